@@ -1,0 +1,162 @@
+// Project-wide value types of the conversion library: the failure hierarchy, the range-checked
+// integer template and the UTM coordinate records.
+#pragma once
+
+#include <cmath>
+#include <concepts>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <string>
+#include <type_traits>
+
+namespace global_types {
+
+/// 64-bit IEEE double; every angle (radians) and length (metres) inside the library.
+using long_float = double;
+
+/// Base of every failure kind the library raises. `what()` is the failure's full name
+/// ("UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE", ...); `message()` may add where or why it happened.
+class failure : public std::exception {
+public:
+    failure(const char* full_name, std::string message) noexcept
+        : name_(full_name), message_(std::move(message)) {}
+    /// The failure kind's full name.
+    const char* what() const noexcept override { return name_; }
+    /// The same full name, for readers who prefer a named accessor.
+    const char* name() const noexcept { return name_; }
+    /// Extra text: the place of the check or the offending value; may be empty.
+    const std::string& message() const noexcept { return message_; }
+
+private:
+    const char* name_;
+    std::string message_;
+};
+
+/// A value left the range of a range-checked type, a checked 32-bit computation overflowed,
+/// or a double did not fit the integer type it was converted to.
+class constraint_error : public failure {
+public:
+    explicit constraint_error(std::string message = "range check failed") noexcept
+        : failure("CONSTRAINT_ERROR", std::move(message)) {}
+};
+
+/// An integer of base type `Base` restricted to `First` .. `Last`. Every way of making one
+/// (from an integer of any width, or by rounding a double) checks the range and raises
+/// `constraint_error` when the value does not fit. Reading it back is free.
+template <std::integral Base, std::int64_t First, std::int64_t Last>
+class checked {
+    static_assert(First <= Last, "empty range");
+    static_assert(First >= std::numeric_limits<Base>::min() &&
+                      Last <= std::numeric_limits<Base>::max(),
+                  "range does not fit the base type");
+
+public:
+    using base_type = Base;
+    static constexpr Base first = static_cast<Base>(First);
+    static constexpr Base last = static_cast<Base>(Last);
+
+    /// The default value is 0 where the range holds it, else the first value of the range.
+    constexpr checked() noexcept : value_(First <= 0 && 0 <= Last ? Base{0} : first) {}
+
+    /// Checked conversion from any integer; `constraint_error` outside `First` .. `Last`.
+    template <std::integral I>
+    constexpr checked(I v) : value_(check(v)) {}  // NOLINT: implicit like a subtype
+
+    /// Converts a double by rounding to the nearest integer, halves away from zero.
+    /// NaN, infinities and values whose rounded value lies outside the range raise
+    /// `constraint_error`.
+    static checked round(long_float v) {
+        if (!std::isfinite(v)) {
+            throw constraint_error("range check failed: not a finite number");
+        }
+        const long_float r = std::round(v);  // halves away from zero
+        if (!(r >= static_cast<long_float>(First) && r <= static_cast<long_float>(Last))) {
+            throw constraint_error("range check failed: " + std::to_string(v));
+        }
+        return checked(static_cast<std::int64_t>(r));
+    }
+
+    /// Whether `v` lies in the range, without raising.
+    template <std::integral I>
+    static constexpr bool contains(I v) noexcept {
+        if constexpr (std::is_signed_v<I>) {
+            return static_cast<std::int64_t>(v) >= First && static_cast<std::int64_t>(v) <= Last;
+        } else {
+            return static_cast<std::uint64_t>(v) <= static_cast<std::uint64_t>(Last) &&
+                   (First <= 0 || static_cast<std::uint64_t>(v) >= static_cast<std::uint64_t>(First));
+        }
+    }
+
+    constexpr Base value() const noexcept { return value_; }
+    constexpr operator Base() const noexcept { return value_; }  // NOLINT: reads like the base
+
+
+private:
+    template <std::integral I>
+    static constexpr Base check(I v) {
+        if (!contains(v)) {
+            throw constraint_error("range check failed: " + std::to_string(v));
+        }
+        return static_cast<Base>(v);
+    }
+
+    Base value_;
+};
+
+/// Checked 32-bit arithmetic: `constraint_error` when the exact result does not fit.
+std::int32_t checked_add(std::int32_t a, std::int32_t b);
+std::int32_t checked_sub(std::int32_t a, std::int32_t b);
+std::int32_t checked_mul(std::int32_t a, std::int32_t b);
+
+/// UTM zone with hemisphere: |zone| is the zone number, a negative value the southern
+/// hemisphere (false northing 10 000 000 m). Zone 0 is in range and projects as a northern
+/// zone with central meridian -183 degrees.
+using zone_integer = checked<std::int8_t, -60, 60>;
+/// UTM easting in whole metres, false easting of 500 000 m included.
+using easting_integer = checked<std::int32_t, 0, 999999>;
+/// UTM northing in whole metres, false northing included.
+using northing_integer = checked<std::int32_t, 0, 11000000>;
+/// Index into `utm::reference_ellipsoids`.
+using spheroid_integer = checked<std::uint8_t, 1, 60>;
+/// Height in whole metres.
+using altitude_integer = checked<std::int16_t, -999, 9999>;
+/// Bearing; used only in `utm::range_and_azimuth_record`.
+using azimuth_float = float;
+
+/// A UTM position.
+struct utm_coordinates_record {
+    zone_integer zone;
+    easting_integer easting;
+    northing_integer northing;
+    friend bool operator==(const utm_coordinates_record&,
+                           const utm_coordinates_record&) = default;
+};
+
+/// A UTM position with the index of its ellipsoid.
+struct full_utm_coordinates_record {
+    spheroid_integer spheroid;
+    zone_integer zone;
+    easting_integer easting;
+    northing_integer northing;
+    friend bool operator==(const full_utm_coordinates_record&,
+                           const full_utm_coordinates_record&) = default;
+};
+
+/// A UTM position with a height in whole metres.
+struct utm_coordinates_and_altitude_record {
+    altitude_integer altitude;
+    utm_coordinates_record position;
+    friend bool operator==(const utm_coordinates_and_altitude_record&,
+                           const utm_coordinates_and_altitude_record&) = default;
+};
+
+/// A UTM position with its ellipsoid and a height in whole metres.
+struct full_utm_coordinates_and_altitude_record {
+    altitude_integer altitude;
+    full_utm_coordinates_record position;
+    friend bool operator==(const full_utm_coordinates_and_altitude_record&,
+                           const full_utm_coordinates_and_altitude_record&) = default;
+};
+
+}  // namespace global_types

@@ -1,0 +1,50 @@
+#include "long_float_math_lib.hpp"
+
+#include "elementary_functions_exceptions.hpp"
+#include "global_types.hpp"
+#include "low_level_math.hpp"
+
+namespace long_float_math_lib {
+
+namespace {
+using elementary_functions_exceptions::argument_error;
+constexpr double half_pi = 1.5707963267948966;
+constexpr double pi = 3.141592653589793;
+}  // namespace
+
+double sqrt(double x) {
+    if (x < 0.0) throw argument_error("long_float_math_lib:56");
+    return low_level_math::sqrt(x);
+}
+
+double log(double x) {
+    if (x < 0.0) throw argument_error("long_float_math_lib:67");
+    // The logarithm of 0 has no finite value; it fails like any other value that does not fit.
+    if (x == 0.0) throw global_types::constraint_error("log of zero");
+    return low_level_math::log(x);
+}
+
+double arcsin(double x) {
+    if (x < -1.0 || x > 1.0) throw argument_error("long_float_math_lib:78");
+    return low_level_math::asin(x);
+}
+
+double arccos(double x) {
+    if (x < -1.0 || x > 1.0) throw argument_error("long_float_math_lib:89");
+    return low_level_math::acos(x);
+}
+
+double arctan(double y, double x) {
+    if (x == 0.0 && y == 0.0) throw argument_error("long_float_math_lib:102");
+    if (x == 0.0) return y > 0.0 ? half_pi : -half_pi;
+    if (y == 0.0) return x > 0.0 ? 0.0 : pi;
+    if (x == 1.0) return low_level_math::atan(y);
+    return low_level_math::atan2(y, x);
+}
+
+double arctan(double y) {
+    if (y == 0.0) return 0.0;
+    return low_level_math::atan(y);
+}
+
+}  // namespace long_float_math_lib

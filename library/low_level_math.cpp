@@ -1,0 +1,18 @@
+#include "low_level_math.hpp"
+
+#include <cmath>
+
+namespace low_level_math {
+
+double acos(double x) { return std::acos(x); }
+double asin(double x) { return std::asin(x); }
+double atan(double y) { return std::atan2(y, 1.0); }
+double atan2(double y, double x) { return std::atan2(y, x); }
+double cos(double x) { return std::cos(x); }
+double sin(double x) { return std::sin(x); }
+double tan(double x) { return std::tan(x); }
+double exp(double x) { return std::exp(x); }
+double log(double x) { return std::log(x); }
+double sqrt(double x) { return std::sqrt(x); }
+
+}  // namespace low_level_math
