@@ -1,5 +1,10 @@
 #include "utm.hpp"
 
+#include <cmath>
+
+#include "long_float_math_lib.hpp"
+#include "low_level_math.hpp"
+
 namespace utm {
 
 namespace {
@@ -97,13 +102,16 @@ std::string_view image(utm_status_type status) {
 }
 
 bool operator==(const range_and_azimuth_record& l, const range_and_azimuth_record& r) {
-    if (l.status != r.status) return false;
-    if (l.status != utm_status_type::success) return true;
+    if (l.status != r.status)
+        return false;
+    if (l.status != utm_status_type::success)
+        return true;
     return l.grid_ref_north == r.grid_ref_north && l.range_in_metres == r.range_in_metres;
 }
 
 bool operator==(const range_record& l, const range_record& r) {
-    if (l.status != r.status) return false;
+    if (l.status != r.status)
+        return false;
     return l.status != utm_status_type::success || l.range_in_metres == r.range_in_metres;
 }
 
@@ -112,5 +120,193 @@ void start_up() {
     // the central meridian of zone 60 in degrees, is computed once with overflow checks.
     (void)global_types::checked_sub(global_types::checked_mul(6, 60), 183);
 }
+
+// ---- Transverse Mercator projection of the UTM grid -------------------------------------
+
+namespace {
+
+using global_types::constraint_error;
+using global_types::easting_integer;
+using global_types::northing_integer;
+using global_types::zone_integer;
+
+constexpr long_float pi = 3.141592653589793;
+constexpr long_float half_pi = 1.5707963267948966;
+constexpr long_float two_pi = 6.283185307179586;
+constexpr long_float false_easting = 500000.0;              // metres
+constexpr long_float southern_false_northing = 10000000.0;  // metres, zones < 0
+constexpr long_float easting_limit = 999999.0;              // metres, forward clamp
+constexpr long_float northing_limit = 11000000.0;           // metres, forward clamp
+constexpr int inverse_passes = 3;  // fixed count: settled to about 1e-8 degrees
+
+/// Central meridian of `zone` in radians; the degrees 6 |zone| - 183 in checked 32-bit.
+long_float central_meridian(zone_integer zone) {
+    const std::int32_t degrees = global_types::checked_sub(
+        global_types::checked_mul(6, std::abs(static_cast<std::int32_t>(zone))), 183);
+    return pi * static_cast<long_float>(degrees) / 180.0;
+}
+
+long_float false_northing(zone_integer zone) {
+    return zone < 0 ? southern_false_northing : 0.0;
+}
+
+/// Grid convergence (radians) at latitude `phi` and longitude difference `dl`.
+long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
+    const long_float cos_phi = low_level_math::cos(phi);
+    const long_float sin_phi = low_level_math::sin(phi);
+    const long_float eta2 = e_prime_sq * (cos_phi * cos_phi);
+    return dl * sin_phi + (dl * dl * dl / 3.0) * sin_phi * (cos_phi * cos_phi) *
+                              (1.0 + 3.0 * eta2 + 2.0 * (eta2 * eta2));
+}
+
+/// A non-finite grid value means the point was out of the projection's reach; it must not
+/// reach a clamp that would turn it into a plausible number.
+void require_finite(long_float value, const char* what) {
+    if (!std::isfinite(value)) {
+        throw constraint_error(std::string("range check failed: ") + what +
+                               " is not a finite number");
+    }
+}
+
+}  // namespace
+
+long_float beta(long_float phi, long_float e_sq) {
+    const long_float e4 = e_sq * e_sq;
+    const long_float e6 = e_sq * e_sq * e_sq;
+    const long_float e8 = e4 * e4;
+    const long_float a0 =
+        1.0 - e_sq / 4.0 - 3.0 * e4 / 64.0 - 5.0 * e6 / 256.0 - 175.0 * e8 / 16384.0;
+    const long_float a2 =
+        -3.0 * e_sq / 8.0 - 3.0 * e4 / 32.0 - 45.0 * e6 / 1024.0 - 105.0 * e8 / 4096.0;
+    const long_float a4 = 15.0 * e4 / 256.0 + 45.0 * e6 / 1024.0 + 525.0 * e8 / 16384.0;
+    const long_float a6 = -35.0 * e6 / 3072.0 - 175.0 * e8 / 12288.0;
+    const long_float a8 = 315.0 * e8 / 131072.0;
+    return a0 * phi + a2 * low_level_math::sin(2.0 * phi) + a4 * low_level_math::sin(4.0 * phi) +
+           a6 * low_level_math::sin(6.0 * phi) + a8 * low_level_math::sin(8.0 * phi);
+}
+
+conformal_sphere_type conformal_sphere(long_float scaled_major_axis, long_float e_sq,
+                                       long_float phi) {
+    const long_float sin_phi = low_level_math::sin(phi);
+    const long_float cos_phi = low_level_math::cos(phi);
+    const long_float w2 = 1.0 - e_sq * (sin_phi * sin_phi);
+    const long_float w = long_float_math_lib::sqrt(w2);
+    const long_float c = e_sq * w2 * (cos_phi * cos_phi) /
+                         (6.0 * (1.0 - e_sq) * (scaled_major_axis * scaled_major_axis));
+    return {w2, w, c};
+}
+
+spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
+                                                  long_float phi, long_float delta_lambda) {
+    const long_float s = low_level_math::cos(phi) * low_level_math::sin(delta_lambda);
+    const long_float ln = long_float_math_lib::log((1.0 + s) / (1.0 - s));
+    const long_float x = scaled_major_axis / (2.0 * w) * ln;
+    const long_float y =
+        (scaled_major_axis / w) *
+        (long_float_math_lib::arctan(low_level_math::tan(phi) / low_level_math::cos(delta_lambda)) -
+         phi);
+    return {x, y};
+}
+
+spherical_lat_long_type inverse_spherical_transverse_mercator(long_float scaled_major_axis,
+                                                              long_float w, long_float phi_0,
+                                                              long_float x, long_float y) {
+    const long_float h =
+        2.0 * long_float_math_lib::arctan(low_level_math::exp(x * w / scaled_major_axis)) - half_pi;
+    const long_float phi_on_sphere = phi_0 + y * w / scaled_major_axis;
+    const long_float delta_lambda =
+        long_float_math_lib::arctan(low_level_math::tan(h) / low_level_math::cos(phi_on_sphere));
+    const long_float phi = long_float_math_lib::arctan(low_level_math::tan(phi_on_sphere) *
+                                                       low_level_math::cos(delta_lambda));
+    return {phi, delta_lambda};
+}
+
+long_float normalised_longitude(long_float lambda_0) {
+    if (lambda_0 < -pi)
+        return two_pi - std::abs(lambda_0);
+    if (lambda_0 > pi)
+        return std::abs(lambda_0) - two_pi;
+    return lambda_0;
+}
+
+grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                         easting_integer easting, northing_integer northing,
+                                         zone_integer zone) {
+    const long_float a = major_axis;
+    const long_float b = minor_axis;
+    const long_float S = scale_on_central_meridian * a;
+    const long_float e2 = (a * a - b * b) / (a * a);
+    const long_float e_prime2 = (a * a - b * b) / (b * b);
+    const long_float lambda_ref = central_meridian(zone);
+    const long_float FN = false_northing(zone);
+    const long_float E = static_cast<long_float>(easting.value());
+    const long_float N = static_cast<long_float>(northing.value());
+
+    long_float phi_0 = (N - FN) / S;
+    long_float dl = 0.0;
+    for (int pass = 1; pass <= inverse_passes; ++pass) {
+        const conformal_sphere_type sphere = conformal_sphere(S, e2, phi_0);
+        const long_float c = sphere.c;
+        const long_float xi = E - false_easting;
+        const long_float eta = (N - FN) - S * beta(phi_0, e2);
+        const long_float x = xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi);
+        const long_float y = eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta);
+        const spherical_lat_long_type on_sphere =
+            inverse_spherical_transverse_mercator(S, sphere.w, phi_0, x, y);
+        dl = on_sphere.delta_lambda;
+        phi_0 = on_sphere.phi;
+    }
+    return {phi_0, normalised_longitude(lambda_ref + dl), convergence(e_prime2, phi_0, dl)};
+}
+
+grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid,
+                                         easting_integer easting, northing_integer northing,
+                                         zone_integer zone) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    return grid_to_lat_long(ellipsoid.major_semi_axis, ellipsoid.minor_semi_axis, easting, northing,
+                            zone);
+}
+
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude,
+                                         zone_integer zone) {
+    const long_float a = major_axis;
+    const long_float b = minor_axis;
+    const long_float S = scale_on_central_meridian * a;
+    const long_float e2 = (a * a - b * b) / (a * a);
+    const long_float e_prime2 = (a * a - b * b) / (b * b);
+    const long_float lambda_ref = central_meridian(zone);
+    const long_float FN = false_northing(zone);
+    const long_float phi = latitude;
+    const long_float dl = longitude - lambda_ref;  // deliberately not reduced to (-pi, pi]
+
+    const conformal_sphere_type sphere = conformal_sphere(S, e2, phi);
+    const spherical_grid_type plane = spherical_transverse_mercator(S, sphere.w, phi, dl);
+    const long_float x = plane.x;
+    const long_float y = plane.y;
+    const long_float c = sphere.c;
+
+    const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
+    require_finite(E, "easting");
+    const easting_integer easting =
+        E > easting_limit ? easting_integer(easting_integer::last) : easting_integer::round(E);
+
+    const long_float N = FN + S * beta(phi, e2) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    require_finite(N, "northing");
+    const northing_integer northing =
+        N > northing_limit ? northing_integer(northing_integer::last) : northing_integer::round(N);
+
+    return {easting, northing, convergence(e_prime2, phi, dl)};
+}
+
+lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid,
+                                         long_float latitude, long_float longitude,
+                                         zone_integer zone) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    return lat_long_to_grid(ellipsoid.major_semi_axis, ellipsoid.minor_semi_axis, latitude,
+                            longitude, zone);
+}
+
+// ---- end of the Transverse Mercator projection -------------------------------------------
 
 }  // namespace utm

@@ -74,4 +74,100 @@ inline constexpr long_float scale_on_central_meridian = 0.9996;
 /// Start-up of the module: one overflow-checked constant computation, no lasting state.
 void start_up();
 
+// ---- Transverse Mercator projection of the UTM grid -------------------------------------
+//
+// Closed-form Transverse Mercator on the local conformal sphere (radius: the scaled
+// prime-vertical radius at the point), the ellipsoid's meridian arc for the northing, and one
+// cubic correction of the complex coordinate. Within a zone the forward result agrees with an
+// exact ellipsoidal Transverse Mercator to a few millimetres.
+
+/// Length of the meridian arc from the equator to latitude `phi` (radians), divided by the
+/// semi-major axis; `e_sq` is the first eccentricity squared. Odd in `phi`.
+long_float beta(long_float phi, long_float e_sq);
+
+/// w^2 = 1 - e2 sin^2(phi), w and the cubic correction coefficient
+/// c = w^2 e2 cos^2(phi) / (6 (1 - e2) S^2) of the local conformal sphere at latitude phi.
+struct conformal_sphere_type {
+    long_float w_squared;
+    long_float w;
+    long_float c;
+};
+
+/// The local conformal sphere at latitude `phi` (radians) for the scaled major axis S
+/// (metres) and the eccentricity squared `e_sq`.
+conformal_sphere_type conformal_sphere(long_float scaled_major_axis, long_float e_sq,
+                                       long_float phi);
+
+/// Plane coordinates of the spherical Transverse Mercator, in metres: `x` east of the central
+/// meridian, `y` north of the parallel of the point.
+struct spherical_grid_type {
+    long_float x;
+    long_float y;
+};
+
+/// Exact spherical Transverse Mercator on the sphere of radius S / w at latitude `phi` and
+/// longitude difference `delta_lambda` (radians). A point 90 degrees from the central meridian
+/// on the equator divides by zero and gives a non-finite `x`; callers must reject it.
+spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
+                                                  long_float phi, long_float delta_lambda);
+
+/// Latitude and longitude difference (radians) found by one inverse pass on the sphere.
+struct spherical_lat_long_type {
+    long_float phi;
+    long_float delta_lambda;
+};
+
+/// Inverse of `spherical_transverse_mercator` around the expansion latitude `phi_0`: plane
+/// coordinates `x`, `y` (metres, `y` counted from the parallel of `phi_0`) to latitude and
+/// longitude difference.
+spherical_lat_long_type inverse_spherical_transverse_mercator(long_float scaled_major_axis,
+                                                              long_float w, long_float phi_0,
+                                                              long_float x, long_float y);
+
+/// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
+long_float normalised_longitude(long_float lambda_0);
+
+/// Result of `grid_to_lat_long`: radians; `longitude` lies in [-pi, pi].
+struct grid_to_lat_long_result {
+    long_float latitude;
+    long_float longitude;
+    long_float convergence;
+};
+
+/// Result of `lat_long_to_grid`: whole metres, convergence in radians.
+struct lat_long_to_grid_result {
+    global_types::easting_integer easting;
+    global_types::northing_integer northing;
+    long_float convergence;
+};
+
+/// UTM grid to latitude, longitude and grid convergence (radians) on the ellipsoid with the
+/// semi-axes `major_axis`, `minor_axis` (metres), in `zone` (negative: southern hemisphere).
+/// Three fixed inverse passes, settled to about 1e-8 degrees. Raises nothing.
+grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                         global_types::easting_integer easting,
+                                         global_types::northing_integer northing,
+                                         global_types::zone_integer zone);
+
+/// The same on the `reference_ellipsoids` row `spheroid`.
+grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid,
+                                         global_types::easting_integer easting,
+                                         global_types::northing_integer northing,
+                                         global_types::zone_integer zone);
+
+/// Latitude and longitude (radians) to the grid of `zone`, whatever zone the point lies in.
+/// Eastings above 999999 m and northings above 11000000 m are clamped; a value that rounds
+/// below 0, and a point the projection cannot reach (90 degrees from the central meridian on
+/// the equator: no finite value), raise `constraint_error`.
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude,
+                                         global_types::zone_integer zone);
+
+/// The same on the `reference_ellipsoids` row `spheroid`.
+lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid,
+                                         long_float latitude, long_float longitude,
+                                         global_types::zone_integer zone);
+
+// ---- end of the Transverse Mercator projection -------------------------------------------
+
 }  // namespace utm

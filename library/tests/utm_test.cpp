@@ -1,0 +1,133 @@
+// Transverse Mercator projection of the UTM grid: forward, inverse, clamps and failures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "global_types.hpp"
+#include "utm.hpp"
+
+using global_types::constraint_error;
+
+namespace {
+
+constexpr double a = 6378137.0;     // GRS80 semi-major axis, metres
+constexpr double b = 6356752.3141;  // GRS80 semi-minor axis, metres
+constexpr double deg = std::numbers::pi / 180.0;
+
+double degrees(double radians) {
+    return radians / deg;
+}
+
+}  // namespace
+
+TEST(UtmForward, ProjectsLondonIntoItsZoneAndTheNeighbouringOne) {
+    const auto in_30 = utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, 30);
+    EXPECT_EQ(in_30.easting, 699369);
+    EXPECT_EQ(in_30.northing, 5709342);
+    EXPECT_NEAR(degrees(in_30.convergence), 2.2487775, 1e-7);
+
+    const auto in_31 = utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, 31);
+    EXPECT_EQ(in_31.easting, 282936);
+    EXPECT_EQ(in_31.northing, 5710068);
+    EXPECT_NEAR(degrees(in_31.convergence), -2.4485564, 1e-7);
+}
+
+TEST(UtmForward, SouthernZoneCarriesTheFalseNorthing) {
+    const auto cape_town = utm::lat_long_to_grid(a, b, -33.9 * deg, 18.4 * deg, -34);
+    EXPECT_EQ(cape_town.easting, 259583);
+    EXPECT_EQ(cape_town.northing, 6245888);
+
+    const auto north = utm::lat_long_to_grid(a, b, 0.0, 3.0 * deg, 31);
+    EXPECT_EQ(north.easting, 500000);
+    EXPECT_EQ(north.northing, 0);
+    EXPECT_EQ(north.convergence, 0.0);
+    const auto south = utm::lat_long_to_grid(a, b, 0.0, 3.0 * deg, -31);
+    EXPECT_EQ(south.easting, 500000);
+    EXPECT_EQ(south.northing, 10000000);
+    EXPECT_EQ(south.convergence, 0.0);
+}
+
+TEST(UtmForward, ClampsLargeEastingsAndRejectsNegativeValues) {
+    // About 1057087 m east: clamped, not a failure.
+    EXPECT_EQ(utm::lat_long_to_grid(a, b, 0.0, 8.0 * deg, 31).easting, 999999);
+    // About 1e7 + 15.7e6 m north in a southern zone: clamped.
+    EXPECT_EQ(utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, -31).northing, 11000000);
+    // Northing about -110530 m: south of the equator in a northern zone.
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, -1.0 * deg, 3.0 * deg, 31), constraint_error);
+    // Easting about -144536 m: west of the false origin.
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 50.0 * deg, -12.0 * deg, 30), constraint_error);
+}
+
+TEST(UtmForward, UnreachablePointFailsInsteadOfBeingClamped) {
+    // Regression: 90 degrees from the central meridian on the equator the logarithm's argument
+    // divides by zero; the infinite easting used to be clamped to 999999 as if valid.
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.0, 93.0 * deg, 31), constraint_error);
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.0, -87.0 * deg, 31), constraint_error);
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, std::nan(""), 3.0 * deg, 31), constraint_error);
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.5, INFINITY, 31), constraint_error);
+}
+
+TEST(UtmForward, FullTurnOfLongitudeKeepsTheGridButNotTheConvergence) {
+    const auto once = utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, 30);
+    const auto turned =
+        utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg + 2.0 * std::numbers::pi, 30);
+    EXPECT_EQ(turned.easting, once.easting);
+    EXPECT_EQ(turned.northing, once.northing);
+    // The convergence series uses the unreduced longitude difference.
+    EXPECT_GT(std::abs(turned.convergence - once.convergence), 1.0);
+}
+
+TEST(UtmInverse, RecoversLondonWithinTheWholeMetreRounding) {
+    const auto r = utm::grid_to_lat_long(a, b, 699369, 5709342, 30);
+    EXPECT_NEAR(degrees(r.latitude), 51.5000017, 1e-7);
+    EXPECT_NEAR(degrees(r.longitude), -0.1275051, 1e-7);
+    EXPECT_NEAR(degrees(r.convergence), 2.2487775, 1e-5);
+}
+
+TEST(UtmInverse, ZoneCentreOnTheEquatorIsExact) {
+    const auto r = utm::grid_to_lat_long(a, b, 500000, 10000000, -31);
+    EXPECT_EQ(r.latitude, 0.0);
+    EXPECT_EQ(r.longitude, std::numbers::pi * 3.0 / 180.0);
+    EXPECT_EQ(r.convergence, 0.0);
+}
+
+TEST(UtmInverse, WrapsLongitudesAcrossTheAntimeridian) {
+    const auto west = utm::grid_to_lat_long(a, b, 166000, 5000000, 1);
+    EXPECT_NEAR(degrees(west.longitude), 178.757, 1e-3);
+    const auto east = utm::grid_to_lat_long(a, b, 834000, 5000000, 60);
+    EXPECT_NEAR(degrees(east.longitude), -178.757, 1e-3);
+    EXPECT_NEAR(west.latitude, east.latitude, 1e-12);
+}
+
+TEST(UtmInverse, SpheroidFormLooksUpTheAxes) {
+    const auto by_index = utm::grid_to_lat_long(47, 699369, 5709342, 30);
+    const auto by_axes = utm::grid_to_lat_long(6378137.0, 6356752.0, 699369, 5709342, 30);
+    EXPECT_EQ(by_index.latitude, by_axes.latitude);
+    EXPECT_EQ(by_index.longitude, by_axes.longitude);
+    const auto fwd = utm::lat_long_to_grid(38, 51.5 * deg, -0.1275 * deg, 30);
+    const auto fwd_axes =
+        utm::lat_long_to_grid(6377563.0, 6356257.0, 51.5 * deg, -0.1275 * deg, 30);
+    EXPECT_EQ(fwd.easting, fwd_axes.easting);
+    EXPECT_EQ(fwd.northing, fwd_axes.northing);
+    EXPECT_THROW(utm::grid_to_lat_long(61, 500000, 0, 31), constraint_error);
+}
+
+TEST(UtmRoundTrip, ForwardOfTheInverseReturnsTheGridPointAcrossAZone) {
+    for (int e = 200000; e <= 800000; e += 50000) {
+        for (int n = 0; n <= 9000000; n += 500000) {
+            const auto ll = utm::grid_to_lat_long(a, b, e, n, 33);
+            const auto back = utm::lat_long_to_grid(a, b, ll.latitude, ll.longitude, 33);
+            EXPECT_EQ(back.easting, e) << e << " " << n;
+            EXPECT_EQ(back.northing, n) << e << " " << n;
+        }
+    }
+}
+
+TEST(MeridianArc, IsOddAndZeroAtTheEquator) {
+    const double e2 = (a * a - b * b) / (a * a);
+    EXPECT_EQ(utm::beta(0.0, e2), 0.0);
+    EXPECT_EQ(utm::beta(-0.9, e2), -utm::beta(0.9, e2));
+    // Quarter meridian of GRS80: 10001965.729 m.
+    EXPECT_NEAR(a * utm::beta(std::numbers::pi / 2.0, e2), 10001965.729, 1e-3);
+}
