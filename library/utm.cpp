@@ -150,6 +150,20 @@ long_float false_northing(zone_integer zone) {
     return zone < 0 ? southern_false_northing : 0.0;
 }
 
+/// The constants of one zone's projection on one ellipsoid.
+struct zone_projection {
+    long_float S;           // scaled major axis k0 a, metres
+    long_float e2;          // first eccentricity squared
+    long_float e_prime2;    // second eccentricity squared
+    long_float lambda_ref;  // central meridian, radians
+    long_float FN;          // false northing, metres
+};
+
+zone_projection zone_projection_of(long_float a, long_float b, zone_integer zone) {
+    return {scale_on_central_meridian * a, (a * a - b * b) / (a * a), (a * a - b * b) / (b * b),
+            central_meridian(zone), false_northing(zone)};
+}
+
 /// Grid convergence (radians) at latitude `phi` and longitude difference `dl`.
 long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
     const long_float cos_phi = low_level_math::cos(phi);
@@ -232,13 +246,10 @@ long_float normalised_longitude(long_float lambda_0) {
 grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                          easting_integer easting, northing_integer northing,
                                          zone_integer zone) {
-    const long_float a = major_axis;
-    const long_float b = minor_axis;
-    const long_float S = scale_on_central_meridian * a;
-    const long_float e2 = (a * a - b * b) / (a * a);
-    const long_float e_prime2 = (a * a - b * b) / (b * b);
-    const long_float lambda_ref = central_meridian(zone);
-    const long_float FN = false_northing(zone);
+    const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
+    const long_float S = p.S;
+    const long_float e2 = p.e2;
+    const long_float FN = p.FN;
     const long_float E = static_cast<long_float>(easting.value());
     const long_float N = static_cast<long_float>(northing.value());
 
@@ -256,7 +267,7 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
         dl = on_sphere.delta_lambda;
         phi_0 = on_sphere.phi;
     }
-    return {phi_0, normalised_longitude(lambda_ref + dl), convergence(e_prime2, phi_0, dl)};
+    return {phi_0, normalised_longitude(p.lambda_ref + dl), convergence(p.e_prime2, phi_0, dl)};
 }
 
 grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid,
@@ -270,15 +281,12 @@ grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude,
                                          zone_integer zone) {
-    const long_float a = major_axis;
-    const long_float b = minor_axis;
-    const long_float S = scale_on_central_meridian * a;
-    const long_float e2 = (a * a - b * b) / (a * a);
-    const long_float e_prime2 = (a * a - b * b) / (b * b);
-    const long_float lambda_ref = central_meridian(zone);
-    const long_float FN = false_northing(zone);
+    const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
+    const long_float S = p.S;
+    const long_float e2 = p.e2;
+    const long_float FN = p.FN;
     const long_float phi = latitude;
-    const long_float dl = longitude - lambda_ref;  // deliberately not reduced to (-pi, pi]
+    const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
 
     const conformal_sphere_type sphere = conformal_sphere(S, e2, phi);
     const spherical_grid_type plane = spherical_transverse_mercator(S, sphere.w, phi, dl);
@@ -296,7 +304,7 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const northing_integer northing =
         N > northing_limit ? northing_integer(northing_integer::last) : northing_integer::round(N);
 
-    return {easting, northing, convergence(e_prime2, phi, dl)};
+    return {easting, northing, convergence(p.e_prime2, phi, dl)};
 }
 
 lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid,
