@@ -98,7 +98,7 @@ class TForm1 : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void ConvertPoiOnUtmPage();
