@@ -1,0 +1,172 @@
+// The converter window of velmont (TMainFormular): pages "BNG > UTM", "UTM > BNG", "Paper",
+// "Help" and "Info". It converts through libtarnwick.so, logs every conversion on the paper
+// trail and drives the map window's marker and point-of-interest labels; the map window in turn
+// writes this window's input fields and runs its conversions.
+#pragma once
+
+#include <QChar>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QWidget>
+
+#include "NumMaskEdit.hpp"
+
+class QApplication;
+class TMainFormular;
+
+/// The one converter window of the process; created by StartVelmont() (and by tests).
+extern TMainFormular* MainFormular;
+
+/// The application's title (task-bar entry): one blank at each end.
+inline constexpr const char* ApplicationTitle = " The Vantre BNG <> UTM Converter ";
+/// The converter window's caption.
+inline constexpr const char* MainFormularCaption = "  The Vantre BNG <> UTM  Converter";
+
+/// Starts the program on an existing application object: one initialize_api/finalize_api
+/// probe (the library's first call), the application title, the converter window as main
+/// window, then the map window, shown at once. Sets MainFormular and Form1.
+void StartVelmont(QApplication& app);
+
+/// A label with a click event.
+class TClickLabel : public QLabel {
+    Q_OBJECT
+
+  public:
+    /// An empty label.
+    explicit TClickLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+
+  signals:
+    /// The left mouse button was released over the label.
+    void Click();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+/// Flat toggle button whose arrow glyph has four states: up, disabled, pressed and down.
+class TSpeedButton : public QToolButton {
+    Q_OBJECT
+
+  public:
+    /// A hidden, disabled, up button.
+    explicit TSpeedButton(QWidget* parent = nullptr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+/// The converter window.
+class TMainFormular : public QWidget {
+    Q_OBJECT
+
+  public:
+    /// Builds the window with all pages; every field empty, state as at program start.
+    explicit TMainFormular(QWidget* parent = nullptr);
+
+    /// Page indices of PageControl1 (the map window reads the active one).
+    enum Page { PageBngToUtm = 0, PageUtmToBng = 1, PagePaper = 2, PageHelp = 3, PageInfo = 4 };
+
+    // --- widgets, named as in the window's description ---
+    QTabWidget* PageControl1;
+    QWidget* TabSheet1;  ///< "BNG > UTM"
+    QWidget* TabSheet2;  ///< "UTM > BNG"
+    QWidget* TabSheet5;  ///< "Paper"
+    QWidget* TabSheet4;  ///< "Help"
+    QWidget* TabSheet3;  ///< "Info"
+
+    TNumMaskEdit* NumMaskEdit1;   ///< BNG easting input (page 0)
+    TNumMaskEdit* NumMaskEdit2;   ///< BNG northing input (page 0)
+    TNumMaskEdit* NumMaskEdit8;   ///< UTM zone output (page 0)
+    TNumMaskEdit* NumMaskEdit9;   ///< UTM easting output (page 0)
+    TNumMaskEdit* NumMaskEdit10;  ///< UTM northing output (page 0)
+    TNumMaskEdit* NumMaskEdit5;   ///< UTM zone input (page 1)
+    TNumMaskEdit* NumMaskEdit3;   ///< UTM easting input (page 1)
+    TNumMaskEdit* NumMaskEdit4;   ///< UTM northing input (page 1)
+    TNumMaskEdit* NumMaskEdit6;   ///< BNG easting output (page 1)
+    TNumMaskEdit* NumMaskEdit7;   ///< BNG northing output (page 1)
+
+    QLabel* Label2;              ///< heading "BNG" of page 0
+    TClickLabel* Label6;         ///< heading "UTM " of page 0; a click toggles
+    TSpeedButton* SpeedButton1;  ///< alternative values: down while they are shown
+    QPlainTextEdit* Memo3;       ///< the paper trail
+    QTextEdit* Memo1;            ///< the Help text
+    QTextEdit* Memo2;            ///< the Info text
+    TClickLabel* Label12;        ///< link to the documentation page
+
+    // --- application state (lives as long as the window) ---
+    int BngEasting = 0;  ///< BNG point of the last conversion, metres
+    int BngNorthing = 0;
+    signed char UtmZone = 0;  ///< UTM point of the last conversion; zone -1: library failure
+    int UtmEasting = 0;
+    int UtmNorthing = 0;
+    int OverlapFlag = 1;      ///< 0: the last point lies in an overlap strip
+    signed char AltZone = 0;  ///< the same point in the neighbouring zone
+    int AltEasting = 0;
+    int AltNorthing = 0;
+    int LastBngEasting = 537395;  ///< values reused by double-click
+    int LastBngNorthing = 235395;
+    int LastZone = 30;
+    int LastUtmEasting = 705929;
+    int LastUtmNorthing = 5765289;
+    bool AltAvailable = false;  ///< alternative values exist for page 0's outputs
+    bool AltShown = false;      ///< page 0's outputs show the alternative values
+    bool AltLogged = false;     ///< the alternative values are on the paper trail
+    int PaperLines = 0;         ///< lines written to the paper trail; 0: no header yet
+
+    /// Decimal text of `value`, prefixed with "_" up to `width` characters.
+    static QString PadNumber(int width, int value);
+
+    /// Converts page 0's BNG inputs to UTM (outputs, paper line, marker, alternatives).
+    void ConvertBngToUtm();
+    /// Converts page 1's UTM inputs to BNG (outputs, paper line, marker).
+    void ConvertUtmToBng();
+    /// Switches page 0's outputs between the primary and the alternative values.
+    void ToggleAlternative();
+    /// Sets the hints of the UTM easting and northing inputs for a zone (29..31, else none).
+    void SetZoneHints(int zone);
+
+    // --- event handlers ---
+    void NumMaskEdit8Click();      ///< click on a UTM output of page 0: ConvertBngToUtm
+    void NumMaskEdit6Click();      ///< click on the BNG easting output: re-check inputs, convert
+    void NumMaskEdit7Click();      ///< click on the BNG northing output: ConvertUtmToBng
+    void SpeedButton1Click();      ///< the button was clicked (already flipped): toggle
+    void Label6Click();            ///< the "UTM " heading was clicked: toggle
+    void NumMaskEdit1Change();     ///< a BNG input changed: clear page 0's results
+    void NumMaskEdit2Change();     ///< a BNG input changed: clear page 0's results
+    void NumMaskEdit3Change();     ///< UTM zone or easting input changed: clear, zone hints
+    void NumMaskEdit4Change();     ///< UTM northing input changed: clear page 1's results
+    void NumMaskEdit1Exit();       ///< leaving the BNG easting: check 0..700000, pad
+    void NumMaskEdit2Exit();       ///< leaving the BNG northing: check 0..1300000, pad
+    void NumMaskEdit5Exit();       ///< leaving the UTM zone: check 29..31, hints
+    void NumMaskEdit3Exit();       ///< leaving the UTM easting: check overall and zone range, pad
+    void NumMaskEdit4Exit();       ///< leaving the UTM northing: check overall and zone range, pad
+    void NumMaskEdit1DblClick();   ///< reuse the last BNG easting
+    void NumMaskEdit2DblClick();   ///< reuse the last BNG northing
+    void NumMaskEdit5DblClick();   ///< reuse the last UTM zone
+    void NumMaskEdit3DblClick();   ///< reuse the last UTM easting
+    void NumMaskEdit4DblClick();   ///< reuse the last UTM northing
+    void PageControl1Changing();   ///< before leaving a page: keep page 0's outputs for reuse
+    void PageControl1Change();     ///< a new page is shown: hide marker, empty labels
+    void FormKeyPress(QChar key);  ///< "c" converts, "a" toggles (page 0)
+    void Label12Click();           ///< opens the documentation page
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildConverterPages();
+    void BuildTextPages();
+    void ConnectHandlers();
+    void ClearAlternative();
+    void ClearMapPoint();
+    void WritePaperHeader();
+    void AppendPaperLine(const QString& line);
+    void LogBngToUtm();
+    void CheckBngInput(TNumMaskEdit* field, int maximum, int width);
+    void CheckUtmInput(TNumMaskEdit* field, bool overall, bool northing);
+};
