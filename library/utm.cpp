@@ -139,17 +139,6 @@ constexpr long_float easting_limit = 999999.0;              // metres, forward c
 constexpr long_float northing_limit = 11000000.0;           // metres, forward clamp
 constexpr int inverse_passes = 3;  // fixed count: settled to about 1e-8 degrees
 
-/// Central meridian of `zone` in radians; the degrees 6 |zone| - 183 in checked 32-bit.
-long_float central_meridian(zone_integer zone) {
-    const std::int32_t degrees = global_types::checked_sub(
-        global_types::checked_mul(6, std::abs(static_cast<std::int32_t>(zone))), 183);
-    return pi * static_cast<long_float>(degrees) / 180.0;
-}
-
-long_float false_northing(zone_integer zone) {
-    return zone < 0 ? southern_false_northing : 0.0;
-}
-
 /// The constants of one zone's projection on one ellipsoid.
 struct zone_projection {
     long_float S;           // scaled major axis k0 a, metres
@@ -173,16 +162,24 @@ long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
                               (1.0 + 3.0 * eta2 + 2.0 * (eta2 * eta2));
 }
 
-/// A non-finite grid value means the point was out of the projection's reach; it must not
-/// reach a clamp that would turn it into a plausible number.
+}  // namespace
+
+long_float central_meridian(zone_integer zone) {
+    const std::int32_t degrees = global_types::checked_sub(
+        global_types::checked_mul(6, std::abs(static_cast<std::int32_t>(zone))), 183);
+    return pi * static_cast<long_float>(degrees) / 180.0;
+}
+
+long_float false_northing(zone_integer zone) {
+    return zone < 0 ? southern_false_northing : 0.0;
+}
+
 void require_finite(long_float value, const char* what) {
     if (!std::isfinite(value)) {
         throw constraint_error(std::string("range check failed: ") + what +
                                " is not a finite number");
     }
 }
-
-}  // namespace
 
 long_float beta(long_float phi, long_float e_sq) {
     const long_float e4 = e_sq * e_sq;
@@ -220,6 +217,14 @@ spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, 
         (long_float_math_lib::arctan(low_level_math::tan(phi) / low_level_math::cos(delta_lambda)) -
          phi);
     return {x, y};
+}
+
+conformal_grid_type conformal_transverse_mercator(long_float scaled_major_axis, long_float e_sq,
+                                                  long_float phi, long_float delta_lambda) {
+    const conformal_sphere_type sphere = conformal_sphere(scaled_major_axis, e_sq, phi);
+    const spherical_grid_type plane =
+        spherical_transverse_mercator(scaled_major_axis, sphere.w, phi, delta_lambda);
+    return {plane.x, plane.y, sphere.c};
 }
 
 spherical_lat_long_type inverse_spherical_transverse_mercator(long_float scaled_major_axis,
@@ -288,11 +293,7 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const long_float phi = latitude;
     const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
 
-    const conformal_sphere_type sphere = conformal_sphere(S, e2, phi);
-    const spherical_grid_type plane = spherical_transverse_mercator(S, sphere.w, phi, dl);
-    const long_float x = plane.x;
-    const long_float y = plane.y;
-    const long_float c = sphere.c;
+    const auto [x, y, c] = conformal_transverse_mercator(S, e2, phi, dl);
 
     const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     require_finite(E, "easting");

@@ -81,6 +81,17 @@ void start_up();
 // cubic correction of the complex coordinate. Within a zone the forward result agrees with an
 // exact ellipsoidal Transverse Mercator to a few millimetres.
 
+/// Central meridian of `zone` in radians: pi (6 |zone| - 183) / 180, the degrees in checked
+/// 32-bit integers (zone 0: -183 degrees).
+long_float central_meridian(global_types::zone_integer zone);
+
+/// False northing of `zone` in metres: 10000000 for a southern (negative) zone, else 0.
+long_float false_northing(global_types::zone_integer zone);
+
+/// Raises `constraint_error` naming `what` when a projected grid value is not finite, so that
+/// no clamp can turn an unreachable point into a plausible number.
+void require_finite(long_float value, const char* what);
+
 /// Length of the meridian arc from the equator to latitude `phi` (radians), divided by the
 /// semi-major axis; `e_sq` is the first eccentricity squared. Odd in `phi`.
 long_float beta(long_float phi, long_float e_sq);
@@ -109,6 +120,20 @@ struct spherical_grid_type {
 /// longitude difference `delta_lambda` (radians). A point 90 degrees from the central meridian
 /// on the equator divides by zero and gives a non-finite `x`; callers must reject it.
 spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
+                                                  long_float phi, long_float delta_lambda);
+
+/// The spherical Transverse Mercator coordinates `x`, `y` (metres) at latitude `phi` and
+/// longitude difference `delta_lambda` (radians), with the cubic correction coefficient `c` of
+/// the local conformal sphere; the grid is then z + c z^3 with z = x + i y.
+struct conformal_grid_type {
+    long_float x;
+    long_float y;
+    long_float c;
+};
+
+/// `conformal_sphere` and `spherical_transverse_mercator` at one point, for the forward
+/// projections.
+conformal_grid_type conformal_transverse_mercator(long_float scaled_major_axis, long_float e_sq,
                                                   long_float phi, long_float delta_lambda);
 
 /// Latitude and longitude difference (radians) found by one inverse pass on the sphere.

@@ -1,0 +1,105 @@
+#include "utm-extensions.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "long_float_math_lib.hpp"
+#include "low_level_math.hpp"
+
+namespace utm::extensions {
+
+namespace {
+
+using global_types::easting_integer;
+using global_types::northing_integer;
+using global_types::zone_integer;
+
+constexpr long_float half_pi = 1.5707963267948966;
+constexpr long_float degrees_per_radian = 57.29577951308232;
+constexpr long_float false_origin_east = 500000.0;  // metres
+constexpr int latitude_passes = 2;                  // fixed count, no convergence test
+
+/// Longitude of the earth-centred point (x, y) in (-pi, pi]. East of the polar plane (x > 0)
+/// it is the one-argument arctangent of y / x, as it always was; there the two agree. For
+/// x <= 0 that formula is off by pi or divides by zero, so the quadrant is taken into account.
+long_float longitude_of(long_float x, long_float y) {
+    if (x > 0.0)
+        return long_float_math_lib::arctan(y / x);
+    return long_float_math_lib::arctan(y, x);
+}
+
+/// A projected grid value in whole metres, clamped into the grid's range (no tolerance band,
+/// no failure); a value that is not finite raises `constraint_error` instead of being clamped.
+template <class Grid>
+Grid clamped(long_float value, const char* what) {
+    utm::require_finite(value, what);
+    if (value > Grid::last)
+        return Grid(Grid::last);
+    if (value < 0.0)
+        return Grid(0);
+    return Grid::round(value);
+}
+
+}  // namespace
+
+geocentric_to_lat_long_result geocentric_to_lat_long(
+    long_float major_axis, long_float minor_axis,
+    const utm::geocentric_coordinates_type& geocentric_position) {
+    const long_float a = major_axis;
+    const long_float b = minor_axis;
+    const long_float x = geocentric_position.x;
+    const long_float y = geocentric_position.y;
+    const long_float z = geocentric_position.z;
+    const long_float e2 = (a * a - b * b) / (a * a);
+    const long_float e_prime2 = (a * a - b * b) / (b * b);
+    const long_float p = long_float_math_lib::sqrt(x * x + y * y);
+
+    if (p == 0.0) {
+        // On the polar axis the latitude iteration would divide by zero; the pole (or, for the
+        // centre, the north pole b below) is the answer.
+        return {z >= 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
+    }
+
+    const long_float lambda_c = longitude_of(x, y);
+    long_float phi_c = long_float_math_lib::arctan(z / p * (1.0 + e_prime2));
+    long_float h_c = 0.0;
+    for (int pass = 1; pass <= latitude_passes; ++pass) {
+        const long_float sin_phi = low_level_math::sin(phi_c);
+        const long_float w_c = long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
+        const long_float n_c = a / w_c;
+        h_c = p / low_level_math::cos(phi_c) - n_c;
+        phi_c = long_float_math_lib::arctan(z / p / (1.0 - e2 * n_c / (n_c + h_c)));
+    }
+    return {phi_c, lambda_c, h_c};
+}
+
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude) {
+    const long_float a = major_axis;
+    const long_float b = minor_axis;
+    const long_float aF0 = major_axis * utm::scale_on_central_meridian;
+    const long_float e2 = (a * a - b * b) / (a * a);
+    const long_float phi = latitude;
+    const long_float lambda = longitude;
+
+    // The standard zone of the longitude; a boundary meridian belongs to the zone east of it.
+    const zone_integer zone_out =
+        zone_integer::round(std::floor((lambda * degrees_per_radian + 186.0) / 6.0));
+    const long_float lambda_ref = utm::central_meridian(zone_out);
+    const long_float false_origin_north = utm::false_northing(zone_out);
+    const long_float delta_lambda = lambda - lambda_ref;
+
+    const auto [x, y, c] = utm::conformal_transverse_mercator(aF0, e2, phi, delta_lambda);
+
+    const long_float float_easting =
+        false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
+    const easting_integer easting = clamped<easting_integer>(float_easting, "easting");
+
+    const long_float float_northing =
+        false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) + aF0 * utm::beta(phi, e2);
+    const northing_integer northing = clamped<northing_integer>(float_northing, "northing");
+
+    return {easting, northing, zone_out};
+}
+
+}  // namespace utm::extensions
