@@ -61,9 +61,12 @@ TEST(UtmForward, ClampsLargeEastingsAndRejectsNegativeValues) {
 
 TEST(UtmForward, UnreachablePointFailsInsteadOfBeingClamped) {
     // Regression: 90 degrees from the central meridian on the equator the logarithm's argument
-    // divides by zero; the infinite easting used to be clamped to 999999 as if valid.
+    // divides by zero; no clamp may turn the non-finite grid values into numbers.
     EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.0, 93.0 * deg, 31), constraint_error);
     EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.0, -87.0 * deg, 31), constraint_error);
+    // Just off the equator the easting is not a number and the northing infinite; the
+    // northing's clamp would have made 11000000 of it.
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 1e-9, 93.0 * deg, 31), constraint_error);
     EXPECT_THROW(utm::lat_long_to_grid(a, b, std::nan(""), 3.0 * deg, 31), constraint_error);
     EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.5, INFINITY, 31), constraint_error);
 }

@@ -1,0 +1,72 @@
+// Zone-limit tests of UTM points and the change of a point into another zone.
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "utm-utilities.hpp"
+#include "utm.hpp"
+
+using global_types::constraint_error;
+using namespace utm::utilities;
+
+namespace {
+
+constexpr double a = 6378137.0;     // GRS80, metres
+constexpr double b = 6356752.3141;  // GRS80, metres
+constexpr double deg = std::numbers::pi / 180.0;
+
+is_overlapping_zone_result overlap_at(double latitude, double longitude, int zone) {
+    const auto grid = utm::lat_long_to_grid(a, b, latitude * deg, longitude * deg, zone);
+    return is_overlapping_zone(a, b, zone, grid.easting, grid.northing);
+}
+
+}  // namespace
+
+TEST(DegreesToRadians, AddsThePartsWithoutCarryingTheSign) {
+    EXPECT_DOUBLE_EQ(convert_degree_to_rad(-6, 30, 0.0), -5.5 * deg);
+    EXPECT_DOUBLE_EQ(convert_degree_to_rad(51, 30, 36.0), 51.51 * deg);
+    EXPECT_EQ(convert_degree_to_rad(0, 0, 0.0), 0.0);
+}
+
+TEST(OverlappingZone, NearTheLimitsPointsOverlapTheNeighbouringZone) {
+    const auto east = overlap_at(52.0, -0.3, 30);
+    EXPECT_TRUE(east.is_overlapping);
+    EXPECT_EQ(east.overlap_zone, 31);
+    const auto inside = overlap_at(52.0, -0.6, 30);  // more than 0.5729578 degrees away
+    EXPECT_FALSE(inside.is_overlapping);
+    EXPECT_EQ(inside.overlap_zone, 30);
+    const auto west = overlap_at(52.0, -5.8, 30);
+    EXPECT_TRUE(west.is_overlapping);
+    EXPECT_EQ(west.overlap_zone, 29);
+}
+
+TEST(OverlappingZone, NoWrapAroundAtTheAntimeridian) {
+    const auto first = overlap_at(52.0, -179.8, 1);
+    EXPECT_TRUE(first.is_overlapping);
+    EXPECT_EQ(first.overlap_zone, 0);
+    EXPECT_THROW(overlap_at(52.0, 179.8, 60), constraint_error);
+}
+
+TEST(OverlappingZone, SouthernZonesNeverOverlap) {
+    const auto south = overlap_at(-33.9, 18.1, -34);
+    EXPECT_FALSE(south.is_overlapping);
+    EXPECT_EQ(south.overlap_zone, -34);
+}
+
+TEST(OverlapZoneConversion, LondonMovesFromZone31To30) {
+    const auto r = convert_to_overlap_zone(a, b, 31, 282936, 5710068, 30);
+    EXPECT_EQ(r.overlap_easting, 699369);
+    EXPECT_EQ(r.overlap_northing, 5709342);
+    const auto same = convert_to_overlap_zone(a, b, 30, 699369, 5709342, 30);
+    EXPECT_EQ(same.overlap_easting, 699369);
+    EXPECT_EQ(same.overlap_northing, 5709342);
+}
+
+TEST(OverlapZoneConversion, ZoneNinetyDegreesAwayOnTheEquatorFails) {
+    // Regression: 1 - s = 0 in the projection's logarithm gives non-finite grid values, which
+    // must end in a failure, never in clamped numbers.
+    EXPECT_THROW(convert_to_overlap_zone(a, b, 31, 500000, 0, 16), constraint_error);
+    EXPECT_THROW(convert_to_overlap_zone(a, b, 31, 500000, 0, 46), constraint_error);
+    // A point west of the new zone's false origin does not fit the grid either.
+    EXPECT_THROW(convert_to_overlap_zone(a, b, 31, 500000, 5700000, 33), constraint_error);
+}
