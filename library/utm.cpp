@@ -318,4 +318,267 @@ lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid
 
 // ---- end of the Transverse Mercator projection -------------------------------------------
 
+// ---- Geocentric, local east-north-up, scale factor and zone change ----------------------
+
+namespace {
+
+/// e2 = (a^2 - b^2) / a^2 and e'2 = (a^2 - b^2) / b^2 of the semi-axes a, b.
+struct eccentricities {
+    long_float e2;
+    long_float e_prime2;
+};
+
+eccentricities eccentricities_of(long_float a, long_float b) {
+    return {(a * a - b * b) / (a * a), (a * a - b * b) / (b * b)};
+}
+
+/// sin and cos of a latitude and a longitude, the rotation between ECEF and ENU axes.
+struct enu_rotation {
+    long_float sin_phi, cos_phi, sin_lambda, cos_lambda;
+};
+
+enu_rotation enu_rotation_at(long_float phi, long_float lambda) {
+    return {low_level_math::sin(phi), low_level_math::cos(phi), low_level_math::sin(lambda),
+            low_level_math::cos(lambda)};
+}
+
+}  // namespace
+
+geocentric_coordinates_type lat_long_to_geocentric(long_float major_axis, long_float minor_axis,
+                                                   long_float latitude, long_float longitude,
+                                                   long_float altitude) {
+    const long_float e2 = eccentricities_of(major_axis, minor_axis).e2;
+    const long_float sin_phi = low_level_math::sin(latitude);
+    const long_float cos_phi = low_level_math::cos(latitude);
+    const long_float n = major_axis / long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
+    return {(n + altitude) * cos_phi * low_level_math::cos(longitude),
+            (n + altitude) * cos_phi * low_level_math::sin(longitude),
+            ((1.0 - e2) * n + altitude) * sin_phi};
+}
+
+geocentric_coordinates_type lat_long_to_geocentric(global_types::spheroid_integer spheroid,
+                                                   long_float latitude, long_float longitude,
+                                                   long_float altitude) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    return lat_long_to_geocentric(ellipsoid.major_semi_axis, ellipsoid.minor_semi_axis, latitude,
+                                  longitude, altitude);
+}
+
+enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_axis,
+                                       long_float east, long_float north, long_float up,
+                                       const geocentric_coordinates_type& enu_origin,
+                                       long_float origin_latitude, long_float origin_longitude) {
+    const long_float a = major_axis;
+    const long_float b = minor_axis;
+    const auto [e2, e_prime2] = eccentricities_of(a, b);
+    const enu_rotation r = enu_rotation_at(origin_latitude, origin_longitude);
+
+    const long_float x = enu_origin.x - east * r.sin_lambda - north * r.sin_phi * r.cos_lambda +
+                         up * r.cos_phi * r.cos_lambda;
+    const long_float y = enu_origin.y + east * r.cos_lambda - north * r.sin_phi * r.sin_lambda +
+                         up * r.cos_phi * r.sin_lambda;
+    const long_float z = enu_origin.z + north * r.cos_phi + up * r.sin_phi;
+    require_finite(x, "x");
+    require_finite(y, "y");
+    require_finite(z, "z");
+
+    const long_float p = long_float_math_lib::sqrt(x * x + y * y);
+    const long_float longitude = p == 0.0 ? 0.0 : long_float_math_lib::arctan(y, x);
+    if (p == 0.0) {
+        // On the polar axis: over the nearer pole, the centre of the earth as the equator.
+        if (z > 0.0)
+            return {half_pi, longitude, z - b};
+        if (z < 0.0)
+            return {-half_pi, longitude, -z - b};
+        return {0.0, longitude, 0.0};
+    }
+
+    long_float phi = long_float_math_lib::arctan((1.0 + e_prime2) * z / p);
+    long_float h = 0.0;
+    for (int pass = 1; pass <= 2; ++pass) {
+        const long_float sin_phi = low_level_math::sin(phi);
+        const long_float n = a / long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
+        h = p / low_level_math::cos(phi) - n;
+        const long_float f = n / (n + h);
+        phi = long_float_math_lib::arctan(z / (p * (1.0 - e2 * f)));
+    }
+    require_finite(phi, "latitude");
+    require_finite(h, "altitude");
+    return {phi, longitude, h};
+}
+
+enu_to_lat_long_result enu_to_lat_long(global_types::spheroid_integer spheroid, long_float east,
+                                       long_float north, long_float up,
+                                       const geocentric_coordinates_type& enu_origin,
+                                       long_float origin_latitude, long_float origin_longitude) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    return enu_to_lat_long(ellipsoid.major_semi_axis, ellipsoid.minor_semi_axis, east, north, up,
+                           enu_origin, origin_latitude, origin_longitude);
+}
+
+utm_to_enu_result utm_to_enu(long_float major_axis, long_float minor_axis, easting_integer easting,
+                             northing_integer northing, long_float altitude,
+                             long_float reference_latitude, long_float reference_longitude,
+                             const geocentric_coordinates_type& reference_geocentric_position,
+                             zone_integer reference_zone) {
+    const grid_to_lat_long_result point =
+        grid_to_lat_long(major_axis, minor_axis, easting, northing, reference_zone);
+    const geocentric_coordinates_type p =
+        lat_long_to_geocentric(major_axis, minor_axis, point.latitude, point.longitude, altitude);
+    const long_float dx = p.x - reference_geocentric_position.x;
+    const long_float dy = p.y - reference_geocentric_position.y;
+    const long_float dz = p.z - reference_geocentric_position.z;
+    const enu_rotation r = enu_rotation_at(reference_latitude, reference_longitude);
+    return {-r.sin_lambda * dx + r.cos_lambda * dy,
+            -r.sin_phi * r.cos_lambda * dx - r.sin_phi * r.sin_lambda * dy + r.cos_phi * dz,
+            r.cos_phi * r.cos_lambda * dx + r.cos_phi * r.sin_lambda * dy + r.sin_phi * dz};
+}
+
+utm_to_enu_result utm_to_enu(global_types::spheroid_integer spheroid, easting_integer easting,
+                             northing_integer northing, long_float altitude,
+                             long_float reference_latitude, long_float reference_longitude,
+                             const geocentric_coordinates_type& reference_geocentric_position,
+                             zone_integer reference_zone) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    return utm_to_enu(ellipsoid.major_semi_axis, ellipsoid.minor_semi_axis, easting, northing,
+                      altitude, reference_latitude, reference_longitude,
+                      reference_geocentric_position, reference_zone);
+}
+
+enu_to_utm_result enu_to_utm(long_float major_axis, long_float minor_axis, long_float east,
+                             long_float north, long_float up, easting_integer reference_x_utm,
+                             northing_integer reference_y_utm, long_float reference_h_utm,
+                             zone_integer reference_zone, long_float reference_latitude,
+                             long_float reference_longitude) {
+    const long_float a = major_axis;
+    const auto [e2, e_prime2] = eccentricities_of(a, minor_axis);
+    const long_float phi_r = reference_latitude;
+    const long_float X = static_cast<long_float>(reference_x_utm.value());
+    const long_float Y = static_cast<long_float>(reference_y_utm.value());
+    const long_float H = reference_h_utm;
+    const long_float lambda_ref = central_meridian(reference_zone);
+
+    const long_float rp2 = east * east + north * north;  // horizontal distance squared
+    const long_float r2 = rp2 + up * up;                 // slant distance squared
+
+    // Radii of curvature at the reference point.
+    const long_float sin_phi = low_level_math::sin(phi_r);
+    const long_float cos_phi = low_level_math::cos(phi_r);
+    const long_float n_sq = a * a / (1.0 - e2 * (sin_phi * sin_phi));  // prime vertical, squared
+    const long_float eta2 = e_prime2 * (cos_phi * cos_phi);
+    const long_float r0 = long_float_math_lib::sqrt(n_sq / (1.0 + eta2));  // mean radius
+
+    const long_float h = long_float_math_lib::sqrt((r0 + H + up) * (r0 + H + up) + rp2) - r0;
+
+    // Grid convergence and point scale at the reference point, reduced to its height.
+    const long_float gamma = convergence(e_prime2, phi_r, reference_longitude - lambda_ref);
+    const long_float xc = X - false_easting;
+    const long_float k = scale_on_central_meridian * (1.0 + xc * xc * (1.0 + eta2) / (2.0 * n_sq)) *
+                         (r0 + H) / (r0 + H + up);
+
+    const long_float theta =
+        east == 0.0 && north == 0.0 ? 0.0 : long_float_math_lib::arctan(north, east);
+    const long_float horizontal = long_float_math_lib::sqrt(rp2);
+    const long_float y1 = Y + horizontal * k * low_level_math::sin(theta + gamma);
+    const long_float x1 = X + horizontal * k * low_level_math::cos(theta + gamma);
+
+    // Arc-to-chord correction of the line from the reference point.
+    const long_float delta = (y1 - Y) * (2.0 * xc + (x1 - false_easting)) / (6.0 * r0 * r0);
+    const long_float slant = long_float_math_lib::sqrt(r2);
+    const long_float x = X + slant * k * low_level_math::cos(theta + gamma - delta);
+    const long_float y = Y + slant * k * low_level_math::sin(theta + gamma - delta);
+
+    require_finite(h, "height");
+    return {easting_integer::round(x), northing_integer::round(y), h};
+}
+
+enu_to_utm_result enu_to_utm(global_types::spheroid_integer spheroid, long_float east,
+                             long_float north, long_float up, easting_integer reference_x_utm,
+                             northing_integer reference_y_utm, long_float reference_h_utm,
+                             zone_integer reference_zone, long_float reference_latitude,
+                             long_float reference_longitude) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    return enu_to_utm(ellipsoid.major_semi_axis, ellipsoid.minor_semi_axis, east, north, up,
+                      reference_x_utm, reference_y_utm, reference_h_utm, reference_zone,
+                      reference_latitude, reference_longitude);
+}
+
+long_float calculate_scale_factor(global_types::spheroid_integer spheroid, easting_integer easting,
+                                  long_float latitude) {
+    const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
+    const long_float a = ellipsoid.major_semi_axis;
+    const long_float e2 = eccentricities_of(a, ellipsoid.minor_semi_axis).e2;
+    const long_float t = static_cast<long_float>(easting.value()) - false_easting;
+    const long_float sin_phi = low_level_math::sin(latitude);
+    const long_float w2 = 1.0 - e2 * (sin_phi * sin_phi);
+    const long_float nu = a / long_float_math_lib::sqrt(w2);  // prime vertical radius
+    const long_float rho = (1.0 - e2) * nu / w2;              // meridian radius
+    const long_float eta2 = nu / rho - 1.0;
+    const long_float t2 = t * t;
+    return scale_on_central_meridian *
+           (1.0 + t2 / (2.0 * rho * nu) +
+            t2 * t2 * (1.0 + 4.0 * eta2) / (24.0 * rho * rho * nu * nu));
+}
+
+bool is_in_extended_zone(zone_integer zone, zone_integer working_zone) {
+    const int z = zone;
+    const int w = working_zone;
+    // Zones 60 and 1 are neighbours across the antimeridian; only as positive values.
+    if (z == 60)
+        return w == 60 || w == 59 || w == 1;
+    if (z == 1)
+        return w == 1 || w == 60 || w == 2;
+    return std::abs(std::abs(z) - std::abs(w)) <= 1;
+}
+
+namespace {
+
+/// The position of `point` (zone, easting, northing) projected into `working_zone`.
+global_types::utm_coordinates_record reprojected(const global_types::utm_coordinates_record& point,
+                                                 zone_integer working_zone,
+                                                 global_types::spheroid_integer working_spheroid) {
+    const grid_to_lat_long_result geodetic =
+        grid_to_lat_long(working_spheroid, point.easting, point.northing, point.zone);
+    const lat_long_to_grid_result grid =
+        lat_long_to_grid(working_spheroid, geodetic.latitude, geodetic.longitude, working_zone);
+    return {working_zone, grid.easting, grid.northing};
+}
+
+}  // namespace
+
+utm_status_type convert_utm_zone(const global_types::utm_coordinates_record& original_point,
+                                 global_types::utm_coordinates_record& resultant_point,
+                                 zone_integer working_zone,
+                                 global_types::spheroid_integer working_spheroid) noexcept {
+    if (!is_in_extended_zone(original_point.zone, working_zone))
+        return utm_status_type::not_in_extended_zone;
+    if (original_point.zone == working_zone) {
+        resultant_point = original_point;
+        return utm_status_type::success;
+    }
+    try {
+        resultant_point = reprojected(original_point, working_zone, working_spheroid);
+        return utm_status_type::success;
+    } catch (...) {
+        return utm_status_type::not_in_extended_zone;
+    }
+}
+
+utm_status_type convert_utm_zone(
+    const global_types::utm_coordinates_and_altitude_record& original_point,
+    global_types::utm_coordinates_and_altitude_record& resultant_point, zone_integer working_zone,
+    global_types::spheroid_integer working_spheroid) noexcept {
+    if (!is_in_extended_zone(original_point.position.zone, working_zone))
+        return utm_status_type::not_in_extended_zone;
+    try {
+        resultant_point = {original_point.altitude,
+                           reprojected(original_point.position, working_zone, working_spheroid)};
+        return utm_status_type::success;
+    } catch (...) {
+        return utm_status_type::not_in_extended_zone;
+    }
+}
+
+// ---- end of the geocentric, ENU, scale factor and zone change operations -----------------
+
 }  // namespace utm

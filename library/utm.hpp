@@ -195,4 +195,121 @@ lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid
 
 // ---- end of the Transverse Mercator projection -------------------------------------------
 
+// ---- Geocentric, local east-north-up, scale factor and zone change ----------------------
+//
+// A local east-north-up (ENU) frame is given by its origin twice, as an earth-centred
+// position and as latitude and longitude; each operation uses the form its formulas need and
+// does not check that the two agree. Each operation with axes also has a form that takes a
+// `reference_ellipsoids` row instead.
+
+/// Earth-centred position (metres) of `latitude`, `longitude` (radians) and `altitude`
+/// (metres above the ellipsoid with semi-axes `major_axis`, `minor_axis`). Raises nothing.
+geocentric_coordinates_type lat_long_to_geocentric(long_float major_axis, long_float minor_axis,
+                                                   long_float latitude, long_float longitude,
+                                                   long_float altitude);
+/// The same on the `reference_ellipsoids` row `spheroid`.
+geocentric_coordinates_type lat_long_to_geocentric(global_types::spheroid_integer spheroid,
+                                                   long_float latitude, long_float longitude,
+                                                   long_float altitude);
+
+/// Result of `enu_to_lat_long`: radians, and metres above the ellipsoid.
+struct enu_to_lat_long_result {
+    long_float latitude;
+    long_float longitude;
+    long_float altitude;
+};
+
+/// Latitude, longitude (radians) and height (metres) of the point `east`, `north`, `up`
+/// (metres) of the ENU frame at `enu_origin` / `origin_latitude`, `origin_longitude`. Two
+/// fixed latitude passes. On the polar axis the result is +-pi/2 and the height over the
+/// pole; the centre of the earth gives 0 and 0. `constraint_error` for non-finite input.
+enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_axis,
+                                       long_float east, long_float north, long_float up,
+                                       const geocentric_coordinates_type& enu_origin,
+                                       long_float origin_latitude, long_float origin_longitude);
+/// The same on the `reference_ellipsoids` row `spheroid`.
+enu_to_lat_long_result enu_to_lat_long(global_types::spheroid_integer spheroid, long_float east,
+                                       long_float north, long_float up,
+                                       const geocentric_coordinates_type& enu_origin,
+                                       long_float origin_latitude, long_float origin_longitude);
+
+/// Result of `utm_to_enu`: metres.
+struct utm_to_enu_result {
+    long_float east;
+    long_float north;
+    long_float up;
+};
+
+/// East, north, up (metres) of the UTM point `easting`, `northing` of `reference_zone` at
+/// `altitude` (metres), in the ENU frame at `reference_geocentric_position` /
+/// `reference_latitude`, `reference_longitude` (radians). Raises nothing.
+utm_to_enu_result utm_to_enu(long_float major_axis, long_float minor_axis,
+                             global_types::easting_integer easting,
+                             global_types::northing_integer northing, long_float altitude,
+                             long_float reference_latitude, long_float reference_longitude,
+                             const geocentric_coordinates_type& reference_geocentric_position,
+                             global_types::zone_integer reference_zone);
+/// The same on the `reference_ellipsoids` row `spheroid`.
+utm_to_enu_result utm_to_enu(global_types::spheroid_integer spheroid,
+                             global_types::easting_integer easting,
+                             global_types::northing_integer northing, long_float altitude,
+                             long_float reference_latitude, long_float reference_longitude,
+                             const geocentric_coordinates_type& reference_geocentric_position,
+                             global_types::zone_integer reference_zone);
+
+/// Result of `enu_to_utm`: whole metres, and the height in metres.
+struct enu_to_utm_result {
+    global_types::easting_integer converted_x_utm;
+    global_types::northing_integer converted_y_utm;
+    long_float converted_h_utm;
+};
+
+/// UTM easting, northing (whole metres, in `reference_zone`) and height (metres) of the point
+/// `east`, `north`, `up` (metres) of the ENU frame at the UTM point `reference_x_utm`,
+/// `reference_y_utm`, `reference_h_utm` whose latitude and longitude are
+/// `reference_latitude`, `reference_longitude` (radians). Plane approximation with the scale,
+/// convergence and arc-to-chord correction of the reference point: good for short distances.
+/// `constraint_error` when a result leaves the grid (no clamping) or is not finite.
+enu_to_utm_result enu_to_utm(long_float major_axis, long_float minor_axis, long_float east,
+                             long_float north, long_float up,
+                             global_types::easting_integer reference_x_utm,
+                             global_types::northing_integer reference_y_utm,
+                             long_float reference_h_utm, global_types::zone_integer reference_zone,
+                             long_float reference_latitude, long_float reference_longitude);
+/// The same on the `reference_ellipsoids` row `spheroid`.
+enu_to_utm_result enu_to_utm(global_types::spheroid_integer spheroid, long_float east,
+                             long_float north, long_float up,
+                             global_types::easting_integer reference_x_utm,
+                             global_types::northing_integer reference_y_utm,
+                             long_float reference_h_utm, global_types::zone_integer reference_zone,
+                             long_float reference_latitude, long_float reference_longitude);
+
+/// Point scale factor of the UTM grid (dimensionless) at `easting` (whole metres) and
+/// `latitude` (radians) on the `reference_ellipsoids` row `spheroid`; exactly 0.9996 on the
+/// central meridian. Raises nothing.
+long_float calculate_scale_factor(global_types::spheroid_integer spheroid,
+                                  global_types::easting_integer easting, long_float latitude);
+
+/// Whether a position of zone `zone` may be re-expressed in `working_zone`: neighbouring
+/// zone numbers (hemisphere signs ignored), with the wrap between 60 and 1 for those two
+/// positive zones only.
+bool is_in_extended_zone(global_types::zone_integer zone, global_types::zone_integer working_zone);
+
+/// Re-expresses `original_point` in `working_zone` on the `reference_ellipsoids` row
+/// `working_spheroid`. `success` with `resultant_point` written (an exact copy when the zones
+/// are equal; eastings and northings beyond the grid clamped); `not_in_extended_zone`, with
+/// `resultant_point` untouched, when the zone test or any step fails. Never raises.
+utm_status_type convert_utm_zone(const global_types::utm_coordinates_record& original_point,
+                                 global_types::utm_coordinates_record& resultant_point,
+                                 global_types::zone_integer working_zone,
+                                 global_types::spheroid_integer working_spheroid) noexcept;
+/// The same with a height, which is copied. Equal zones are projected again, not copied.
+utm_status_type convert_utm_zone(
+    const global_types::utm_coordinates_and_altitude_record& original_point,
+    global_types::utm_coordinates_and_altitude_record& resultant_point,
+    global_types::zone_integer working_zone,
+    global_types::spheroid_integer working_spheroid) noexcept;
+
+// ---- end of the geocentric, ENU, scale factor and zone change operations -----------------
+
 }  // namespace utm
