@@ -94,6 +94,7 @@ class TNumMaskEdit : public QLineEdit {
   private:
     void Show(const QString& display, int cursor);
     void TypeDigits(const QString& digits);
+    void PasteDigits();
     void ClearSelection();
     void EraseBackward();
     void EraseForward();

@@ -12,6 +12,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <QWidget>
+#include <initializer_list>
 
 #include "NumMaskEdit.hpp"
 
@@ -164,9 +165,15 @@ class TMainFormular : public QWidget {
     void ConnectHandlers();
     void ClearAlternative();
     void ClearMapPoint();
+    void ConversionFailed(std::initializer_list<TNumMaskEdit*> outputs);
     void WritePaperHeader();
     void AppendPaperLine(const QString& line);
     void LogBngToUtm();
     void CheckBngInput(TNumMaskEdit* field, int maximum, int width);
     void CheckUtmInput(TNumMaskEdit* field, bool overall, bool northing);
+
+    // Primary values of page "BNG > UTM"'s last conversion, shown again when toggling back.
+    signed char primaryZone_ = 0;
+    int primaryEasting_ = 0;
+    int primaryNorthing_ = 0;
 };

@@ -1,0 +1,270 @@
+#include "NumMaskEdit.hpp"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStringList>
+
+#include "tarnwick_binding.hpp"
+
+// --- NumMask ---
+
+NumMask::NumMask(const QString& mask) {
+    const QStringList parts = mask.split(QLatin1Char(';'));
+    const QString pattern = parts.value(0);
+    saveLiterals_ = parts.value(1) == QLatin1String("1");
+    if (!parts.value(2).isEmpty()) {
+        blank_ = parts.value(2).at(0);
+    }
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        QChar c = pattern.at(i);
+        const bool escaped = c == QLatin1Char('\\') && i + 1 < pattern.size();
+        if (escaped) {
+            c = pattern.at(++i);
+        }
+        const bool isSlot = !escaped && (c == QLatin1Char('9') || c == QLatin1Char('0'));
+        slot_.push_back(isSlot);
+        required_.push_back(isSlot && c == QLatin1Char('0'));
+        display_.append(isSlot ? blank_ : c);
+    }
+}
+
+QString NumMask::Write(const QString& text) const {
+    QString display = display_;
+    qsizetype next = 0;
+    for (int i = 0; i < Length() && next < text.size(); ++i) {
+        if (IsSlot(i)) {
+            const QChar c = text.at(next++);
+            display[i] = c.isDigit() && c.unicode() < 128 ? c : blank_;
+        }
+    }
+    return display;
+}
+
+QString NumMask::Read(const QString& display) const {
+    QString value;
+    qsizetype filled = 0;  // length of `value` up to its last filled slot
+    for (int i = 0; i < Length() && i < display.size(); ++i) {
+        if (IsSlot(i)) {
+            const bool empty = display.at(i) == blank_;
+            value.append(empty ? QLatin1Char(' ') : display.at(i));
+            if (!empty) {
+                filled = value.size();
+            }
+        } else if (saveLiterals_) {
+            value.append(display.at(i));
+        }
+    }
+    value.truncate(filled);
+    return value;
+}
+
+bool NumMask::IsComplete(const QString& display) const {
+    for (int i = 0; i < Length() && i < display.size(); ++i) {
+        if (IsRequired(i) && display.at(i) == blank_) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- TNumMaskEdit ---
+
+TNumMaskEdit::TNumMaskEdit(const QString& mask, QWidget* parent) : QLineEdit(parent) {
+    // All editing runs through the mask's slots; input methods and drops would bypass them.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setDragEnabled(false);
+    setAcceptDrops(false);
+    SetEditMask(mask);
+}
+
+void TNumMaskEdit::SetEditMask(const QString& mask) {
+    mask_ = NumMask(mask);
+    setMaxLength(mask_.Length() > 0 ? mask_.Length() : 32767);
+    Show(mask_.EmptyDisplay(), 0);
+}
+
+QString TNumMaskEdit::Text() const {
+    return mask_.Read(QLineEdit::text());
+}
+
+void TNumMaskEdit::SetText(const QString& text) {
+    Show(mask_.Write(text), 0);
+}
+
+void TNumMaskEdit::ValidateError() {
+    Beep(window());
+}
+
+void TNumMaskEdit::Show(const QString& display, int cursor) {
+    if (display != QLineEdit::text()) {
+        QLineEdit::setText(display);
+        setCursorPosition(cursor);
+        emit Change();
+    } else {
+        setCursorPosition(cursor);
+    }
+}
+
+int TNumMaskEdit::NextSlot(int from) const {
+    for (int i = from; i < mask_.Length(); ++i) {
+        if (mask_.IsSlot(i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void TNumMaskEdit::ClearSelection() {
+    if (!hasSelectedText()) {
+        return;
+    }
+    const int start = selectionStart();
+    QString display = QLineEdit::text();
+    for (int i = start; i < start + static_cast<int>(selectedText().size()); ++i) {
+        if (mask_.IsSlot(i)) {
+            display[i] = mask_.Blank();
+        }
+    }
+    Show(display, start);
+}
+
+void TNumMaskEdit::TypeDigits(const QString& digits) {
+    ClearSelection();
+    QString display = QLineEdit::text();
+    int position = cursorPosition();
+    for (const QChar c : digits) {
+        const int slot = NextSlot(position);
+        if (slot < 0) {
+            break;
+        }
+        display[slot] = c;
+        position = slot + 1;
+    }
+    // Like the caret of a masked field, step over the literals after the last digit typed.
+    const int next = NextSlot(position);
+    Show(display, next < 0 ? position : next);
+}
+
+void TNumMaskEdit::PasteDigits() {
+    QString digits;
+    for (const QChar c : QGuiApplication::clipboard()->text()) {
+        if (c.isDigit() && c.unicode() < 128) {
+            digits.append(c);
+        }
+    }
+    TypeDigits(digits);
+}
+
+void TNumMaskEdit::EraseBackward() {
+    QString display = QLineEdit::text();
+    for (int i = cursorPosition() - 1; i >= 0; --i) {
+        if (mask_.IsSlot(i)) {
+            display[i] = mask_.Blank();
+            Show(display, i);
+            return;
+        }
+    }
+    setCursorPosition(0);
+}
+
+void TNumMaskEdit::EraseForward() {
+    const int slot = NextSlot(cursorPosition());
+    if (slot >= 0) {
+        QString display = QLineEdit::text();
+        display[slot] = mask_.Blank();
+        Show(display, slot);
+    }
+}
+
+void TNumMaskEdit::keyPressEvent(QKeyEvent* event) {
+    const bool editable = !isReadOnly();
+    // Moving, selecting, copying and leaving the field work as in any line edit.
+    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll) ||
+        event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
+        event->key() == Qt::Key_Home || event->key() == Qt::Key_End ||
+        event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
+        event->matches(QKeySequence::SelectStartOfLine) ||
+        event->matches(QKeySequence::SelectEndOfLine) ||
+        event->matches(QKeySequence::SelectPreviousChar) ||
+        event->matches(QKeySequence::SelectNextChar)) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    if (editable && event->matches(QKeySequence::Paste)) {
+        PasteDigits();
+    } else if (editable && event->matches(QKeySequence::Cut)) {
+        if (hasSelectedText()) {
+            QGuiApplication::clipboard()->setText(selectedText());
+            ClearSelection();
+        }
+    } else if (editable && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)) {
+        if (hasSelectedText()) {
+            ClearSelection();
+        } else if (event->key() == Qt::Key_Backspace) {
+            EraseBackward();
+        } else {
+            EraseForward();
+        }
+    } else if (editable && event->text().size() == 1 && event->text().at(0).isDigit() &&
+               event->text().at(0).unicode() < 128) {
+        TypeDigits(event->text());
+    } else {
+        // Any other key is not the field's: Return, Escape and shortcuts reach the window.
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TNumMaskEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // Only a move of the focus to another control counts as leaving the field; the window
+    // losing its activation (a click into the map window) does not.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
+        return;
+    }
+    if (!mask_.IsComplete(QLineEdit::text())) {
+        ValidateError();
+    }
+    emit Exit();
+}
+
+void TNumMaskEdit::mouseReleaseEvent(QMouseEvent* event) {
+    QLineEdit::mouseReleaseEvent(event);
+    const bool second = afterDoubleClick_;
+    afterDoubleClick_ = false;
+    if (event->button() == Qt::LeftButton && !second &&
+        rect().contains(event->position().toPoint())) {
+        emit Click();
+    }
+}
+
+void TNumMaskEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        afterDoubleClick_ = true;
+        emit DblClick();
+    }
+}
+
+void TNumMaskEdit::contextMenuEvent(QContextMenuEvent* event) {
+    // Only the operations that respect the mask: copy, paste of digits, select all.
+    QMenu menu(this);
+    QAction* copy = menu.addAction(tr("&Copy"), this, [this] {
+        if (hasSelectedText()) {
+            QGuiApplication::clipboard()->setText(selectedText());
+        }
+    });
+    copy->setEnabled(hasSelectedText());
+    if (!isReadOnly()) {
+        menu.addAction(tr("&Paste"), this, &TNumMaskEdit::PasteDigits);
+    }
+    menu.addSeparator();
+    menu.addAction(tr("Select &All"), this, &QLineEdit::selectAll);
+    menu.exec(event->globalPos());
+}

@@ -1,0 +1,10 @@
+// velmont, "The Vantre BNG <> UTM Converter": the program's main unit.
+#include <QApplication>
+
+#include "main_formular.hpp"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    StartVelmont(app);
+    return QApplication::exec();
+}

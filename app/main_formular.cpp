@@ -1,0 +1,867 @@
+#include "main_formular.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStringList>
+#include <QStyleOptionToolButton>
+#include <QTabBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "help_text.hpp"
+#include "karte.hpp"
+#include "tarnwick_binding.hpp"
+
+TMainFormular* MainFormular = nullptr;
+
+// Compiled-in resources live in a static library; naming them here links them into every
+// program that has the converter window.
+static void InitVelmontResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+// --- look ---
+
+const QColor Maroon(0x80, 0x00, 0x00);
+const QColor Teal(0x00, 0x80, 0x80);
+const QColor Grey(0x80, 0x80, 0x80);
+const QColor InfoBackground(0xFF, 0xFF, 0xE1);  // the desktop's classic tooltip colour
+
+QFont FontWithFallbacks(const QStringList& families, QFont::StyleHint hint, int pixels) {
+    QFont font;
+    font.setFamilies(families);
+    font.setStyleHint(hint);
+    font.setFixedPitch(hint == QFont::Monospace);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+QFont ConsoleFont(int pixels = 12) {
+    return FontWithFallbacks({QStringLiteral("Lucida Console"), QStringLiteral("DejaVu Sans Mono"),
+                              QStringLiteral("Liberation Mono")},
+                             QFont::Monospace, pixels);
+}
+
+QFont ArialFont(int pixels = 12) {
+    return FontWithFallbacks(
+        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+        QFont::SansSerif, pixels);
+}
+
+QFont LucidaSansFont(int pixels = 13) {
+    return FontWithFallbacks({QStringLiteral("Lucida Sans Unicode"), QStringLiteral("DejaVu Sans"),
+                              QStringLiteral("Liberation Sans")},
+                             QFont::SansSerif, pixels);
+}
+
+void SetColours(QWidget* widget, const QColor& text, const QColor* background = nullptr) {
+    QPalette palette = widget->palette();
+    for (const auto role : {QPalette::Text, QPalette::WindowText}) {
+        palette.setColor(QPalette::Active, role, text);
+        palette.setColor(QPalette::Inactive, role, text);
+    }
+    if (background != nullptr) {
+        palette.setColor(QPalette::Base, *background);
+    }
+    widget->setPalette(palette);
+}
+
+// --- masks, ranges, texts ---
+
+const QString EastingMask = QStringLiteral("\\ \\ \\ \\ \\ 999 999;0;_");
+const QString NorthingInputMask = QStringLiteral("\\ \\ 9 999 999;0;");
+const QString NorthingOutputMask = QStringLiteral("\\ \\ 9 999 999;0;_");
+const QString ZoneInputMask = QStringLiteral("\\ 99;0;");
+const QString ZoneOutputMask = QStringLiteral("\\ 99;0;_");
+
+const QString PaperHeader = QStringLiteral(" E BNG   N BNG     <=>   Z   E UTM   N UTM ");
+const QString PaperSeparator = QLatin1Char(' ') + QString(43, QLatin1Char('-')) + QLatin1Char(' ');
+const QString ArrowBngToUtm = QStringLiteral("    =>   ");
+const QString ArrowUtmToBng = QStringLiteral("   <=    ");
+const QString NoZoneHint = QStringLiteral(" Choose the zone first! ");
+
+constexpr int MaxBngEasting = 700000;
+constexpr int MaxBngNorthing = 1300000;
+constexpr int FirstGbZone = 29;
+constexpr int LastGbZone = 31;
+
+struct Range {
+    int low;
+    int high;
+    bool Contains(int v) const { return low <= v && v <= high; }
+};
+
+// UTM values over Great Britain, overall and per zone 29, 30, 31.
+constexpr Range UtmEastings = {284263, 715736};
+constexpr Range UtmNorthings = {5513703, 6829539};
+constexpr Range ZoneEastings[] = {{473429, 715736}, {284263, 715505}, {284494, 533018}};
+constexpr Range ZoneNorthings[] = {{5513703, 6824642}, {5524177, 6829539}, {5529937, 6829539}};
+
+const Range* ZoneRange(int zone, bool northing) {
+    if (zone < FirstGbZone || zone > LastGbZone) {
+        return nullptr;
+    }
+    return &(northing ? ZoneNorthings : ZoneEastings)[zone - FirstGbZone];
+}
+
+// " 5 513 703" style: thousands separated by blanks.
+QString Grouped(int value) {
+    QString digits = QString::number(value);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3) {
+        digits.insert(i, QLatin1Char(' '));
+    }
+    return digits;
+}
+
+QString RangeHint(const Range& range) {
+    return QLatin1Char(' ') + Grouped(range.low) + QStringLiteral(" .. ") + Grouped(range.high) +
+           QLatin1Char(' ');
+}
+
+// A field's value as a decimal integer: leading blanks allowed; the empty text, inner blanks
+// and anything but digits are no number.
+std::optional<int> ParseNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' ')) {
+        ++i;
+    }
+    if (i == text.size() || text.size() - i > 9) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return std::nullopt;
+        }
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+TNumMaskEdit* MakeField(QWidget* page, const QString& mask, int left, int top, int width,
+                        const QColor& colour, bool output) {
+    auto* field = new TNumMaskEdit(mask, page);
+    field->setGeometry(left, top, width, 22);
+    field->setFont(ConsoleFont());
+    SetColours(field, colour, &InfoBackground);
+    field->setReadOnly(output);
+    if (output) {
+        field->setFocusPolicy(Qt::ClickFocus);
+        field->setCursor(Qt::PointingHandCursor);
+    }
+    return field;
+}
+
+QLabel* MakeLabel(QWidget* page, const QString& text, int left, int top, const QFont& font,
+                  const QColor& colour, QLabel* label = nullptr) {
+    if (label == nullptr) {
+        label = new QLabel(page);
+    }
+    label->setText(text);
+    label->setFont(font);
+    label->move(left, top);
+    label->adjustSize();
+    SetColours(label, colour);
+    return label;
+}
+
+QFont BoldArial() {
+    QFont font = ArialFont(13);
+    font.setBold(true);
+    return font;
+}
+
+void AddRowCaptions(QWidget* page) {
+    const QColor black(Qt::black);
+    MakeLabel(page, QStringLiteral(" Zone     "), 8, 40, ConsoleFont(), black);
+    MakeLabel(page, QStringLiteral(" Easting  "), 8, 72, ConsoleFont(), black);
+    MakeLabel(page, QStringLiteral(" Northing "), 8, 104, ConsoleFont(), black);
+}
+
+QTextEdit* MakeTextMemo(QWidget* page, const QStringList& lines) {
+    auto* memo = new QTextEdit(page);
+    memo->setReadOnly(true);
+    memo->setFont(ArialFont());
+    SetColours(memo, Teal, &InfoBackground);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setPlainText(lines.join(QLatin1Char('\n')));
+    QTextCursor all(memo->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    all.mergeBlockFormat(centred);
+    return memo;
+}
+
+void EmptyFields(std::initializer_list<TNumMaskEdit*> fields) {
+    for (TNumMaskEdit* field : fields) {
+        field->SetText(QString());
+    }
+}
+
+template <size_t N>
+QStringList Lines(const std::array<const char*, N>& lines) {
+    QStringList list;
+    for (const char* line : lines) {
+        list << QString::fromUtf8(line);
+    }
+    return list;
+}
+
+}  // namespace
+
+// --- small widgets ---
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit Click();
+    }
+}
+
+TSpeedButton::TSpeedButton(QWidget* parent) : QToolButton(parent) {
+    setCheckable(true);
+    setAutoRaise(true);
+    setFocusPolicy(Qt::NoFocus);
+    setEnabled(false);
+    hide();
+}
+
+void TSpeedButton::paintEvent(QPaintEvent* event) {
+    QToolButton::paintEvent(event);  // flat frame: raised on hover, sunken while down
+    // The glyph: a double arrow (two zones side by side), drawn for the button's state.
+    QColor colour = Teal;
+    bool mirrored = false;
+    if (!isEnabled()) {
+        colour = Grey;
+    } else if (isDown()) {
+        colour = Teal.darker(150);
+    } else if (isChecked()) {
+        colour = Maroon;
+        mirrored = true;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(5, 6, -5, -6);
+    QPainterPath arrow;
+    arrow.moveTo(box.left(), box.center().y());
+    arrow.lineTo(box.left() + box.width() * 0.4, box.top());
+    arrow.lineTo(box.left() + box.width() * 0.4, box.bottom());
+    arrow.closeSubpath();
+    arrow.moveTo(box.right(), box.center().y());
+    arrow.lineTo(box.right() - box.width() * 0.4, box.top());
+    arrow.lineTo(box.right() - box.width() * 0.4, box.bottom());
+    arrow.closeSubpath();
+    if (isDown() && isEnabled()) {
+        painter.translate(1, 1);
+    }
+    painter.fillPath(arrow, colour);
+    painter.setPen(QPen(colour, 1.5));
+    const qreal y = box.center().y() + (mirrored ? 2 : -2);
+    painter.drawLine(QPointF(box.left() + box.width() * 0.4, y),
+                     QPointF(box.right() - box.width() * 0.4, y));
+}
+
+// --- the window ---
+
+TMainFormular::TMainFormular(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    InitVelmontResources();
+    setWindowTitle(QString::fromLatin1(MainFormularCaption));
+    setWindowIcon(VelmontIcon());
+    setFixedSize(396, 218);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setGeometry(rect().adjusted(4, 4, -4, -4));  // border of 4 around the pages
+    TabSheet1 = new QWidget;
+    TabSheet2 = new QWidget;
+    TabSheet5 = new QWidget;
+    TabSheet4 = new QWidget;
+    TabSheet3 = new QWidget;
+    PageControl1->addTab(TabSheet1, QStringLiteral("BNG > UTM"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("UTM > BNG"));
+    PageControl1->addTab(TabSheet5, QStringLiteral("Paper"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("Help"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("Info"));
+
+    BuildConverterPages();
+    BuildTextPages();
+    ConnectHandlers();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    PageControl1->setFocus();
+    // The window previews every key typed into it (keys "c" and "a").
+    qApp->installEventFilter(this);
+}
+
+void TMainFormular::BuildConverterPages() {
+    // Page "BNG > UTM": BNG inputs left, UTM outputs right.
+    Label2 = MakeLabel(TabSheet1, QStringLiteral("BNG"), 126, 12, BoldArial(), Maroon);
+    Label6 = new TClickLabel(TabSheet1);
+    MakeLabel(TabSheet1, QStringLiteral("UTM "), 278, 12, BoldArial(), Teal, Label6);
+    AddRowCaptions(TabSheet1);
+    NumMaskEdit1 = MakeField(TabSheet1, EastingMask, 96, 68, 112, Maroon, false);
+    NumMaskEdit2 = MakeField(TabSheet1, NorthingInputMask, 96, 100, 112, Maroon, false);
+    NumMaskEdit8 = MakeField(TabSheet1, ZoneOutputMask, 248, 36, 40, Teal, true);
+    NumMaskEdit9 = MakeField(TabSheet1, EastingMask, 248, 68, 112, Teal, true);
+    NumMaskEdit10 = MakeField(TabSheet1, NorthingOutputMask, 248, 100, 112, Teal, true);
+    NumMaskEdit1->setToolTip(QStringLiteral(" 0 .. 700 000 "));
+    NumMaskEdit2->setToolTip(QStringLiteral(" 0 .. 1 300 000 "));
+    SpeedButton1 = new TSpeedButton(TabSheet1);
+    SpeedButton1->setGeometry(220, 35, 24, 24);
+    SpeedButton1->setToolTip(QStringLiteral(" Alternative values "));
+    QWidget::setTabOrder(NumMaskEdit1, NumMaskEdit2);
+
+    // Page "UTM > BNG": UTM inputs left, BNG outputs right.
+    MakeLabel(TabSheet2, QStringLiteral("UTM"), 126, 12, BoldArial(), Teal);
+    MakeLabel(TabSheet2, QStringLiteral("BNG"), 278, 12, BoldArial(), Maroon);
+    AddRowCaptions(TabSheet2);
+    NumMaskEdit5 = MakeField(TabSheet2, ZoneInputMask, 96, 36, 40, Teal, false);
+    NumMaskEdit3 = MakeField(TabSheet2, EastingMask, 96, 68, 112, Teal, false);
+    NumMaskEdit4 = MakeField(TabSheet2, NorthingInputMask, 96, 100, 112, Teal, false);
+    NumMaskEdit6 = MakeField(TabSheet2, EastingMask, 248, 68, 112, Maroon, true);
+    NumMaskEdit7 = MakeField(TabSheet2, NorthingOutputMask, 248, 100, 112, Maroon, true);
+    NumMaskEdit5->setToolTip(QStringLiteral(" 29 .. 31 "));
+    SetZoneHints(0);
+    QWidget::setTabOrder(NumMaskEdit5, NumMaskEdit3);
+    QWidget::setTabOrder(NumMaskEdit3, NumMaskEdit4);
+}
+
+void TMainFormular::BuildTextPages() {
+    // Page "Paper": the paper trail fills the page.
+    Memo3 = new QPlainTextEdit(TabSheet5);
+    Memo3->setReadOnly(true);
+    // Read-only, but selectable by mouse and keyboard so the trail can be copied.
+    Memo3->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Memo3->setFont(ConsoleFont());
+    SetColours(Memo3, Grey);
+    Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* paperLayout = new QVBoxLayout(TabSheet5);
+    paperLayout->setContentsMargins(0, 0, 0, 0);
+    paperLayout->addWidget(Memo3);
+
+    // Page "Help": the help text fills the page. The tab stop is wider than the longest text
+    // before the two tabs of the arrow-key table, so its distances end up in one column.
+    Memo1 = MakeTextMemo(TabSheet4, Lines(help_text::HelpLines));
+    const QFontMetricsF metrics(Memo1->font());
+    Memo1->setTabStopDistance(metrics.horizontalAdvance(QStringLiteral("arrow key + SHIFT")) +
+                              metrics.averageCharWidth());
+    auto* helpLayout = new QVBoxLayout(TabSheet4);
+    helpLayout->setContentsMargins(0, 0, 0, 0);
+    helpLayout->addWidget(Memo1);
+
+    // Page "Info": the version text above the link to the documentation page.
+    Memo2 = MakeTextMemo(TabSheet3, Lines(help_text::InfoLines));
+    Memo2->setGeometry(0, 0, PageControl1->width() - 6, 153);
+    Label12 = new TClickLabel(TabSheet3);
+    Label12->setGeometry(72, 160, 242, 22);
+    Label12->setAlignment(Qt::AlignCenter);
+    QFont link = LucidaSansFont();
+    link.setUnderline(true);
+    Label12->setFont(link);
+    SetColours(Label12, Grey);
+    Label12->setText(QString::fromUtf8(help_text::DocumentationCaption));
+    Label12->setToolTip(QString::fromUtf8(help_text::DocumentationHint));
+    Label12->setCursor(Qt::PointingHandCursor);
+}
+
+void TMainFormular::ConnectHandlers() {
+    connect(NumMaskEdit8, &TNumMaskEdit::Click, this, &TMainFormular::NumMaskEdit8Click);
+    connect(NumMaskEdit8, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit8Click);
+    connect(NumMaskEdit9, &TNumMaskEdit::Click, this, &TMainFormular::NumMaskEdit8Click);
+    connect(NumMaskEdit9, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit8Click);
+    connect(NumMaskEdit10, &TNumMaskEdit::Click, this, &TMainFormular::NumMaskEdit8Click);
+    connect(NumMaskEdit10, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit8Click);
+    connect(NumMaskEdit6, &TNumMaskEdit::Click, this, &TMainFormular::NumMaskEdit6Click);
+    connect(NumMaskEdit6, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit6Click);
+    connect(NumMaskEdit7, &TNumMaskEdit::Click, this, &TMainFormular::NumMaskEdit7Click);
+    connect(NumMaskEdit7, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit7Click);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TMainFormular::SpeedButton1Click);
+    connect(Label6, &TClickLabel::Click, this, &TMainFormular::Label6Click);
+    connect(Label12, &TClickLabel::Click, this, &TMainFormular::Label12Click);
+
+    connect(NumMaskEdit1, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit1Change);
+    connect(NumMaskEdit2, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit2Change);
+    connect(NumMaskEdit5, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit3Change);
+    connect(NumMaskEdit3, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit3Change);
+    connect(NumMaskEdit4, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit4Change);
+
+    connect(NumMaskEdit1, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit1Exit);
+    connect(NumMaskEdit2, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit2Exit);
+    connect(NumMaskEdit5, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit5Exit);
+    connect(NumMaskEdit3, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit3Exit);
+    connect(NumMaskEdit4, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit4Exit);
+
+    connect(NumMaskEdit1, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit1DblClick);
+    connect(NumMaskEdit2, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit2DblClick);
+    connect(NumMaskEdit5, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit5DblClick);
+    connect(NumMaskEdit3, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit3DblClick);
+    connect(NumMaskEdit4, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit4DblClick);
+
+    // The tab widget reports only the finished change; a page switch moves the focus (and so
+    // runs the exit handlers) first, then leaving and entering are handled in that order.
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        PageControl1Changing();
+        PageControl1Change();
+    });
+}
+
+QString TMainFormular::PadNumber(int width, int value) {
+    QString text = QString::number(value);
+    if (text.size() < width) {
+        text.prepend(QString(width - text.size(), QLatin1Char('_')));
+    }
+    return text;
+}
+
+// --- helpers shared by the handlers ---
+
+void TMainFormular::ClearAlternative() {
+    SpeedButton1->hide();
+    SpeedButton1->setEnabled(false);
+    SpeedButton1->setChecked(false);
+    AltAvailable = false;
+}
+
+void TMainFormular::ClearMapPoint() {
+    if (Form1 != nullptr) {
+        Form1->HideMarker();
+        Form1->ClearPoiLabels();
+    }
+}
+
+void TMainFormular::ConversionFailed(std::initializer_list<TNumMaskEdit*> outputs) {
+    EmptyFields(outputs);
+    Beep(this);
+    ClearMapPoint();
+}
+
+void TMainFormular::WritePaperHeader() {
+    if (PaperLines != 0) {
+        return;
+    }
+    // The header goes into the memo's first line, not after an empty one.
+    QTextCursor first(Memo3->document()->firstBlock());
+    first.select(QTextCursor::BlockUnderCursor);
+    first.insertText(PaperHeader);
+    AppendPaperLine(PaperSeparator);
+    PaperLines = 2;
+}
+
+void TMainFormular::AppendPaperLine(const QString& line) {
+    QTextCursor end(Memo3->document());
+    end.movePosition(QTextCursor::End);
+    if (!Memo3->document()->isEmpty()) {
+        end.insertBlock();
+    }
+    end.insertText(line);
+    ++PaperLines;
+}
+
+void TMainFormular::LogBngToUtm() {
+    AppendPaperLine(QLatin1Char(' ') + NumMaskEdit1->Text() + QStringLiteral("  ") +
+                    NumMaskEdit2->Text() + ArrowBngToUtm + NumMaskEdit8->Text() +
+                    QStringLiteral("  ") + NumMaskEdit9->Text() + QStringLiteral("  ") +
+                    NumMaskEdit10->Text() + QLatin1Char(' '));
+}
+
+// --- conversions ---
+
+void TMainFormular::ConvertBngToUtm() {
+    const QString eastingText = NumMaskEdit1->Text();
+    const QString northingText = NumMaskEdit2->Text();
+    if (eastingText.isEmpty() || northingText.isEmpty()) {
+        return;
+    }
+    const std::optional<int> easting = ParseNumber(eastingText);
+    const std::optional<int> northing = ParseNumber(northingText);
+    if (!easting || !northing) {
+        ClearMapPoint();
+        return;
+    }
+    BngEasting = *easting;
+    BngNorthing = *northing;
+
+    const TarnwickBracket bracket;
+    TarnwickApi& api = Tarnwick();
+    api.convert_bng_to_utm(BngEasting, BngNorthing, &UtmZone, &UtmEasting, &UtmNorthing);
+    if (UtmZone == -1 || UtmEasting == -1 || UtmNorthing == -1) {
+        ConversionFailed({NumMaskEdit8, NumMaskEdit9, NumMaskEdit10});
+        return;
+    }
+    LastZone = UtmZone;
+    LastUtmEasting = UtmEasting;
+    LastUtmNorthing = UtmNorthing;
+    primaryZone_ = UtmZone;
+    primaryEasting_ = UtmEasting;
+    primaryNorthing_ = UtmNorthing;
+    NumMaskEdit8->SetText(QString::number(UtmZone));
+    NumMaskEdit9->SetText(PadNumber(6, UtmEasting));
+    NumMaskEdit10->SetText(PadNumber(7, UtmNorthing));
+
+    if (Form1 != nullptr) {
+        Form1->SetPointOfInterest(BngEasting, BngNorthing);
+    }
+    WritePaperHeader();
+    LogBngToUtm();
+    if (Form1 != nullptr) {
+        // A marker already shown (placed by a click into the map) stays where it is.
+        if (!Form1->MarkerVisible()) {
+            Form1->PlaceMarker(BngEasting, BngNorthing);
+        }
+        if (Form1->Label5->text().isEmpty()) {
+            Form1->PoiLabels();
+        }
+    }
+
+    signed char westZone = 0;
+    signed char eastZone = 0;
+    api.is_in_overlap_region(BngNorthing, BngEasting, &OverlapFlag, &westZone, &eastZone);
+    AltZone = UtmZone == westZone ? eastZone : westZone;
+    if (OverlapFlag != 0) {
+        return;
+    }
+    api.convert_to_overlap_zone(UtmZone, UtmEasting, UtmNorthing, AltZone, &AltEasting,
+                                &AltNorthing);
+    if (AltEasting == -1 || AltNorthing == -1) {
+        // The primary results stay; no alternative values to offer.
+        Beep(this);
+        ClearAlternative();
+        return;
+    }
+    AltAvailable = true;
+    AltShown = false;
+    AltLogged = false;
+    SpeedButton1->setChecked(false);
+    SpeedButton1->show();
+    SpeedButton1->setEnabled(true);
+}
+
+void TMainFormular::ConvertUtmToBng() {
+    const QString zoneText = NumMaskEdit5->Text();
+    const QString eastingText = NumMaskEdit3->Text();
+    const QString northingText = NumMaskEdit4->Text();
+    if (zoneText.isEmpty() || eastingText.isEmpty() || northingText.isEmpty()) {
+        return;
+    }
+    const std::optional<int> zone = ParseNumber(zoneText);
+    const std::optional<int> easting = ParseNumber(eastingText);
+    const std::optional<int> northing = ParseNumber(northingText);
+    if (!zone || !easting || !northing) {
+        return;
+    }
+    UtmZone =
+        static_cast<signed char>(*zone);  // the library reads one byte; the field has two digits
+    UtmEasting = *easting;
+    UtmNorthing = *northing;
+
+    const TarnwickBracket bracket;
+    Tarnwick().convert_utm_to_bng(UtmZone, UtmNorthing, UtmEasting, &BngEasting, &BngNorthing);
+    if (BngEasting < 0 || BngEasting > MaxBngEasting || BngNorthing < 0 ||
+        BngNorthing > MaxBngNorthing) {
+        ConversionFailed({NumMaskEdit6, NumMaskEdit7});
+        return;
+    }
+    LastBngEasting = BngEasting;
+    LastBngNorthing = BngNorthing;
+    NumMaskEdit6->SetText(PadNumber(6, BngEasting));
+    NumMaskEdit7->SetText(PadNumber(7, BngNorthing));
+    WritePaperHeader();
+    AppendPaperLine(QLatin1Char(' ') + NumMaskEdit6->Text() + QStringLiteral("  ") +
+                    NumMaskEdit7->Text() + ArrowUtmToBng + NumMaskEdit5->Text() +
+                    QStringLiteral("  ") + NumMaskEdit3->Text() + QStringLiteral("  ") +
+                    NumMaskEdit4->Text() + QLatin1Char(' '));
+    if (Form1 != nullptr) {
+        Form1->SetPointOfInterest(BngEasting, BngNorthing);
+        Form1->PlaceMarker(BngEasting, BngNorthing);
+        if (Form1->Label5->text().isEmpty()) {
+            Form1->PoiLabels();
+        }
+    }
+}
+
+void TMainFormular::ToggleAlternative() {
+    if (!AltAvailable) {
+        return;
+    }
+    if (AltShown) {
+        // Back to the primary values of page "BNG > UTM"'s conversion; UtmZone and its
+        // companions may since hold a conversion of page "UTM > BNG".
+        NumMaskEdit8->SetText(QString::number(primaryZone_));
+        NumMaskEdit9->SetText(PadNumber(6, primaryEasting_));
+        NumMaskEdit10->SetText(PadNumber(7, primaryNorthing_));
+        AltShown = false;
+        return;
+    }
+    NumMaskEdit8->SetText(QString::number(AltZone));
+    NumMaskEdit9->SetText(PadNumber(6, AltEasting));
+    NumMaskEdit10->SetText(PadNumber(7, AltNorthing));
+    AltShown = true;
+    if (!AltLogged) {
+        LogBngToUtm();
+        AltLogged = true;
+    }
+}
+
+void TMainFormular::SetZoneHints(int zone) {
+    const Range* eastings = ZoneRange(zone, false);
+    const Range* northings = ZoneRange(zone, true);
+    NumMaskEdit3->setToolTip(eastings != nullptr ? RangeHint(*eastings) : NoZoneHint);
+    NumMaskEdit4->setToolTip(northings != nullptr ? RangeHint(*northings) : NoZoneHint);
+}
+
+// --- click handlers ---
+
+void TMainFormular::NumMaskEdit8Click() {
+    ConvertBngToUtm();
+}
+
+void TMainFormular::NumMaskEdit6Click() {
+    CheckUtmInput(NumMaskEdit4, false, true);
+    CheckUtmInput(NumMaskEdit3, false, false);
+    ConvertUtmToBng();
+}
+
+void TMainFormular::NumMaskEdit7Click() {
+    ConvertUtmToBng();
+}
+
+void TMainFormular::SpeedButton1Click() {
+    ToggleAlternative();
+}
+
+void TMainFormular::Label6Click() {
+    ToggleAlternative();
+}
+
+void TMainFormular::Label12Click() {
+    const QUrl page = help_text::DocumentationUrl();
+    if (page.isEmpty()) {
+        Beep(this);  // the documentation page is not installed
+        return;
+    }
+    QDesktopServices::openUrl(page);
+}
+
+// --- change handlers ---
+
+void TMainFormular::NumMaskEdit1Change() {
+    EmptyFields({NumMaskEdit8, NumMaskEdit9, NumMaskEdit10});
+    ClearAlternative();
+    ClearMapPoint();
+}
+
+void TMainFormular::NumMaskEdit2Change() {
+    NumMaskEdit1Change();
+}
+
+void TMainFormular::NumMaskEdit3Change() {
+    NumMaskEdit4Change();
+    if (!NumMaskEdit5->Text().isEmpty()) {
+        SetZoneHints(ParseNumber(NumMaskEdit5->Text()).value_or(0));
+    }
+}
+
+void TMainFormular::NumMaskEdit4Change() {
+    EmptyFields({NumMaskEdit6, NumMaskEdit7});
+    ClearMapPoint();
+}
+
+// --- exit handlers ---
+
+void TMainFormular::CheckBngInput(TNumMaskEdit* field, int maximum, int width) {
+    const std::optional<int> value = ParseNumber(field->Text());
+    if (!value) {
+        field->SetText(QString());
+        ClearAlternative();
+        ClearMapPoint();
+    } else if (*value > maximum) {
+        field->SetText(QString());
+        Beep(this);
+        ClearMapPoint();
+    } else {
+        field->SetText(PadNumber(width, *value));
+    }
+}
+
+void TMainFormular::CheckUtmInput(TNumMaskEdit* field, bool overall, bool northing) {
+    const std::optional<int> value = ParseNumber(field->Text());
+    if (!value) {
+        field->SetText(QString());
+        ClearMapPoint();
+        return;
+    }
+    if (overall && !(northing ? UtmNorthings : UtmEastings).Contains(*value)) {
+        field->SetText(QString());
+        Beep(this);
+    }
+    // A value typed while no zone is chosen keeps its typed form.
+    if (NumMaskEdit5->Text().isEmpty()) {
+        return;
+    }
+    const std::optional<int> zone = ParseNumber(NumMaskEdit5->Text());
+    if (!zone) {
+        NumMaskEdit5->SetText(QString());
+        ClearMapPoint();
+        return;
+    }
+    const Range* range = ZoneRange(*zone, northing);
+    if (range == nullptr) {
+        return;
+    }
+    if (range->Contains(*value)) {
+        field->SetText(PadNumber(northing ? 7 : 6, *value));
+    } else {
+        field->SetText(QString());
+        Beep(this);
+    }
+}
+
+void TMainFormular::NumMaskEdit1Exit() {
+    CheckBngInput(NumMaskEdit1, MaxBngEasting, 6);
+}
+
+void TMainFormular::NumMaskEdit2Exit() {
+    CheckBngInput(NumMaskEdit2, MaxBngNorthing, 7);
+}
+
+void TMainFormular::NumMaskEdit5Exit() {
+    const std::optional<int> zone = ParseNumber(NumMaskEdit5->Text());
+    if (!zone) {
+        NumMaskEdit5->SetText(QString());
+        SetZoneHints(0);
+        ClearMapPoint();
+    } else if (*zone < FirstGbZone || *zone > LastGbZone) {
+        NumMaskEdit5->SetText(QString());
+        SetZoneHints(0);
+    } else {
+        SetZoneHints(*zone);
+    }
+}
+
+void TMainFormular::NumMaskEdit3Exit() {
+    CheckUtmInput(NumMaskEdit3, true, false);
+}
+
+void TMainFormular::NumMaskEdit4Exit() {
+    CheckUtmInput(NumMaskEdit4, true, true);
+}
+
+// --- double-click reuse ---
+
+void TMainFormular::NumMaskEdit1DblClick() {
+    NumMaskEdit1->SetText(PadNumber(6, LastBngEasting));
+    ClearAlternative();
+}
+
+void TMainFormular::NumMaskEdit2DblClick() {
+    NumMaskEdit2->SetText(PadNumber(7, LastBngNorthing));
+    ClearAlternative();
+}
+
+void TMainFormular::NumMaskEdit5DblClick() {
+    NumMaskEdit5->SetText(QString::number(LastZone));
+}
+
+void TMainFormular::NumMaskEdit3DblClick() {
+    NumMaskEdit3->SetText(PadNumber(6, LastUtmEasting));
+}
+
+void TMainFormular::NumMaskEdit4DblClick() {
+    NumMaskEdit4->SetText(PadNumber(7, LastUtmNorthing));
+}
+
+// --- pages and keys ---
+
+void TMainFormular::PageControl1Changing() {
+    if (!AltAvailable) {
+        return;
+    }
+    // Whatever page "BNG > UTM" shows, primary or alternative, is offered for reuse.
+    const std::optional<int> zone = ParseNumber(NumMaskEdit8->Text());
+    const std::optional<int> easting = ParseNumber(NumMaskEdit9->Text());
+    const std::optional<int> northing = ParseNumber(NumMaskEdit10->Text());
+    if (zone && easting && northing) {
+        LastZone = *zone;
+        LastUtmEasting = *easting;
+        LastUtmNorthing = *northing;
+    }
+}
+
+void TMainFormular::PageControl1Change() {
+    ClearMapPoint();
+}
+
+void TMainFormular::FormKeyPress(QChar key) {
+    const int page = PageControl1->currentIndex();
+    if (key == QLatin1Char('c')) {
+        if (page == PageBngToUtm) {
+            ConvertBngToUtm();
+        } else if (page == PageUtmToBng) {
+            ConvertUtmToBng();
+        }
+    } else if (key == QLatin1Char('a') && page == PageBngToUtm) {
+        ToggleAlternative();
+        SpeedButton1->setChecked(!SpeedButton1->isChecked());
+    }
+}
+
+bool TMainFormular::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        // A key travels from the control it was sent to up through its parents; the window
+        // sees it once, at that first control (or at the window itself when none has focus).
+        auto* target = static_cast<QWidget*>(watched);
+        QWidget* focus = focusWidget();
+        const bool first = target == focus || (target == this && focus == nullptr);
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (first && target->window() == this && text.size() == 1) {
+            FormKeyPress(text.at(0));
+        }
+    }
+    return QWidget::eventFilter(watched, event);  // the key still reaches the control
+}
+
+void TMainFormular::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // Closing the converter window ends the program, the map window with it.
+    if (event->isAccepted()) {
+        QCoreApplication::exit(0);
+    }
+}
+
+// --- start-up ---
+
+void StartVelmont(QApplication& app) {
+    // The library's first call: starts its modules for the whole process.
+    { const TarnwickBracket probe; }
+    // The title names the task-bar entry (as the application name, so that Qt does not
+    // append it to every window title).
+    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmont"));
+    app.setWindowIcon(VelmontIcon());
+    MainFormular = new TMainFormular;
+    Form1 = new TForm1;
+    Form1->show();
+    MainFormular->show();
+    MainFormular->activateWindow();
+}
