@@ -17,10 +17,10 @@ constexpr double a = 6378137.0;     // GRS80, metres
 constexpr double b = 6356752.3141;  // GRS80, metres
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int sweep_step = 10000;  // metres; instrumented builds run about ten times slower
+constexpr int sweep_step = 2000;  // metres: every other kilometre, instrumented builds are slow
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr int sweep_step = 10000;
+constexpr int sweep_step = 2000;
 #else
 constexpr int sweep_step = 1000;
 #endif
