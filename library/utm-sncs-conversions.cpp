@@ -37,11 +37,15 @@ start_up_values_type compute_start_up_values() {
     return v;
 }
 
-// The module's start-up state: computed on first use, so it is never seen unset.
+// The module's start-up state: computed on first use, so it is never seen unset, even by
+// another unit's static initialisation.
 start_up_values_type& state() {
     static start_up_values_type values = compute_start_up_values();
     return values;
 }
+
+// Computes the state while the library loads, so that no conversion pays for it.
+[[maybe_unused]] const start_up_values_type& values_at_load = state();
 
 void require_finite(long_float a, long_float b, long_float c = 0.0) {
     if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) {
