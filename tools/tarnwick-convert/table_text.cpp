@@ -1,0 +1,221 @@
+#include "table_text.hpp"
+
+namespace tarnwick_convert {
+
+std::string_view format_name(table_format format) {
+    switch (format) {
+        case table_format::csv:
+            return "csv";
+        case table_format::tsv:
+            return "tsv";
+        case table_format::whitespace:
+            return "ws";
+    }
+    return "?";
+}
+
+table_format sniff_format(std::string_view first_line) {
+    if (first_line.find('\t') != std::string_view::npos) {
+        return table_format::tsv;
+    }
+    if (first_line.find(',') != std::string_view::npos) {
+        return table_format::csv;
+    }
+    return table_format::whitespace;
+}
+
+bool record_scanner::is_delimiter(char c) const noexcept {
+    switch (format_) {
+        case table_format::csv:
+            return c == ',';
+        case table_format::tsv:
+            return c == '\t';
+        case table_format::whitespace:
+            return c == ' ' || c == '\t';
+    }
+    return false;
+}
+
+bool record_scanner::in_quoted_field() const noexcept {
+    return state_ == state::quoted;
+}
+
+std::size_t record_scanner::find_record_end(std::string_view bytes, std::size_t from) {
+    for (std::size_t i = from; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        switch (state_) {
+            case state::field_start:
+            case state::unquoted:
+            case state::quote_in_quoted:
+                if (c == '\n') {
+                    state_ = state::field_start;
+                    return i + 1;
+                }
+                if (is_delimiter(c)) {
+                    state_ = state::field_start;
+                } else if (c == '"' && state_ == state::field_start) {
+                    state_ = state::quoted;
+                } else if (c == '"' && state_ == state::quote_in_quoted) {
+                    state_ = state::quoted;  // a doubled quote inside a quoted field
+                } else {
+                    state_ = state::unquoted;
+                }
+                break;
+            case state::quoted: {
+                // Skip straight to the next quote: newlines and delimiters are data here.
+                const std::size_t q = bytes.find('"', i);
+                if (q == std::string_view::npos) {
+                    return npos;
+                }
+                i = q;
+                state_ = state::quote_in_quoted;
+                break;
+            }
+        }
+    }
+    return npos;
+}
+
+record_text split_line_end(std::string_view record) {
+    if (record.ends_with("\r\n")) {
+        return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
+    }
+    if (record.ends_with('\n')) {
+        return {record.substr(0, record.size() - 1), record.substr(record.size() - 1)};
+    }
+    return {record, {}};
+}
+
+bool is_blank(std::string_view text) noexcept {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+namespace {
+
+bool is_blank_char(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+split_result split_fields(std::string_view text, table_format format,
+                          std::vector<std::string>& fields) {
+    split_result result;
+    std::size_t count = 0;
+    auto next_field = [&]() -> std::string& {
+        if (count == fields.size()) {
+            fields.emplace_back();
+        }
+        std::string& f = fields[count++];
+        f.clear();
+        return f;
+    };
+    const bool ws = format == table_format::whitespace;
+    const char delimiter = format == table_format::tsv ? '\t' : ',';
+    auto at_delimiter = [&](std::size_t i) {
+        return ws ? is_blank_char(text[i]) : text[i] == delimiter;
+    };
+
+    std::size_t i = 0;
+    if (ws) {
+        while (i < text.size() && is_blank_char(text[i])) {
+            ++i;
+        }
+        if (i == text.size()) {
+            fields.resize(0);
+            return result;
+        }
+    }
+    while (true) {
+        std::string& field = next_field();
+        if (i < text.size() && text[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < text.size()) {
+                const std::size_t q = text.find('"', i);
+                if (q == std::string_view::npos) {
+                    field.append(text.substr(i));
+                    i = text.size();
+                    break;
+                }
+                field.append(text.substr(i, q - i));
+                if (q + 1 < text.size() && text[q + 1] == '"') {
+                    field.push_back('"');
+                    i = q + 2;
+                } else {
+                    i = q + 1;
+                    closed = true;
+                    break;
+                }
+            }
+            if (!closed) {
+                result.unterminated = true;
+            }
+            // Text between a closing quote and the next delimiter is kept, as lenient
+            // readers do; RFC 4180 leaves it undefined.
+            while (i < text.size() && !at_delimiter(i)) {
+                field.push_back(text[i++]);
+            }
+        } else {
+            const std::size_t start = i;
+            while (i < text.size() && !at_delimiter(i)) {
+                ++i;
+            }
+            field.assign(text.substr(start, i - start));
+        }
+        if (i >= text.size()) {
+            break;
+        }
+        ++i;  // the delimiter
+        if (ws) {
+            while (i < text.size() && is_blank_char(text[i])) {
+                ++i;
+            }
+            if (i == text.size()) {
+                break;
+            }
+        }
+    }
+    fields.resize(count);
+    return result;
+}
+
+char output_delimiter(table_format format) noexcept {
+    switch (format) {
+        case table_format::csv:
+            return ',';
+        case table_format::tsv:
+            return '\t';
+        case table_format::whitespace:
+            return ' ';
+    }
+    return ',';
+}
+
+void append_field(std::string& out, std::string_view value, table_format format) {
+    if (value.empty()) {
+        if (format == table_format::whitespace) {
+            out.push_back('-');
+        }
+        return;
+    }
+    const std::string_view special = format == table_format::csv   ? std::string_view(",\"\r\n")
+                                     : format == table_format::tsv ? std::string_view("\t\"\r\n")
+                                                                   : std::string_view(" \t\"\r\n");
+    const bool needs_quotes = value.find_first_of(special) != std::string_view::npos ||
+                              (format == table_format::whitespace && value == "-");
+    if (!needs_quotes) {
+        out.append(value);
+        return;
+    }
+    out.push_back('"');
+    for (const char c : value) {
+        if (c == '"') {
+            out.push_back('"');
+        }
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+}  // namespace tarnwick_convert

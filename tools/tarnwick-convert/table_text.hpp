@@ -1,0 +1,85 @@
+// Delimited text tables as tarnwick-convert reads and writes them: CSV and TSV with RFC 4180
+// quoting, and whitespace-separated columns. Records are found by a byte-wise state machine so
+// that input can be cut into batches of whole records without holding the file; fields are
+// split from one record at a time, so the splitting can run on any thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick_convert {
+
+/// How fields are separated: one comma, one tab, or any run of blanks and tabs.
+enum class table_format { csv, tsv, whitespace };
+
+/// The format's name as the command line spells it ("csv", "tsv", "ws").
+std::string_view format_name(table_format format);
+
+/// Guesses the format from the first line of a table: a tab means TSV, else a comma CSV,
+/// else whitespace-separated.
+table_format sniff_format(std::string_view first_line);
+
+/// Finds the ends of records in a byte stream. A record ends at a line feed outside a quoted
+/// field; a quote opens a quoted field only at the start of a field, and inside it a doubled
+/// quote stands for one quote. Feed the stream in pieces of any size.
+class record_scanner {
+  public:
+    explicit record_scanner(table_format format) noexcept : format_(format) {}
+
+    /// Scans `bytes` from `from` onwards. Returns the offset just past the first line feed that
+    /// ends a record, or `npos` when the bytes end inside a record; the state is kept, so the
+    /// next call may continue with more bytes (pass the offset where this call stopped).
+    std::size_t find_record_end(std::string_view bytes, std::size_t from);
+
+    /// Whether the scanner stands inside a quoted field (an unterminated quote at end of
+    /// input).
+    bool in_quoted_field() const noexcept;
+
+    /// Forgets the state: the next byte starts a new record.
+    void reset() noexcept { state_ = state::field_start; }
+
+    static constexpr std::size_t npos = std::string_view::npos;
+
+  private:
+    enum class state { field_start, unquoted, quoted, quote_in_quoted };
+    bool is_delimiter(char c) const noexcept;
+
+    table_format format_;
+    state state_ = state::field_start;
+};
+
+/// One record's text without its line end, and the line end it had ("\n", "\r\n" or none at
+/// the end of input).
+struct record_text {
+    std::string_view text;
+    std::string_view line_end;
+};
+
+/// Cuts a complete record (as delimited by `record_scanner`) into its text and its line end.
+record_text split_line_end(std::string_view record);
+
+/// Whether a record holds nothing but blanks and tabs (such lines pass through untouched).
+bool is_blank(std::string_view text) noexcept;
+
+/// Result of `split_fields`: `fields` holds the values with quotes removed; `unterminated`
+/// tells that the record ended inside a quoted field.
+struct split_result {
+    bool unterminated = false;
+};
+
+/// Splits one record's text (without line end) into field values, removing RFC 4180 quoting.
+/// Whitespace format: runs of blanks and tabs separate fields and leading and trailing ones
+/// are ignored. `fields` is cleared first; its strings' capacity is reused.
+split_result split_fields(std::string_view text, table_format format,
+                          std::vector<std::string>& fields);
+
+/// Appends `value` to `out` as one field of the format, quoted where it must be. An empty
+/// value is written as "-" in whitespace format, where an empty field would vanish.
+void append_field(std::string& out, std::string_view value, table_format format);
+
+/// The character that separates fields on output.
+char output_delimiter(table_format format) noexcept;
+
+}  // namespace tarnwick_convert

@@ -1,0 +1,484 @@
+// tarnwick-convert run as a process on small files: what it prints, writes and exits with.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct run_result {
+    int status = -1;       // exit status, or -1 when the program did not exit normally
+    std::string out;       // standard output
+    std::string err;       // standard error
+    long peak_rss_kb = 0;  // peak resident memory of the program
+};
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const fs::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// Lines of a text, without their line feeds.
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream s(text);
+    for (std::string line; std::getline(s, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Blank-separated numbers of a line.
+std::vector<double> numbers_of(const std::string& line) {
+    std::vector<double> v;
+    std::istringstream s(line);
+    for (double d = 0; s >> d;) {
+        v.push_back(d);
+    }
+    return v;
+}
+
+class ConvertProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tarnwick-convert-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path file(const std::string& name, const std::string& content) const {
+        const fs::path p = dir_ / name;
+        write_file(p, content);
+        return p;
+    }
+    fs::path path(const std::string& name) const { return dir_ / name; }
+
+    // Runs the program with `args`; standard input comes from `stdin_path` (or /dev/null).
+    run_result run(const std::vector<std::string>& args, const fs::path& stdin_path = {}) const {
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string in = stdin_path.empty() ? "/dev/null" : stdin_path.string();
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        std::vector<std::string> all{TARNWICK_CONVERT_PROGRAM};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        run_result r;
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0];
+            return r;
+        }
+        int status = 0;
+        struct rusage usage {};
+        ::wait4(pid, &status, 0, &usage);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = read_file(out);
+        r.err = read_file(err);
+        r.peak_rss_kb = usage.ru_maxrss;
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+// Compares result fields: numbers within `tolerance`, other fields exactly.
+void expect_fields_near(const std::string& actual, const std::string& expected, double tolerance,
+                        const std::string& label) {
+    const auto a = numbers_of(actual);
+    const auto e = numbers_of(expected);
+    if (e.empty() || a.size() != e.size()) {
+        EXPECT_EQ(actual, expected) << label;
+        return;
+    }
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        EXPECT_NEAR(a[i], e[i], tolerance) << label << ": " << actual;
+    }
+}
+
+// ---- one point from the command line ----------------------------------------------------
+
+TEST_F(ConvertProgram, OneOffPrintsTheResultFields) {
+    const run_result r = run({"--from", "bng", "--to", "utm", "651410", "313177"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "31 413156 5834998\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ConvertProgram, OneOffMatchesTheReferenceTableOfBngToUtm) {
+    const struct {
+        const char* easting;
+        const char* northing;
+        const char* utm;
+    } table[] = {{"400000", "100000", "30 570374 5628011\n"},
+                 {"651410", "313177", "31 413156 5834998\n"},
+                 {"530000", "180000", "30 699293 5709783\n"},
+                 {"100000", "1200000", "29 583364 6715954\n"},
+                 {"0", "1300000", "29 473429 6804575\n"}};
+    for (const auto& row : table) {
+        EXPECT_EQ(run({"--from", "bng", "--to", "utm", row.easting, row.northing}).out, row.utm)
+            << row.easting << " " << row.northing;
+    }
+}
+
+TEST_F(ConvertProgram, AltAddsTheNeighbouringZoneOnlyInAnOverlapStrip) {
+    const run_result near_0 = run({"--from", "bng", "--to", "utm", "--alt", "530000", "180000"});
+    EXPECT_EQ(near_0.status, 0);
+    const auto lines = lines_of(near_0.out);
+    ASSERT_EQ(lines.size(), 2U) << near_0.out;
+    EXPECT_EQ(lines[0], "30 699293 5709783");
+    EXPECT_EQ(lines[1].substr(0, 3), "31 ");
+    // The alternative, taken back into zone 30, is the first result again.
+    const auto alt = numbers_of(lines[1]);
+    ASSERT_EQ(alt.size(), 3U);
+    const run_result back =
+        run({"--from", "utm", "--to", "utm", "--zone", "30", "31",
+             std::to_string(static_cast<int>(alt[1])), std::to_string(static_cast<int>(alt[2]))});
+    expect_fields_near(back.out, "30 699293 5709783", 1, "zone 31 back to 30");
+
+    const run_result outside = run({"--from", "bng", "--to", "utm", "--alt", "400000", "100000"});
+    EXPECT_EQ(outside.out, "30 570374 5628011\n");
+
+    const run_result utm = run({"--from", "wgs84", "--to", "utm", "--alt", "51.5", "-0.1275"});
+    EXPECT_EQ(utm.out, "30 699369 5709342\n31 282936 5710068\n");
+}
+
+TEST_F(ConvertProgram, OneOffFailureGivesTheReasonAndKindAndStatus1) {
+    const run_result r = run({"--from", "utm", "--to", "bng", "28", "500000", "5800000"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("(UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE)"), std::string::npos) << r.err;
+
+    const run_result far = run({"--from", "wgs84", "--to", "bng", "40", "-2"});
+    EXPECT_EQ(far.status, 1);
+    EXPECT_NE(far.err.find("outside the National Grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
+              std::string::npos)
+        << far.err;
+}
+
+TEST_F(ConvertProgram, UnusableArgumentsGiveStatus2) {
+    const run_result same = run({"--from", "bng", "--to", "bng", "1", "2"});
+    EXPECT_EQ(same.status, 2);
+    EXPECT_NE(same.err.find("bng -> gridref, utm, wgs84"), std::string::npos) << same.err;
+
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "651410"}).status, 2);
+    EXPECT_EQ(run({"--from", "bng", "--to", "mars", "1", "2"}).status, 2);
+    EXPECT_EQ(run({"--from", "bng", "--to", "wgs84", "--zone", "30", "1", "2"}).status, 2);
+    EXPECT_EQ(run({"--from", "utm", "--to", "utm", "30", "500000", "0"}).status, 2);
+    EXPECT_EQ(run({"--from", "bng", "--to", "gridref", "--digits", "5", "1", "2"}).status, 2);
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "--threads", "0"}).status, 2);
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "--bogus"}).status, 2);
+
+    const run_result help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Pairs that work"), std::string::npos);
+}
+
+// ---- every pair the program offers --------------------------------------------------------
+
+TEST_F(ConvertProgram, EveryOfferedPairConvertsAReferencePoint) {
+    // One point in every system: BNG 651410 313177 in Norfolk, and a point of published UTM
+    // values near London. Grid results may differ from the reference by the whole-metre
+    // rounding of a chain (1 m); angles by about 1e-5 degrees.
+    const struct {
+        std::vector<std::string> args;
+        std::string expected;
+        double tolerance;
+    } cases[] = {
+        {{"bng", "gridref", "651410", "313177"}, "TG 51410 13177", 0},
+        {{"bng", "utm", "651410", "313177"}, "31 413156 5834998", 0},
+        {{"bng", "wgs84", "651410", "313177"}, "52.657975 1.716053", 1e-6},
+        {{"gridref", "bng", "TG 51410 13177"}, "651410 313177", 0},
+        {{"gridref", "utm", "TG5141013177"}, "31 413156 5834998", 0},
+        {{"gridref", "wgs84", "tg 51410 13177"}, "52.657975 1.716053", 1e-6},
+        {{"utm", "bng", "31", "413156", "5834998"}, "651410 313177", 1},
+        {{"utm", "gridref", "--digits", "6", "31", "413156", "5834998"}, "TG 514 131", 0},
+        {{"utm", "wgs84", "30", "699369", "5709342"}, "51.5000017 -0.1275051", 1e-6},
+        {{"utm", "utm", "--zone", "31", "30", "699369", "5709342"}, "31 282936 5710068", 1},
+        {{"wgs84", "bng", "52.65797519", "1.71605323"}, "651410 313177", 1},
+        {{"wgs84", "gridref", "--digits", "6", "52.65797519", "1.71605323"}, "TG 514 131", 0},
+        {{"wgs84", "utm", "51.5", "-0.1275"}, "30 699369 5709342", 0},
+        {{"wgs84", "utm", "--zone", "31", "51.5", "-0.1275"}, "31 282936 5710068", 0},
+        {{"wgs84", "utm", "-33.9", "18.4"}, "-34 259583 6245888", 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--from", c.args[0], "--to", c.args[1]};
+        args.insert(args.end(), c.args.begin() + 2, c.args.end());
+        const run_result r = run(args);
+        const std::string label = c.args[0] + " -> " + c.args[1];
+        EXPECT_EQ(r.status, 0) << label << ": " << r.err;
+        ASSERT_FALSE(r.out.empty()) << label;
+        expect_fields_near(r.out.substr(0, r.out.size() - 1), c.expected, c.tolerance, label);
+    }
+}
+
+TEST_F(ConvertProgram, DmsWritesDegreesMinutesSeconds) {
+    const run_result r = run({"--from", "bng", "--to", "wgs84", "--dms", "651410", "313177"});
+    EXPECT_EQ(r.out, "52°39'28.711\"N 1°42'57.792\"E\n");
+}
+
+// ---- tables -------------------------------------------------------------------------------
+
+TEST_F(ConvertProgram, QuotedCsvFieldsPassThroughUnchanged) {
+    const fs::path in = file("in.csv",
+                             "name,\"e\",n,note\r\n"
+                             "\"Smith, J.\",651410,313177,\"said \"\"hi\"\"\non two lines\"\r\n"
+                             "plain,\"400000\",\"100000\",x\r\n");
+    const run_result r = run({"--from", "bng", "--to", "utm", "--cols", "e,n", "-i", in.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "name,\"e\",n,note,utm_zone,utm_easting,utm_northing,error\r\n"
+              "\"Smith, J.\",651410,313177,\"said \"\"hi\"\"\non two lines\",31,413156,5834998,"
+              "\r\n"
+              "plain,\"400000\",\"100000\",x,30,570374,5628011,\r\n");
+    EXPECT_NE(r.err.find("2 rows read, 2 converted, 0 failed"), std::string::npos) << r.err;
+}
+
+TEST_F(ConvertProgram, ColumnsByHeaderNameOrIndex) {
+    const fs::path in = file("in.csv", "id,North,East\nA,313177,651410\n");
+    const std::string expected = "id,North,East,gridref,error\nA,313177,651410,TG 51410 13177,\n";
+    for (const std::string cols : {"East,North", "east,north", "3,2"}) {
+        const run_result r =
+            run({"--from", "bng", "--to", "gridref", "--cols", cols, "-i", in.string()});
+        EXPECT_EQ(r.out, expected) << cols;
+    }
+    // Without a header the first row is data; indexes pick the columns.
+    const fs::path bare = file("bare.csv", "A,313177,651410\n");
+    const run_result r = run(
+        {"--from", "bng", "--to", "gridref", "--cols", "3,2", "--no-header", "-i", bare.string()});
+    EXPECT_EQ(r.out, "A,313177,651410,TG 51410 13177,\n");
+
+    const run_result missing =
+        run({"--from", "bng", "--to", "gridref", "--cols", "e,n", "-i", in.string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("no column \"e\""), std::string::npos) << missing.err;
+    EXPECT_EQ(
+        run({"--from", "bng", "--to", "gridref", "--cols", "1,2,3", "-i", in.string()}).status, 2);
+}
+
+TEST_F(ConvertProgram, GridReferencesBothWaysInATable) {
+    // 100 km square boundaries, the grid's corners, and squares only partly on land.
+    const fs::path refs = file("refs.csv",
+                               "place,ref\n"
+                               "corner,SV 00000 00000\n"
+                               "scilly,SV 90000 10000\n"
+                               "square edge,SW 00000 00000\n"
+                               "last metre,SV 99999 99999\n"
+                               "unst,HP6112\n"
+                               "beachy head,TV 58 95\n"
+                               "far corner,JH 00000 00000\n"
+                               "outside,TX 00001 00000\n");
+    const run_result to_bng =
+        run({"--from", "gridref", "--to", "bng", "--cols", "ref", "-i", refs.string()});
+    EXPECT_EQ(to_bng.status, 1);
+    const auto lines = lines_of(to_bng.out);
+    ASSERT_EQ(lines.size(), 9U) << to_bng.out;
+    EXPECT_EQ(lines[1], "corner,SV 00000 00000,0,0,");
+    EXPECT_EQ(lines[2], "scilly,SV 90000 10000,90000,10000,");
+    EXPECT_EQ(lines[3], "square edge,SW 00000 00000,100000,0,");
+    EXPECT_EQ(lines[4], "last metre,SV 99999 99999,99999,99999,");
+    EXPECT_EQ(lines[5], "unst,HP6112,461000,1212000,");
+    EXPECT_EQ(lines[6], "beachy head,TV 58 95,558000,95000,");
+    EXPECT_EQ(lines[7], "far corner,JH 00000 00000,700000,1300000,");
+    EXPECT_NE(lines[8].find("outside,TX 00001 00000,,,"), std::string::npos) << lines[8];
+    EXPECT_NE(lines[8].find("(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"), std::string::npos);
+
+    const fs::path points =
+        file("points.txt", "0 0\n99999 99999\n100000 0\n499999 500000\n700000 1300000\n");
+    const run_result to_ref = run({"--from", "bng", "--to", "gridref", "--digits", "4", "--format",
+                                   "ws", "-i", points.string()});
+    EXPECT_EQ(to_ref.status, 0) << to_ref.err;
+    EXPECT_EQ(to_ref.out,
+              "0 0 \"SV 00 00\" -\n"
+              "99999 99999 \"SV 99 99\" -\n"
+              "100000 0 \"SW 00 00\" -\n"
+              "499999 500000 \"NZ 99 00\" -\n"
+              "700000 1300000 \"JH 00 00\" -\n");
+}
+
+TEST_F(ConvertProgram, TsvAndWhitespaceTables) {
+    const fs::path tsv = file("in.tsv", "e\tn\n651410\t313177\n");
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "-i", tsv.string()}).out,
+              "e\tn\tutm_zone\tutm_easting\tutm_northing\terror\n651410\t313177\t31\t413156\t"
+              "5834998\t\n");
+    const fs::path ws = file("in.txt", "  651410    313177  \nx 1\n");
+    const run_result r = run({"--from", "bng", "--to", "utm", "-i", ws.string()});
+    EXPECT_EQ(r.status, 1);
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[0], "  651410    313177 31 413156 5834998 -");
+    EXPECT_EQ(lines[1].substr(0, 11), "x 1 - - - \"");
+}
+
+TEST_F(ConvertProgram, BadRowsKeepTheirPlaceWithTheReason) {
+    const fs::path in = file("in.csv",
+                             "id,e,n\n"
+                             "1,651410,313177\n"
+                             "2,abc,313177\n"
+                             "3,400000,100000\n"
+                             "4,700001,0\n"
+                             "5\n"
+                             "\n"
+                             "6,530000,180000\n");
+    const run_result r = run({"--from", "bng", "--to", "utm", "--cols", "e,n", "-i", in.string()});
+    EXPECT_EQ(r.status, 1);
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 8U) << r.out;
+    EXPECT_EQ(lines[1], "1,651410,313177,31,413156,5834998,");
+    EXPECT_EQ(lines[2],
+              "2,abc,313177,,,,\"BNG easting \"\"abc\"\" is not a number (CONSTRAINT_ERROR)\"");
+    EXPECT_EQ(lines[3], "3,400000,100000,30,570374,5628011,");
+    EXPECT_EQ(lines[4],
+              "4,700001,0,,,,BNG easting 700001 is outside the National Grid (0 .. 700000) "
+              "(CONSTRAINT_ERROR)");
+    EXPECT_EQ(lines[5], "5,,,,column 2 is missing: the row has 1 column (CONSTRAINT_ERROR)");
+    EXPECT_EQ(lines[6], "");  // a blank line stays a blank line
+    EXPECT_EQ(lines[7], "6,530000,180000,30,699293,5709783,");
+    EXPECT_NE(r.err.find("6 rows read, 3 converted, 3 failed"), std::string::npos) << r.err;
+
+    const fs::path utm = file("utm.csv", "z,e,n\n28,500000,5800000\n31,999999,5800000\n");
+    const auto u = lines_of(run({"--from", "utm", "--to", "bng", "-i", utm.string()}).out);
+    ASSERT_EQ(u.size(), 3U);
+    EXPECT_EQ(u[1],
+              "28,500000,5800000,,,UTM zone 28 is not a zone of the National Grid (29 .. 31) "
+              "(UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE)");
+    EXPECT_EQ(
+        u[2],
+        "31,999999,5800000,,,outside the National Grid (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)");
+}
+
+TEST_F(ConvertProgram, EmptyFileGivesEmptyOutput) {
+    const fs::path in = file("empty.csv", "");
+    const run_result r = run({"--from", "bng", "--to", "utm", "-i", in.string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("0 rows read, 0 converted, 0 failed"), std::string::npos) << r.err;
+}
+
+TEST_F(ConvertProgram, LastRowWithoutLineFeedIsConverted) {
+    const fs::path in = file("in.csv", "e,n\n651410,313177\n400000,100000");
+    const run_result r = run({"--from", "bng", "--to", "utm", "-i", in.string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "e,n,utm_zone,utm_easting,utm_northing,error\n651410,313177,31,413156,5834998,\n"
+              "400000,100000,30,570374,5628011,\n");
+}
+
+TEST_F(ConvertProgram, StandardInputToOutputFile) {
+    const fs::path in = file("in.csv", "651410,313177\n");
+    const fs::path out = path("out.csv");
+    const run_result r = run({"--from", "bng", "--to", "utm", "-o", out.string()}, in);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_file(out), "651410,313177,31,413156,5834998,\n");
+}
+
+TEST_F(ConvertProgram, UnusableFilesGiveStatus2AndAClearMessage) {
+    const fs::path out = path("out.csv");
+    const run_result r = run(
+        {"--from", "bng", "--to", "utm", "-i", path("nowhere.csv").string(), "-o", out.string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(
+        r.err.find("cannot open " + path("nowhere.csv").string() + ": No such file or directory"),
+        std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(out));
+
+    // Writing over the input would destroy it before it is read.
+    const fs::path in = file("in.csv", "651410,313177\n");
+    const run_result same =
+        run({"--from", "bng", "--to", "utm", "-i", in.string(), "-o", in.string()});
+    EXPECT_EQ(same.status, 2);
+    EXPECT_EQ(read_file(in), "651410,313177\n");
+
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "-i", dir_.string()}).status, 2);
+}
+
+// Writes a table of many batches, with failures spread over it, straight to a file: the test
+// process must stay small, because a program started with posix_spawn begins its peak resident
+// memory at the high-water mark of the process that started it.
+fs::path write_many_rows(const fs::path& path, int count) {
+    std::ofstream out(path, std::ios::binary);
+    out << "id,e,n\n";
+    std::uint32_t x = 12345;
+    for (int i = 0; i < count; ++i) {
+        x = x * 1664525U + 1013904223U;
+        const auto e = x % 720000;  // some beyond 700000: failures
+        x = x * 1664525U + 1013904223U;
+        const auto n = x % 1300001;
+        out << i << ',' << e << ',' << n << '\n';
+    }
+    return path;
+}
+
+TEST_F(ConvertProgram, ThreadCountDoesNotChangeTheOutput) {
+    const fs::path in = write_many_rows(path("many.csv"), 30000);
+    const run_result one = run({"--from", "bng", "--to", "utm", "--alt", "--cols", "e,n",
+                                "--threads", "1", "-i", in.string()});
+    const run_result four = run({"--from", "bng", "--to", "utm", "--alt", "--cols", "e,n",
+                                 "--threads", "4", "-i", in.string()});
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(four.status, 1);
+    EXPECT_EQ(lines_of(one.out).size(), 30001U);
+    EXPECT_TRUE(one.out == four.out) << "outputs differ";
+    EXPECT_EQ(one.err, four.err);
+    // Rows keep the input order.
+    const auto lines = lines_of(four.out);
+    for (std::size_t i = 1; i < lines.size(); i += 997) {
+        EXPECT_EQ(lines[i].substr(0, lines[i].find(',')), std::to_string(i - 1));
+    }
+}
+
+TEST_F(ConvertProgram, AMillionRowsStreamInBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "resident memory means nothing under the address sanitizer";
+#endif
+    const fs::path in = write_many_rows(path("million.csv"), 1000000);
+    const fs::path out = path("million.out.csv");
+    const run_result r = run({"--from", "bng", "--to", "utm", "--cols", "e,n", "-q", "-i",
+                              in.string(), "-o", out.string()});
+    EXPECT_EQ(r.status, 1);  // the eastings beyond 700000 fail
+    const auto in_size = fs::file_size(in);
+    const auto out_size = fs::file_size(out);
+    EXPECT_GT(out_size, in_size);
+    // Input and output together are about 50 MB; holding either would show.
+    EXPECT_LT(r.peak_rss_kb, 32 * 1024) << "peak resident memory " << r.peak_rss_kb << " KiB";
+    EXPECT_NE(r.err.find("1000000 rows read"), std::string::npos) << r.err;
+}
+
+}  // namespace

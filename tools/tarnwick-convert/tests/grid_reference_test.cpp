@@ -1,0 +1,114 @@
+// Lettered National Grid references, read and written.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "grid_reference.hpp"
+#include "utm-exceptions.hpp"
+
+namespace tarnwick_convert {
+namespace {
+
+struct known_reference {
+    const char* reference;  // 10 digits
+    int easting;
+    int northing;
+};
+
+// Published references of well-known places, and squares that lie only partly on land.
+const known_reference known[] = {
+    {"TG 51410 13177", 651410, 313177},   // Norfolk
+    {"NN 16667 71285", 216667, 771285},   // Ben Nevis
+    {"TQ 30000 80000", 530000, 180000},   // central London
+    {"SV 90000 10000", 90000, 10000},     // Isles of Scilly: SV is nearly all sea
+    {"HP 61000 12000", 461000, 1212000},  // Unst, Shetland: the grid's north-east land
+    {"TV 58000 95000", 558000, 95000},    // Beachy Head: TV holds a sliver of land
+    {"TA 25000 70000", 525000, 470000},   // Flamborough Head
+    {"NF 09000 99000", 9000, 899000},     // St Kilda, far west
+};
+
+TEST(GridReference, KnownPlacesBothWays) {
+    for (const auto& k : known) {
+        const bng_point p = parse_grid_reference(k.reference);
+        EXPECT_EQ(p.easting.value(), k.easting) << k.reference;
+        EXPECT_EQ(p.northing.value(), k.northing) << k.reference;
+        EXPECT_EQ(format_grid_reference({k.easting, k.northing}, 10), k.reference);
+    }
+}
+
+TEST(GridReference, SpellingsOfTheSameReference) {
+    for (const char* text : {"TG5141013177", "TG 5141013177", "tg 51410 13177", " TG 51410\t13177 ",
+                             "TG51410 13177"}) {
+        const bng_point p = parse_grid_reference(text);
+        EXPECT_EQ(p.easting.value(), 651410) << text;
+        EXPECT_EQ(p.northing.value(), 313177) << text;
+    }
+}
+
+TEST(GridReference, FewerDigitsNameTheSouthWestCornerOfALargerSquare) {
+    const struct {
+        const char* text;
+        int easting;
+        int northing;
+    } cases[] = {{"TG 5 1", 650000, 310000},       {"TG51", 650000, 310000},
+                 {"TG 51 13", 651000, 313000},     {"TG 514 131", 651400, 313100},
+                 {"TG 5141 1317", 651410, 313170}, {"TG 51410 13177", 651410, 313177}};
+    for (const auto& c : cases) {
+        const bng_point p = parse_grid_reference(c.text);
+        EXPECT_EQ(p.easting.value(), c.easting) << c.text;
+        EXPECT_EQ(p.northing.value(), c.northing) << c.text;
+    }
+}
+
+TEST(GridReference, WritingTruncatesSoTheSquareHoldsThePoint) {
+    const bng_point p{651419, 313179};
+    EXPECT_EQ(format_grid_reference(p, 2), "TG 5 1");
+    EXPECT_EQ(format_grid_reference(p, 6), "TG 514 131");
+    EXPECT_EQ(format_grid_reference(p, 8), "TG 5141 1317");
+    EXPECT_EQ(format_grid_reference({99999, 99999}, 10), "SV 99999 99999");
+}
+
+TEST(GridReference, HundredKilometreSquareBoundaries) {
+    EXPECT_EQ(format_grid_reference({0, 0}, 10), "SV 00000 00000");
+    EXPECT_EQ(format_grid_reference({99999, 0}, 10), "SV 99999 00000");
+    EXPECT_EQ(format_grid_reference({100000, 0}, 10), "SW 00000 00000");
+    EXPECT_EQ(format_grid_reference({499999, 499999}, 10), "SE 99999 99999");
+    EXPECT_EQ(format_grid_reference({500000, 499999}, 10), "TA 00000 99999");
+    EXPECT_EQ(format_grid_reference({499999, 500000}, 10), "NZ 99999 00000");
+    EXPECT_EQ(format_grid_reference({500000, 500000}, 10), "OV 00000 00000");
+    EXPECT_EQ(format_grid_reference({0, 1000000}, 10), "HV 00000 00000");
+    // The grid's far corner lies on the edge of squares outside it.
+    EXPECT_EQ(format_grid_reference({700000, 1300000}, 10), "JH 00000 00000");
+    EXPECT_EQ(format_grid_reference({700000, 0}, 10), "TX 00000 00000");
+}
+
+TEST(GridReference, EveryPointOfASweepSurvivesTheRoundTrip) {
+    for (int e = 0; e <= 700000; e += 7919) {
+        for (int n = 0; n <= 1300000; n += 15013) {
+            const std::string ref = format_grid_reference({e, n}, 10);
+            const bng_point back = parse_grid_reference(ref);
+            ASSERT_EQ(back.easting.value(), e) << ref;
+            ASSERT_EQ(back.northing.value(), n) << ref;
+        }
+    }
+}
+
+TEST(GridReference, SquaresOutsideTheGridRaiseTheRangeFailures) {
+    EXPECT_NO_THROW(parse_grid_reference("TX 00000 00001"));
+    EXPECT_THROW(parse_grid_reference("TX 00001 00000"), utm::exceptions::easting_out_of_range);
+    EXPECT_THROW(parse_grid_reference("TY 5 5"), utm::exceptions::easting_out_of_range);
+    EXPECT_THROW(parse_grid_reference("HA 00000 00000"), utm::exceptions::northing_out_of_range);
+    EXPECT_THROW(parse_grid_reference("CV 1 1"), utm::exceptions::northing_out_of_range);
+}
+
+TEST(GridReference, MalformedTextRaisesConstraintError) {
+    for (const char* text :
+         {"", "   ", "T 123", "TI 12 34", "T1 12 34", "TG", "TG 123", "TG 123 45",
+          "TG 123456 123456", "TG 12a4", "TG 12 34 56", "TG -1 -1", "TG 12,34"}) {
+        EXPECT_THROW(parse_grid_reference(text), global_types::constraint_error) << text;
+    }
+}
+
+}  // namespace
+}  // namespace tarnwick_convert

@@ -1,0 +1,79 @@
+// Numbers and angles in fields: what is accepted, what is refused, how angles are written.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "text_values.hpp"
+#include "utm-bng.hpp"
+
+namespace tarnwick_convert {
+namespace {
+
+constexpr double pi = 3.141592653589793;
+
+TEST(ParseNumber, AcceptsDecimalNumbersWithBlanksAndPlus) {
+    EXPECT_EQ(parse_number(" 651410 ", "x"), 651410.0);
+    EXPECT_EQ(parse_number("+1.5", "x"), 1.5);
+    EXPECT_EQ(parse_number("-0.25", "x"), -0.25);
+    EXPECT_EQ(parse_number("1e3", "x"), 1000.0);
+}
+
+TEST(ParseNumber, RefusesWhatIsNotAFiniteNumber) {
+    for (const char* text :
+         {"", "  ", "abc", "12abc", "1,5", "nan", "inf", "-inf", "+-1", "++1", "0x10", "1 2"}) {
+        EXPECT_THROW(parse_number(text, "x"), global_types::constraint_error) << text;
+    }
+}
+
+TEST(ParseGridValue, RoundsHalvesAwayFromZeroAndChecksTheRange) {
+    using easting = utm::bng::easting_integer_bng;
+    EXPECT_EQ(parse_grid_value<easting>("651410.5", "e", "g").value(), 651411);
+    EXPECT_EQ(parse_grid_value<easting>("700000.4", "e", "g").value(), 700000);
+    EXPECT_EQ(parse_grid_value<easting>("-0.4", "e", "g").value(), 0);
+    EXPECT_THROW(parse_grid_value<easting>("700000.5", "e", "g"), global_types::constraint_error);
+    try {
+        parse_grid_value<easting>("-1", "BNG easting", "the National Grid");
+        FAIL();
+    } catch (const global_types::constraint_error& e) {
+        EXPECT_EQ(e.message(), "BNG easting -1 is outside the National Grid (0 .. 700000)");
+    }
+}
+
+TEST(ParseZone, WholeZonesWithHemisphereSign) {
+    EXPECT_EQ(parse_zone("31").value(), 31);
+    EXPECT_EQ(parse_zone(" -34 ").value(), -34);
+    EXPECT_EQ(parse_zone("+60").value(), 60);
+    for (const char* text : {"0", "61", "-61", "30.5", "30U", "", "x"}) {
+        EXPECT_THROW(parse_zone(text), global_types::constraint_error) << text;
+    }
+}
+
+TEST(ParseAngles, DegreesInRadiansOutWithRanges) {
+    EXPECT_NEAR(parse_latitude("90"), pi / 2, 1e-15);
+    EXPECT_NEAR(parse_longitude("-180"), -pi, 1e-15);
+    EXPECT_THROW(parse_latitude("90.000001"), global_types::constraint_error);
+    EXPECT_THROW(parse_longitude("180"), global_types::constraint_error);
+    EXPECT_THROW(parse_longitude("-180.5"), global_types::constraint_error);
+}
+
+TEST(FormatAngle, DecimalDegreesWithEightDecimals) {
+    EXPECT_EQ(format_angle(52.657975 / 57.29577951308232, angle_kind::latitude, false),
+              "52.65797500");
+    EXPECT_EQ(format_angle(-1e-12, angle_kind::longitude, false), "0.00000000");
+}
+
+TEST(FormatAngle, DegreesMinutesSecondsWithHemisphere) {
+    const double deg = pi / 180;
+    EXPECT_EQ(format_angle(-1.5 * deg, angle_kind::longitude, true), "1°30'00.000\"W");
+    EXPECT_EQ(format_angle(-1.5 * deg, angle_kind::latitude, true), "1°30'00.000\"S");
+    EXPECT_EQ(format_angle(0.0, angle_kind::longitude, true), "0°00'00.000\"E");
+    // Seconds that round to 60 carry into the minutes, and minutes into the degrees.
+    EXPECT_EQ(format_angle((10 + 59.0 / 60 + 59.9996 / 3600) * deg, angle_kind::latitude, true),
+              "11°00'00.000\"N");
+    EXPECT_EQ(format_angle((1 + 2.0 / 60 + 3.4567 / 3600) * deg, angle_kind::latitude, true),
+              "1°02'03.457\"N");
+}
+
+}  // namespace
+}  // namespace tarnwick_convert
