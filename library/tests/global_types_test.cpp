@@ -40,7 +40,8 @@ TEST(CheckedIntegers, WideValuesAreNotTruncatedIntoRange) {
     // 256 + 5 would wrap to 5 in an 8-bit store; the check must see the whole value.
     EXPECT_THROW(zone_integer(261), constraint_error);
     EXPECT_THROW(easting_integer(std::int64_t{1} << 32), constraint_error);
-    EXPECT_THROW(zone_integer(std::numeric_limits<std::uint64_t>::max()), constraint_error);
+    constexpr std::uint64_t widest = std::numeric_limits<std::uint64_t>::max();
+    EXPECT_THROW(zone_integer{widest}, constraint_error);
     EXPECT_EQ(spheroid_integer(std::uint64_t{38}), 38);
 }
 
