@@ -12,7 +12,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStringList>
-#include <QStyleOptionToolButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -305,7 +305,9 @@ TMainFormular::TMainFormular(QWidget* parent)
     ConnectHandlers();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+        // The client area is centred: the frame's size is the window manager's business.
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
     }
     PageControl1->setFocus();
     // The window previews every key typed into it (keys "c" and "a").

@@ -137,13 +137,13 @@ struct Utm {
     int zone, easting, northing;
 };
 
-/// BNG point -> its UTM point (zone, easting, northing).
+/// BNG point -> its UTM point (zone, easting, northing), as libtarnwick.so gives them.
 inline std::map<std::pair<int, int>, Utm>& FakeBngToUtm() {
     static std::map<std::pair<int, int>, Utm> points = {
         {{651410, 313177}, {31, 413156, 5834998}},  // outside the overlap strips
         {{537395, 235395}, {30, 705929, 5765289}},  // in the strip at 0 degrees
-        {{530000, 180000}, {30, 706000, 5710000}},  // in the strip; its alternative fails
-        {{37395, 235395}, {29, 519000, 5747000}},   // far west
+        {{530000, 180000}, {30, 699293, 5709783}},  // in the strip; scripted: its alternative fails
+        {{37395, 235395}, {29, 618820, 5751185}},   // far west
     };
     return points;
 }
@@ -151,7 +151,7 @@ inline std::map<std::pair<int, int>, Utm>& FakeBngToUtm() {
 /// UTM point in the neighbouring zone: (zone, easting, northing, other zone) -> easting, northing.
 inline std::map<std::tuple<int, int, int, int>, std::pair<int, int>>& FakeOverlap() {
     static std::map<std::tuple<int, int, int, int>, std::pair<int, int>> points = {
-        {{30, 705929, 5765289, 31}, {292735, 5764873}},
+        {{30, 705929, 5765289, 31}, {294071, 5765289}},
     };
     return points;
 }
@@ -174,7 +174,7 @@ inline TarnwickApi Fake() {
                 std::tie(*be, *bn) = bng;
             }
         }
-        if (z == 31 && e == 292735 && n == 5764873) {
+        if (z == 31 && e == 294071 && n == 5765289) {
             std::tie(*be, *bn) = std::pair(537395, 235395);
         }
     };
