@@ -10,9 +10,13 @@
 #include "text_values.hpp"
 #include "utm-bng-utilities.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
+#include "utm-datum_transformations-global_sncs.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
+#include "utm-datum_transformations-utm_sncs.hpp"
 #include "utm-exceptions.hpp"
 #include "utm-extensions.hpp"
+#include "utm-sncs-conversions.hpp"
+#include "utm-sncs.hpp"
 #include "utm-utilities.hpp"
 #include "utm.hpp"
 
@@ -70,22 +74,42 @@ struct geo_point {
     long_float longitude;  // radians
 };
 
+// A Swiss grid point; its frame is the system it belongs to.
+struct sncs_point {
+    std::int32_t easting;
+    std::int32_t northing;
+};
+
 // One source point; which member holds it follows from the converter's `from`.
 struct point {
     bng_point bng{};
     utm_point utm{};
     geo_point geo{};
+    sncs_point sncs{};
 };
 
 // The grid a step converts into, for the words of its failures.
-enum class step_target { bng, utm, geo };
+enum class step_target { bng, utm, geo, lv03, lv95 };
+
+using utm::sncs::local_reference_frame_enumeration;
+
+local_reference_frame_enumeration frame_of(coordinate_system system) {
+    return system == coordinate_system::lv03 ? local_reference_frame_enumeration::lv03
+                                             : local_reference_frame_enumeration::lv95;
+}
+
+step_target target_of(local_reference_frame_enumeration frame) {
+    return frame == local_reference_frame_enumeration::lv03 ? step_target::lv03 : step_target::lv95;
+}
 
 std::string describe(const global_types::failure& f, step_target target, int zone) {
     const std::string_view name = f.what();
     std::string reason;
+    const bool swiss = target == step_target::lv03 || target == step_target::lv95;
     if (name == zone_out_of_range_name) {
-        reason =
-            "UTM zone " + std::to_string(zone) + " is not a zone of the National Grid (29 .. 31)";
+        reason = "UTM zone " + std::to_string(zone) +
+                 (swiss ? " is not the zone of the Swiss grids (32)"
+                        : " is not a zone of the National Grid (29 .. 31)");
     } else if (name == argument_error_name) {
         reason = "the projection has no solution for this point";
     } else {
@@ -98,6 +122,12 @@ std::string describe(const global_types::failure& f, step_target target, int zon
                 break;
             case step_target::geo:
                 reason = "no latitude and longitude for this point";
+                break;
+            case step_target::lv03:
+                reason = "outside the LV03 grid";
+                break;
+            case step_target::lv95:
+                reason = "outside the LV95 grid";
                 break;
         }
     }
@@ -190,6 +220,84 @@ utm_point utm_to_zone(const utm_point& u, zone_integer zone) {
     });
 }
 
+geo_point sncs_to_geo(const sncs_point& p, local_reference_frame_enumeration frame) {
+    return step(step_target::geo, 0, [&] {
+        const auto r = utm::datum_transformations::global_sncs::from_sncs_to_wgs84_lat_long(
+            major_axis, minor_axis, frame, p.easting, p.northing);
+        return geo_point{r.latitude, r.longitude};
+    });
+}
+
+utm_point sncs_to_utm(const sncs_point& p, local_reference_frame_enumeration frame) {
+    namespace us = utm::datum_transformations::utm_sncs;
+    return step(step_target::utm, 0, [&] {
+        const auto r =
+            frame == local_reference_frame_enumeration::lv03
+                ? us::from_sncs_lv03_to_utm(major_axis, minor_axis, p.easting, p.northing)
+                : us::from_sncs_lv95_to_utm(major_axis, minor_axis, p.easting, p.northing);
+        return utm_point{r.zone_utm, r.easting_utm, r.northing_utm};
+    });
+}
+
+sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration frame) {
+    namespace us = utm::datum_transformations::utm_sncs;
+    return step(target_of(frame), u.zone, [&] {
+        if (frame == local_reference_frame_enumeration::lv03) {
+            const auto r =
+                us::from_utm_to_sncs_lv03(major_axis, minor_axis, u.zone, u.northing, u.easting);
+            return sncs_point{r.easting_sncs, r.northing_sncs};
+        }
+        const auto r =
+            us::from_utm_to_sncs_lv95(major_axis, minor_axis, u.zone, u.northing, u.easting);
+        return sncs_point{r.easting_sncs, r.northing_sncs};
+    });
+}
+
+// A projected Swiss grid value in the range of `Grid`, with the tolerance the library grants
+// on its way from UTM: up to `boundary_delta` metres outside is the range's end, further out
+// raises `Failure`.
+template <class Grid, class Failure>
+std::int32_t sncs_within_tolerance(long_float metres) {
+    constexpr long_float delta = utm::datum_transformations::utm_sncs::boundary_delta;
+    const long_float whole = std::round(metres);
+    if (whole > Grid::last && whole <= Grid::last + delta) {
+        return Grid::last;
+    }
+    if (whole < Grid::first && whole >= Grid::first - delta) {
+        return Grid::first;
+    }
+    if (!(whole >= Grid::first && whole <= Grid::last)) {
+        throw Failure();
+    }
+    return static_cast<std::int32_t>(whole);
+}
+
+// The library projects WGS84 into the Swiss grid without a range check (its way from UTM
+// has one); a point of another country would come out as grid values outside the frame.
+// The same check as on the way from UTM applies here, northing first.
+template <class Easting, class Northing>
+sncs_point geo_to_sncs_checked(const geo_point& g, local_reference_frame_enumeration frame) {
+    return step(target_of(frame), 0, [&] {
+        const auto r =
+            utm::datum_transformations::global_sncs::from_wgs84_lat_long_to_sncs_unrounded(
+                major_axis, minor_axis, g.latitude, g.longitude, 0.0, frame);
+        const std::int32_t northing =
+            sncs_within_tolerance<Northing, utm::exceptions::northing_out_of_range>(r.northing);
+        const std::int32_t easting =
+            sncs_within_tolerance<Easting, utm::exceptions::easting_out_of_range>(r.easting);
+        return sncs_point{easting, northing};
+    });
+}
+
+sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration frame) {
+    using namespace utm::sncs;
+    return frame == local_reference_frame_enumeration::lv03
+               ? geo_to_sncs_checked<easting_integer_sncs_lv03, northing_integer_sncs_lv03>(g,
+                                                                                            frame)
+               : geo_to_sncs_checked<easting_integer_sncs_lv95, northing_integer_sncs_lv95>(g,
+                                                                                            frame);
+}
+
 // The neighbouring zone of a UTM result whose point lies in an overlap strip. A National Grid
 // point asks the grid's own overlap region (as the desktop program does); any other point the
 // limits of its UTM zone. Across 180 degrees the neighbours of zones 1 and 60 are each other.
@@ -240,9 +348,6 @@ bool is_offered(coordinate_system from, coordinate_system to) {
     using enum coordinate_system;
     auto national = [](coordinate_system s) { return s == bng || s == gridref; };
     auto swiss = [](coordinate_system s) { return s == lv03 || s == lv95; };
-    if (swiss(from) || swiss(to)) {
-        return false;  // the Swiss grids are not built into this program yet
-    }
     if (from == to) {
         return from == utm;  // a zone change, with --zone
     }
@@ -272,6 +377,8 @@ std::string offered_pairs_text() {
 void start_up_library() {
     utm::start_up();
     utm::datum_transformations::global_bng::start_up();
+    utm::sncs::conversions::start_up();
+    utm::datum_transformations::global_sncs::start_up();
 }
 
 converter::converter(const conversion_options& options)
@@ -353,8 +460,17 @@ point parse_point(coordinate_system system, const std::string* fields) {
             p.geo = {parse_latitude(fields[0]), parse_longitude(fields[1])};
             break;
         case lv03:
+            p.sncs = {parse_grid_value<utm::sncs::easting_integer_sncs_lv03>(
+                          fields[0], "LV03 easting", "the LV03 grid"),
+                      parse_grid_value<utm::sncs::northing_integer_sncs_lv03>(
+                          fields[1], "LV03 northing", "the LV03 grid")};
+            break;
         case lv95:
-            throw global_types::constraint_error("the Swiss grids are not built in");
+            p.sncs = {parse_grid_value<utm::sncs::easting_integer_sncs_lv95>(
+                          fields[0], "LV95 easting", "the LV95 grid"),
+                      parse_grid_value<utm::sncs::northing_integer_sncs_lv95>(
+                          fields[1], "LV95 northing", "the LV95 grid")};
+            break;
     }
     return p;
 }
@@ -384,6 +500,9 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
                 return bng_to_geo(p.bng);
             case utm:
                 return utm_to_geo(p.utm);
+            case lv03:
+            case lv95:
+                return sncs_to_geo(p.sncs, frame_of(from));
             default:
                 return p.geo;
         }
@@ -395,8 +514,26 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
             case wgs84:
                 return geo_to_bng(p.geo);
             default:
-                return p.bng;
+                return p.bng;  // no Swiss source reaches here: the pair is not offered
         }
+    };
+    auto to_utm = [&]() -> utm_point {
+        if (options_.zone) {
+            const zone_integer zone(*options_.zone);
+            return from == utm ? utm_to_zone(p.utm, zone) : geo_to_utm_in_zone(to_geo(), zone);
+        }
+        switch (from) {
+            case bng:
+                return bng_to_utm(p.bng);
+            case lv03:
+            case lv95:
+                return sncs_to_utm(p.sncs, frame_of(from));
+            default:
+                return geo_to_utm(p.geo);
+        }
+    };
+    auto to_sncs = [&](local_reference_frame_enumeration frame) -> sncs_point {
+        return from == utm ? utm_to_sncs(p.utm, frame) : geo_to_sncs(to_geo(), frame);
     };
 
     switch (options_.to) {
@@ -416,13 +553,7 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
             break;
         }
         case utm: {
-            utm_point u;
-            if (options_.zone) {
-                const zone_integer zone(*options_.zone);
-                u = from == utm ? utm_to_zone(p.utm, zone) : geo_to_utm_in_zone(to_geo(), zone);
-            } else {
-                u = from == bng ? bng_to_utm(p.bng) : geo_to_utm(p.geo);
-            }
+            const utm_point u = to_utm();
             render_utm(u, out.data());
             if (options_.alt) {
                 if (const auto a = alternative_zone(from == bng ? &p.bng : nullptr, u)) {
@@ -437,8 +568,12 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
             break;
         }
         case lv03:
-        case lv95:
+        case lv95: {
+            const sncs_point s = to_sncs(frame_of(options_.to));
+            out[0] = std::to_string(s.easting);
+            out[1] = std::to_string(s.northing);
             break;
+        }
     }
 }
 

@@ -235,6 +235,19 @@ TEST_F(ConvertProgram, EveryOfferedPairConvertsAReferencePoint) {
         {{"wgs84", "utm", "51.5", "-0.1275"}, "30 699369 5709342", 0},
         {{"wgs84", "utm", "--zone", "31", "51.5", "-0.1275"}, "31 282936 5710068", 0},
         {{"wgs84", "utm", "-33.9", "18.4"}, "-34 259583 6245888", 0},
+        // Swiss grids: 47 N 8 E is LV95 2642695.4 1205590.5 by the national survey's
+        // published approximate formulas (good to about a metre).
+        {{"wgs84", "lv95", "47", "8"}, "2642695 1205590", 1},
+        {{"wgs84", "lv03", "47", "8"}, "642695 205590", 1},
+        {{"lv95", "wgs84", "2642695", "1205590"}, "47 8", 1e-5},
+        {{"lv03", "wgs84", "642695", "205590"}, "47 8", 1e-5},
+        {{"wgs84", "utm", "47", "8"}, "32 423975 5205649", 0},
+        {{"lv95", "utm", "2642695", "1205590"}, "32 423975 5205649", 1},
+        {{"lv03", "utm", "642695", "205590"}, "32 423975 5205649", 1},
+        {{"utm", "lv95", "32", "423975", "5205649"}, "2642695 1205590", 1},
+        {{"utm", "lv03", "32", "423975", "5205649"}, "642695 205590", 1},
+        {{"lv03", "lv95", "642695", "205590"}, "2642695 1205590", 1},
+        {{"lv95", "lv03", "2642695", "1205590"}, "642695 205590", 1},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{"--from", c.args[0], "--to", c.args[1]};
@@ -245,6 +258,28 @@ TEST_F(ConvertProgram, EveryOfferedPairConvertsAReferencePoint) {
         ASSERT_FALSE(r.out.empty()) << label;
         expect_fields_near(r.out.substr(0, r.out.size() - 1), c.expected, c.tolerance, label);
     }
+}
+
+TEST_F(ConvertProgram, SwissGridsRefuseWhatLiesOutsideThem) {
+    // Without the check the library's projection would give Norfolk grid values far outside
+    // the Swiss frame.
+    const run_result north = run({"--from", "wgs84", "--to", "lv95", "52.66", "1.72"});
+    EXPECT_EQ(north.status, 1);
+    EXPECT_NE(north.err.find("outside the LV95 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
+              std::string::npos)
+        << north.err;
+    const run_result zone = run({"--from", "utm", "--to", "lv03", "31", "700000", "5200000"});
+    EXPECT_EQ(zone.status, 1);
+    EXPECT_NE(zone.err.find("UTM zone 31 is not the zone of the Swiss grids (32)"),
+              std::string::npos)
+        << zone.err;
+    const run_result range = run({"--from", "lv95", "--to", "utm", "600000", "200000"});
+    EXPECT_EQ(range.status, 1);
+    EXPECT_NE(range.err.find("LV95 easting 600000 is outside the LV95 grid"), std::string::npos)
+        << range.err;
+    // The National Grid and the Swiss grids share no ground: no pair between them.
+    EXPECT_EQ(run({"--from", "lv95", "--to", "gridref", "2600000", "1200000"}).status, 2);
+    EXPECT_EQ(run({"--from", "bng", "--to", "lv03", "651410", "313177"}).status, 2);
 }
 
 TEST_F(ConvertProgram, DmsWritesDegreesMinutesSeconds) {
