@@ -1,8 +1,7 @@
-// The program's start-up as the library and the user see it: one initialize_api/finalize_api
-// probe before any window appears, the map window where and as it belongs, and the Help page's
-// arrow-key table lined up in the running converter window.
+// The running program as the user first sees it: the map window where and as it belongs, the
+// Help page's arrow-key table lined up in the converter window, the documentation page found.
+// (The library's start-up probe before the first window is checked by tst_startup.)
 #include <QApplication>
-#include <QStringList>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QtTest>
@@ -10,61 +9,13 @@
 #include "help_text.hpp"
 #include "karte.hpp"
 #include "main_formular.hpp"
-#include "tarnwick_binding.hpp"
-
-namespace {
-
-QStringList events;  // library calls and window shows, in order
-
-// Records the first showing of every top-level window.
-class ShowRecorder : public QObject {
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (event->type() == QEvent::Show && widget != nullptr && widget->isWindow()) {
-            events << QStringLiteral("show %1").arg(widget->windowTitle());
-        }
-        return false;
-    }
-};
-
-}  // namespace
 
 class TestKarteStartup : public QObject {
     Q_OBJECT
 
   private slots:
     void initTestCase() {
-        TarnwickApi api = TarnwickExports();
-        api.initialize_api = [] {
-            events << QStringLiteral("initialize_api");
-            TarnwickExports().initialize_api();
-        };
-        api.finalize_api = [] {
-            events << QStringLiteral("finalize_api");
-            TarnwickExports().finalize_api();
-        };
-        api.from_bng_to_wgs84_lat_long = [](int e, int n, double* lat, double* lon) {
-            events << QStringLiteral("from_bng_to_wgs84_lat_long");
-            TarnwickExports().from_bng_to_wgs84_lat_long(e, n, lat, lon);
-        };
-        Tarnwick() = api;
-        static ShowRecorder recorder;
-        qApp->installEventFilter(&recorder);
         StartVelmont(*qobject_cast<QApplication*>(QCoreApplication::instance()));
-        qApp->removeEventFilter(&recorder);
-    }
-
-    void oneProbeBracketBeforeTheFirstWindow() {
-        qsizetype first_show = 0;
-        while (first_show < events.size() &&
-               !events[first_show].startsWith(QLatin1String("show "))) {
-            ++first_show;
-        }
-        QVERIFY2(first_show < events.size(), qPrintable(events.join(QLatin1String(", "))));
-        QCOMPARE(events.mid(0, first_show),
-                 (QStringList{QStringLiteral("initialize_api"), QStringLiteral("finalize_api")}));
-        QVERIFY(events.contains(QStringLiteral("show  BNG -  British National Grid")));
     }
 
     void mapWindowAsItBelongs() {
