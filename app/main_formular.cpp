@@ -187,9 +187,9 @@ QFont BoldArial() {
 
 void AddRowCaptions(QWidget* page) {
     const QColor black(Qt::black);
-    MakeLabel(page, QStringLiteral(" Zone     "), 8, 40, ConsoleFont(), black);
-    MakeLabel(page, QStringLiteral(" Easting  "), 8, 72, ConsoleFont(), black);
-    MakeLabel(page, QStringLiteral(" Northing "), 8, 104, ConsoleFont(), black);
+    MakeLabel(page, QStringLiteral(" Zone     "), 8, 50, ConsoleFont(), black);
+    MakeLabel(page, QStringLiteral(" Easting  "), 8, 82, ConsoleFont(), black);
+    MakeLabel(page, QStringLiteral(" Northing "), 8, 114, ConsoleFont(), black);
 }
 
 QTextEdit* MakeTextMemo(QWidget* page, const QStringList& lines) {
@@ -316,31 +316,31 @@ TMainFormular::TMainFormular(QWidget* parent)
 
 void TMainFormular::BuildConverterPages() {
     // Page "BNG > UTM": BNG inputs left, UTM outputs right.
-    Label2 = MakeLabel(TabSheet1, QStringLiteral("BNG"), 126, 12, BoldArial(), Maroon);
+    Label2 = MakeLabel(TabSheet1, QStringLiteral("BNG"), 126, 22, BoldArial(), Maroon);
     Label6 = new TClickLabel(TabSheet1);
-    MakeLabel(TabSheet1, QStringLiteral("UTM "), 278, 12, BoldArial(), Teal, Label6);
+    MakeLabel(TabSheet1, QStringLiteral("UTM "), 278, 22, BoldArial(), Teal, Label6);
     AddRowCaptions(TabSheet1);
-    NumMaskEdit1 = MakeField(TabSheet1, EastingMask, 96, 68, 112, Maroon, false);
-    NumMaskEdit2 = MakeField(TabSheet1, NorthingInputMask, 96, 100, 112, Maroon, false);
-    NumMaskEdit8 = MakeField(TabSheet1, ZoneOutputMask, 248, 36, 40, Teal, true);
-    NumMaskEdit9 = MakeField(TabSheet1, EastingMask, 248, 68, 112, Teal, true);
-    NumMaskEdit10 = MakeField(TabSheet1, NorthingOutputMask, 248, 100, 112, Teal, true);
+    NumMaskEdit1 = MakeField(TabSheet1, EastingMask, 96, 78, 112, Maroon, false);
+    NumMaskEdit2 = MakeField(TabSheet1, NorthingInputMask, 96, 110, 112, Maroon, false);
+    NumMaskEdit8 = MakeField(TabSheet1, ZoneOutputMask, 248, 46, 40, Teal, true);
+    NumMaskEdit9 = MakeField(TabSheet1, EastingMask, 248, 78, 112, Teal, true);
+    NumMaskEdit10 = MakeField(TabSheet1, NorthingOutputMask, 248, 110, 112, Teal, true);
     NumMaskEdit1->setToolTip(QStringLiteral(" 0 .. 700 000 "));
     NumMaskEdit2->setToolTip(QStringLiteral(" 0 .. 1 300 000 "));
     SpeedButton1 = new TSpeedButton(TabSheet1);
-    SpeedButton1->setGeometry(220, 35, 24, 24);
+    SpeedButton1->setGeometry(220, 45, 24, 24);
     SpeedButton1->setToolTip(QStringLiteral(" Alternative values "));
     QWidget::setTabOrder(NumMaskEdit1, NumMaskEdit2);
 
     // Page "UTM > BNG": UTM inputs left, BNG outputs right.
-    MakeLabel(TabSheet2, QStringLiteral("UTM"), 126, 12, BoldArial(), Teal);
-    MakeLabel(TabSheet2, QStringLiteral("BNG"), 278, 12, BoldArial(), Maroon);
+    MakeLabel(TabSheet2, QStringLiteral("UTM"), 126, 22, BoldArial(), Teal);
+    MakeLabel(TabSheet2, QStringLiteral("BNG"), 278, 22, BoldArial(), Maroon);
     AddRowCaptions(TabSheet2);
-    NumMaskEdit5 = MakeField(TabSheet2, ZoneInputMask, 96, 36, 40, Teal, false);
-    NumMaskEdit3 = MakeField(TabSheet2, EastingMask, 96, 68, 112, Teal, false);
-    NumMaskEdit4 = MakeField(TabSheet2, NorthingInputMask, 96, 100, 112, Teal, false);
-    NumMaskEdit6 = MakeField(TabSheet2, EastingMask, 248, 68, 112, Maroon, true);
-    NumMaskEdit7 = MakeField(TabSheet2, NorthingOutputMask, 248, 100, 112, Maroon, true);
+    NumMaskEdit5 = MakeField(TabSheet2, ZoneInputMask, 96, 46, 40, Teal, false);
+    NumMaskEdit3 = MakeField(TabSheet2, EastingMask, 96, 78, 112, Teal, false);
+    NumMaskEdit4 = MakeField(TabSheet2, NorthingInputMask, 96, 110, 112, Teal, false);
+    NumMaskEdit6 = MakeField(TabSheet2, EastingMask, 248, 78, 112, Maroon, true);
+    NumMaskEdit7 = MakeField(TabSheet2, NorthingOutputMask, 248, 110, 112, Maroon, true);
     NumMaskEdit5->setToolTip(QStringLiteral(" 29 .. 31 "));
     SetZoneHints(0);
     QWidget::setTabOrder(NumMaskEdit5, NumMaskEdit3);
@@ -477,6 +477,7 @@ void TMainFormular::AppendPaperLine(const QString& line) {
         end.insertBlock();
     }
     end.insertText(line);
+    Memo3->moveCursor(QTextCursor::End);  // the newest line comes into view
     ++PaperLines;
 }
 
