@@ -37,8 +37,6 @@ constexpr std::string_view national_grid = "the National Grid";
 constexpr std::string_view utm_grid = "the UTM grid";
 
 constexpr std::string_view zone_out_of_range_name = "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE";
-constexpr std::string_view easting_out_of_range_name = "UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE";
-constexpr std::string_view northing_out_of_range_name = "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE";
 constexpr std::string_view argument_error_name = "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR";
 
 struct system_entry {
