@@ -77,23 +77,22 @@ inline constexpr std::array<const char*, 58> HelpLines = {
 };
 
 /// The Info page's text (Memo2): title, version lines, then free text on the program.
-inline constexpr std::array<const char*, 16> InfoLines = {
+inline constexpr std::array<const char*, 15> InfoLines = {
     "",
     "The Vantre BNG <> UTM Converter",
     "Version 3.1, 17 Jan. 2004",
     "Version 3.2, 19 Sep 2012",
     "",
     "A converter between the British National Grid",
-    "(OSGB36 on the Airy 1830 ellipsoid) and the",
-    "Universal Transverse Mercator grid on WGS84.",
+    "(datum OSGB36) and the UTM grid on WGS84.",
     "",
-    "Grid coordinates are turned into latitude and longitude",
-    "by the inverse Transverse Mercator projection, moved",
-    "between the two datums through earth-centred coordinates",
-    "and a seven-parameter Helmert transformation, and",
-    "projected again into the target grid.",
+    "Grid coordinates are turned into latitude and",
+    "longitude by the inverse map projection, moved",
+    "between the two datums through earth-centred",
+    "coordinates and a seven-parameter transformation,",
+    "and projected again into the target grid.",
     "",
-    "Written in C++ with Qt; free to use.",
+    "The conversions run in a library of their own.",
 };
 
 /// Caption of the Info page's link label (Label12).
