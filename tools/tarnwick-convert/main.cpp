@@ -51,6 +51,11 @@ std::string systems_help() {
         "  Every row gives one row: the input row unchanged, then the result columns and an\n"
         "  \"error\" column. A row that cannot be converted keeps its place with empty results\n"
         "  and the reason in the error column. A summary goes to standard error.\n"
+        "  The format comes from the file name (.csv, .tsv, .tab) or else the first line (a\n"
+        "  tab: TSV, a comma: CSV, else whitespace). Without --header or --no-header the\n"
+        "  first row is a header when --cols names columns, or when none of the fields it\n"
+        "  picks holds a digit. --cols defaults to the first columns. Several -i files make\n"
+        "  one table; the header rows of the later ones are dropped.\n"
         "\nExit status: 0 all converted, 1 some rows failed, 2 unusable arguments or files.\n";
     return text;
 }

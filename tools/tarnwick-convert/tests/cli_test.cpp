@@ -417,6 +417,30 @@ TEST_F(ConvertProgram, BadRowsKeepTheirPlaceWithTheReason) {
         "31,999999,5800000,,,outside the National Grid (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)");
 }
 
+TEST_F(ConvertProgram, AnUnclosedQuoteFailsItsRowAndIsClosed) {
+    const fs::path in = file("in.csv", "e,n,note\n651410,313177,ok\n400000,100000,\"open\n");
+    const run_result r = run({"--from", "bng", "--to", "utm", "-i", in.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "e,n,note,utm_zone,utm_easting,utm_northing,error\n"
+              "651410,313177,ok,31,413156,5834998,\n"
+              "400000,100000,\"open\",,,,a quoted field is never closed (CONSTRAINT_ERROR)\n");
+}
+
+TEST_F(ConvertProgram, SeveralInputFilesMakeOneTable) {
+    const fs::path a = file("a.csv", "e,n\n651410,313177\n");
+    const fs::path b = file("b.csv", "e,n\n400000,100000\n");
+    const run_result r =
+        run({"--from", "bng", "--to", "utm", "-i", a.string(), "-i", "-", "-i", b.string()}, a);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "e,n,utm_zone,utm_easting,utm_northing,error\n"
+              "651410,313177,31,413156,5834998,\n"
+              "651410,313177,31,413156,5834998,\n"
+              "400000,100000,30,570374,5628011,\n");
+    EXPECT_NE(r.err.find("3 rows read, 3 converted, 0 failed"), std::string::npos) << r.err;
+}
+
 TEST_F(ConvertProgram, EmptyFileGivesEmptyOutput) {
     const fs::path in = file("empty.csv", "");
     const run_result r = run({"--from", "bng", "--to", "utm", "-i", in.string()});
