@@ -166,7 +166,16 @@ int run(int argc, char** argv) {
                 }
                 line += out[i];
             }
-            std::printf("%s\n", line.c_str());
+            line += "\n";
+            if (batch.output.empty() || batch.output == "-") {
+                std::fputs(line.c_str(), stdout);
+            } else {
+                std::FILE* f = std::fopen(batch.output.c_str(), "w");
+                const bool written = f != nullptr && std::fputs(line.c_str(), f) >= 0;
+                if (f == nullptr || std::fclose(f) != 0 || !written) {
+                    throw file_error("cannot write " + batch.output);
+                }
+            }
             return exit_ok;
         }
 

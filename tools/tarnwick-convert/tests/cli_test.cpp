@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -178,6 +179,15 @@ TEST_F(ConvertProgram, AltAddsTheNeighbouringZoneOnlyInAnOverlapStrip) {
     EXPECT_EQ(utm.out, "30 699369 5709342\n31 282936 5710068\n");
 }
 
+TEST_F(ConvertProgram, OneOffWritesToTheOutputFile) {
+    const fs::path out = path("one.txt");
+    const run_result r =
+        run({"--from", "bng", "--to", "gridref", "-o", out.string(), "651410", "313177"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_file(out), "TG 51410 13177\n");
+}
+
 TEST_F(ConvertProgram, OneOffFailureGivesTheReasonAndKindAndStatus1) {
     const run_result r = run({"--from", "utm", "--to", "bng", "28", "500000", "5800000"});
     EXPECT_EQ(r.status, 1);
@@ -249,6 +259,32 @@ TEST_F(ConvertProgram, EveryOfferedPairConvertsAReferencePoint) {
         {{"lv03", "lv95", "642695", "205590"}, "2642695 1205590", 1},
         {{"lv95", "lv03", "2642695", "1205590"}, "642695 205590", 1},
     };
+    // The cases cover every pair the program offers (as its help lists them).
+    const std::string help = run({"--help"}).out;
+    const std::size_t pairs_at = help.find("Pairs that work:\n");
+    ASSERT_NE(pairs_at, std::string::npos);
+    std::set<std::string> offered;
+    for (const auto& line :
+         lines_of(help.substr(pairs_at + 17, help.find("\n\n", pairs_at) - pairs_at - 17))) {
+        std::istringstream words(line);
+        std::string from;
+        std::string arrow;
+        words >> from >> arrow;
+        for (std::string to; words >> to;) {
+            if (to.starts_with("(")) {
+                words >> to;  // "(with --zone)"
+                continue;
+            }
+            offered.insert(from + " -> " + (to.ends_with(",") ? to.substr(0, to.size() - 1) : to));
+        }
+    }
+    std::set<std::string> tested;
+    for (const auto& c : cases) {
+        tested.insert(c.args[0] + " -> " + c.args[1]);
+    }
+    EXPECT_EQ(tested, offered);
+    EXPECT_EQ(offered.size(), 23U);
+
     for (const auto& c : cases) {
         std::vector<std::string> args{"--from", c.args[0], "--to", c.args[1]};
         args.insert(args.end(), c.args.begin() + 2, c.args.end());
@@ -312,6 +348,18 @@ TEST_F(ConvertProgram, ColumnsByHeaderNameOrIndex) {
             run({"--from", "bng", "--to", "gridref", "--cols", cols, "-i", in.string()});
         EXPECT_EQ(r.out, expected) << cols;
     }
+    // A byte-order mark is not part of the first column's name.
+    const fs::path bom = file("bom.csv", "\xEF\xBB\xBFid,North,East\nA,313177,651410\n");
+    EXPECT_EQ(
+        run({"--from", "bng", "--to", "gridref", "--cols", "East,North", "-i", bom.string()}).out,
+        "\xEF\xBB\xBF" + expected);
+    const fs::path bom_first = file("bom_first.csv",
+                                    "\xEF\xBB\xBF"
+                                    "e,n\n651410,313177\n");
+    EXPECT_EQ(
+        run({"--from", "bng", "--to", "gridref", "--cols", "e,n", "-i", bom_first.string()}).status,
+        0);
+
     // Without a header the first row is data; indexes pick the columns.
     const fs::path bare = file("bare.csv", "A,313177,651410\n");
     const run_result r = run(
