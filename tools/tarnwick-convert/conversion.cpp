@@ -1,11 +1,9 @@
 #include "conversion.hpp"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 
-#include "elementary_functions_exceptions.hpp"
 #include "grid_reference.hpp"
 #include "text_values.hpp"
 #include "utm-bng-utilities.hpp"

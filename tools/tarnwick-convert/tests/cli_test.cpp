@@ -318,6 +318,19 @@ TEST_F(ConvertProgram, SwissGridsRefuseWhatLiesOutsideThem) {
     EXPECT_EQ(run({"--from", "bng", "--to", "lv03", "651410", "313177"}).status, 2);
 }
 
+TEST_F(ConvertProgram, ResultsTheLibraryWouldClampAreRefused) {
+    // Regression: 0 N 8 E projects to an easting of about 1057087 m in zone 31, which the
+    // library clamps to 999999 without a failure.
+    const run_result east = run({"--from", "wgs84", "--to", "utm", "--zone", "31", "0", "8"});
+    EXPECT_EQ(east.status, 1);
+    EXPECT_EQ(east.out, "");
+    EXPECT_NE(east.err.find("outside the grid of UTM zone 31 (CONSTRAINT_ERROR)"),
+              std::string::npos)
+        << east.err;
+    // Regression: the library's automatic zone is northern and clamps a southern northing to 0.
+    EXPECT_EQ(run({"--from", "wgs84", "--to", "utm", "-1", "3"}).out, "-31 500000 9889470\n");
+}
+
 TEST_F(ConvertProgram, DmsWritesDegreesMinutesSeconds) {
     const run_result r = run({"--from", "bng", "--to", "wgs84", "--dms", "651410", "313177"});
     EXPECT_EQ(r.out, "52°39'28.711\"N 1°42'57.792\"E\n");
