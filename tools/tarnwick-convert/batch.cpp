@@ -95,26 +95,25 @@ input_file open_input(const std::string& name) {
     return f;
 }
 
+// The output is opened at its first write, so that a run that stops on its arguments (a
+// column that is not in the header) leaves an existing file as it was.
 class output_file {
   public:
     output_file(const std::string& name, const std::vector<input_file>& inputs)
-        : name_(name.empty() || name == "-" ? "standard output" : name) {
-        if (name.empty() || name == "-") {
+        : path_(name == "-" ? std::string() : name),
+          name_(path_.empty() ? "standard output" : name) {
+        if (path_.empty()) {
             file_ = stdout;
             return;
         }
         // Opening for writing truncates: refuse to do that to one of the inputs.
         struct stat info {};
-        if (::stat(name.c_str(), &info) == 0) {
+        if (::stat(path_.c_str(), &info) == 0) {
             for (const auto& in : inputs) {
                 if (in.info.st_dev == info.st_dev && in.info.st_ino == info.st_ino) {
                     throw file_error("cannot write " + name + ": it is also an input");
                 }
             }
-        }
-        file_ = std::fopen(name.c_str(), "w");
-        if (file_ == nullptr) {
-            throw file_error(system_message("cannot write", name));
         }
     }
     output_file(const output_file&) = delete;
@@ -126,6 +125,7 @@ class output_file {
     }
 
     void write(std::string_view text) {
+        open();
         if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
             throw file_error(system_message("cannot write", name_));
         }
@@ -133,6 +133,7 @@ class output_file {
 
     // Flushes and closes; a write that failed late (a full disk) shows here.
     void finish() {
+        open();
         const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
         if (file_ != stdout) {
             const bool closed = std::fclose(file_) == 0;
@@ -147,6 +148,16 @@ class output_file {
     }
 
   private:
+    void open() {
+        if (file_ == nullptr) {
+            file_ = std::fopen(path_.c_str(), "w");
+            if (file_ == nullptr) {
+                throw file_error(system_message("cannot write", name_));
+            }
+        }
+    }
+
+    std::string path_;  // empty: standard output
     std::string name_;
     std::FILE* file_ = nullptr;
 };

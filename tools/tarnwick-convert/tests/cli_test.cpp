@@ -379,10 +379,13 @@ TEST_F(ConvertProgram, ColumnsByHeaderNameOrIndex) {
         {"--from", "bng", "--to", "gridref", "--cols", "3,2", "--no-header", "-i", bare.string()});
     EXPECT_EQ(r.out, "A,313177,651410,TG 51410 13177,\n");
 
-    const run_result missing =
-        run({"--from", "bng", "--to", "gridref", "--cols", "e,n", "-i", in.string()});
+    // A column that is not there stops the run before the output file is touched.
+    const fs::path kept = file("kept.csv", "earlier results\n");
+    const run_result missing = run({"--from", "bng", "--to", "gridref", "--cols", "e,n", "-i",
+                                    in.string(), "-o", kept.string()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("no column \"e\""), std::string::npos) << missing.err;
+    EXPECT_EQ(read_file(kept), "earlier results\n");
     EXPECT_EQ(
         run({"--from", "bng", "--to", "gridref", "--cols", "1,2,3", "-i", in.string()}).status, 2);
 }
