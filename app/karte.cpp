@@ -64,7 +64,8 @@ QString FormatAngle(double angle, AngleKind kind) {
     int minutes = static_cast<int>(m);
     double seconds = (m - minutes) * 60;
     // Seconds that would be shown as 60.000 carry into the minutes (and on into the degrees).
-    if (std::fabs(60 - seconds) <= 0.0005 || std::round(seconds * 1000) >= 60000) {
+    // 60 - seconds is exact here, so this catches every value that rounds up to 60.000.
+    if (std::fabs(60 - seconds) <= 0.0005) {
         seconds = 0;
         ++minutes;
         if (minutes == 60) {
