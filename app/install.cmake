@@ -17,3 +17,14 @@ endforeach()
 # The page's place is fixed: help_text::DocumentationUrl() looks for it there.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/resources/index.html
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmont COMPONENT velmont)
+
+# The installed tree: program, library beside it, desktop entry, icons and the documentation page
+# where the program looks for it.
+if(BUILD_TESTING)
+    add_test(NAME velmont.install
+        COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+            -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install-check
+            -DBINDIR=${CMAKE_INSTALL_BINDIR} -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
+            -P ${CMAKE_CURRENT_LIST_DIR}/tests/karte_install_check.cmake)
+    set_tests_properties(velmont.install PROPERTIES LABELS velmont)
+endif()
