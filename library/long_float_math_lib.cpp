@@ -12,17 +12,17 @@ constexpr double half_pi = 1.5707963267948966;
 constexpr double pi = 3.141592653589793;
 }  // namespace
 
-double sqrt(double x) {
-    if (x < 0.0) throw argument_error("long_float_math_lib:56");
-    return low_level_math::sqrt(x);
+namespace detail {
+
+void raise_argument_error(const char* place) {
+    throw argument_error(place);
 }
 
-double log(double x) {
-    if (x < 0.0) throw argument_error("long_float_math_lib:67");
-    // The logarithm of 0 has no finite value; it fails like any other value that does not fit.
-    if (x == 0.0) throw global_types::constraint_error("log of zero");
-    return low_level_math::log(x);
+void raise_log_of_zero() {
+    throw global_types::constraint_error("log of zero");
 }
+
+}  // namespace detail
 
 double arcsin(double x) {
     if (x < -1.0 || x > 1.0) throw argument_error("long_float_math_lib:78");
@@ -40,11 +40,6 @@ double arctan(double y, double x) {
     if (y == 0.0) return x > 0.0 ? 0.0 : pi;
     if (x == 1.0) return low_level_math::atan(y);
     return low_level_math::atan2(y, x);
-}
-
-double arctan(double y) {
-    if (y == 0.0) return 0.0;
-    return low_level_math::atan(y);
 }
 
 }  // namespace long_float_math_lib

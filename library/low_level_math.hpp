@@ -2,6 +2,8 @@
 // functions with a restricted domain are reached only through `long_float_math_lib`.
 #pragma once
 
+#include <cmath>
+
 namespace low_level_math {
 
 /// Arc cosine, in [0, pi].
@@ -22,7 +24,22 @@ double tan(double x);
 double exp(double x);
 /// Natural logarithm of `x`.
 double log(double x);
-/// Square root of `x`.
-double sqrt(double x);
+/// Square root of `x`. Defined here, so that each call is one instruction: the square root is
+/// correctly rounded, so wherever it is evaluated (even ahead by the compiler) the value is
+/// the platform's. The other functions stay out of line, where no compiler computes them
+/// ahead with a differently rounded value of its own.
+inline double sqrt(double x) {
+    return std::sqrt(x);
+}
+
+/// Sine and cosine of one argument.
+struct sin_cos_type {
+    double sin;
+    double cos;
+};
+
+/// Sine and cosine of `x` (radians) in one call, where the platform offers that: the very same
+/// values as `sin` and `cos`, with the argument reduced once.
+sin_cos_type sin_cos(double x);
 
 }  // namespace low_level_math

@@ -12,8 +12,24 @@ namespace {
 
 constexpr int latitude_passes = 3;  // loop `iterate_for_latitude`: fixed, no convergence test
 
-long_float eccentricity_squared(long_float a, long_float b) {
-    return (a * a - b * b) / (a * a);
+/// The grid's projection on the ellipsoid a, b: the Transverse Mercator constants with the
+/// scale F0, and the meridian arc of the true origin beta(phi0, e2).
+struct national_grid_constants {
+    utm::transverse_mercator_constants tm;
+    long_float origin_arc;
+};
+
+national_grid_constants national_grid_constants_of(long_float a, long_float b) {
+    const utm::transverse_mercator_constants tm =
+        utm::transverse_mercator_constants_of(a, b, scale_on_central_meridian);
+    // The arc of the true origin costs four sines; on Airy 1830, the grid's own ellipsoid, it
+    // is computed once, at the first conversion (by the same platform sine as every other arc).
+    if (a == major_axis && b == minor_axis) {
+        static const long_float airy_origin_arc =
+            utm::beta(latitude_of_natural_origin, tm.ellipsoid.arc);
+        return {tm, airy_origin_arc};
+    }
+    return {tm, utm::beta(latitude_of_natural_origin, tm.ellipsoid.arc)};
 }
 
 /// A projected grid value in whole metres: up to `boundary_delta` beyond either end of the
@@ -39,9 +55,8 @@ Grid whole_metres(long_float value, const char* what) {
 grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                          easting_integer_bng easting,
                                          northing_integer_bng northing) {
-    const long_float e2 = eccentricity_squared(major_axis, minor_axis);
-    const long_float aF0 = major_axis * scale_on_central_meridian;
-    const long_float phi0 = latitude_of_natural_origin;
+    const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
+    const long_float aF0 = grid.tm.S;
     const long_float E = static_cast<long_float>(easting.value());
     const long_float N = static_cast<long_float>(northing.value());
 
@@ -49,11 +64,12 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
     long_float delta_lambda = 0.0;
     for (int iterate_for_latitude = 1; iterate_for_latitude <= latitude_passes;
          ++iterate_for_latitude) {
-        const utm::conformal_sphere_type sphere = utm::conformal_sphere(aF0, e2, phi_0);
+        const utm::conformal_sphere_type sphere =
+            utm::conformal_sphere(grid.tm, low_level_math::sin_cos(phi_0));
         const long_float c = sphere.c;
         const long_float xi = E - false_origin_east;
-        const long_float eta =
-            (N - false_origin_north) - aF0 * (utm::beta(phi_0, e2) - utm::beta(phi0, e2));
+        const long_float eta = (N - false_origin_north) -
+                               aF0 * (utm::beta(phi_0, grid.tm.ellipsoid.arc) - grid.origin_arc);
         const long_float x = xi - c * (xi * xi * xi) + 3.0 * c * xi * (eta * eta);
         const long_float y = eta + c * (eta * eta * eta) - 3.0 * c * (xi * xi) * eta;
         const utm::spherical_lat_long_type on_sphere =
@@ -67,13 +83,13 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
 
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude) {
-    const long_float e2 = eccentricity_squared(major_axis, minor_axis);
-    const long_float aF0 = major_axis * scale_on_central_meridian;
-    const long_float phi0 = latitude_of_natural_origin;
+    const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
+    const long_float aF0 = grid.tm.S;
     const long_float phi = latitude;
     const long_float delta_lambda = longitude - longitude_of_natural_origin;
 
-    const auto [x, y, c] = utm::conformal_transverse_mercator(aF0, e2, phi, delta_lambda);
+    const auto [x, y, c] = utm::conformal_transverse_mercator(
+        grid.tm, phi, low_level_math::sin_cos(phi), delta_lambda);
 
     // The easting is decided before the northing is computed: a point outside both ranges
     // reports the easting.
@@ -82,9 +98,9 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const easting_integer_bng easting =
         whole_metres<easting_integer_bng, utm::exceptions::easting_out_of_range>(float_easting,
                                                                                  "easting");
-    const long_float float_northing = false_origin_north + y + 3.0 * c * (x * x) * y -
-                                      c * (y * y * y) +
-                                      aF0 * (utm::beta(phi, e2) - utm::beta(phi0, e2));
+    const long_float float_northing =
+        false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) +
+        aF0 * (utm::beta(phi, grid.tm.ellipsoid.arc) - grid.origin_arc);
     const northing_integer_bng northing =
         whole_metres<northing_integer_bng, utm::exceptions::northing_out_of_range>(float_northing,
                                                                                    "northing");
@@ -94,16 +110,16 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
 void lat_long_to_geocentric(long_float major_axis, long_float minor_axis, long_float latitude,
                             long_float longitude, long_float altitude,
                             utm::geocentric_coordinates_type& geocentric_position) {
-    const long_float e2 = eccentricity_squared(major_axis, minor_axis);
-    const long_float phi = latitude;
-    const long_float lambda = longitude;
+    const long_float e2 = utm::ellipsoid_constants_of(major_axis, minor_axis).e2;
+    // Sine and cosine of each angle once; the cosine of the latitude serves both x and y.
+    const low_level_math::sin_cos_type phi = low_level_math::sin_cos(latitude);
+    const low_level_math::sin_cos_type lambda = low_level_math::sin_cos(longitude);
     const long_float h = altitude;
-    const long_float sin_phi = low_level_math::sin(phi);
-    const long_float w0 = long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
+    const long_float w0 = long_float_math_lib::sqrt(1.0 - e2 * (phi.sin * phi.sin));
     const long_float n0 = major_axis / w0;
-    geocentric_position.x = (n0 + h) * low_level_math::cos(phi) * low_level_math::cos(lambda);
-    geocentric_position.y = (n0 + h) * low_level_math::cos(phi) * low_level_math::sin(lambda);
-    geocentric_position.z = ((1.0 - e2) * n0 + h) * sin_phi;
+    geocentric_position.x = (n0 + h) * phi.cos * lambda.cos;
+    geocentric_position.y = (n0 + h) * phi.cos * lambda.sin;
+    geocentric_position.z = ((1.0 - e2) * n0 + h) * phi.sin;
 }
 
 geocentric_to_lat_long_result geocentric_to_lat_long(

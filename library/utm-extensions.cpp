@@ -50,8 +50,9 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     const long_float x = geocentric_position.x;
     const long_float y = geocentric_position.y;
     const long_float z = geocentric_position.z;
-    const long_float e2 = (a * a - b * b) / (a * a);
-    const long_float e_prime2 = (a * a - b * b) / (b * b);
+    const utm::ellipsoid_constants ellipsoid = utm::ellipsoid_constants_of(a, b);
+    const long_float e2 = ellipsoid.e2;
+    const long_float e_prime2 = ellipsoid.e_prime2;
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
 
     if (p == 0.0) {
@@ -64,10 +65,10 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     long_float phi_c = long_float_math_lib::arctan(z / p * (1.0 + e_prime2));
     long_float h_c = 0.0;
     for (int pass = 1; pass <= latitude_passes; ++pass) {
-        const long_float sin_phi = low_level_math::sin(phi_c);
-        const long_float w_c = long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
+        const low_level_math::sin_cos_type phi = low_level_math::sin_cos(phi_c);
+        const long_float w_c = long_float_math_lib::sqrt(1.0 - e2 * (phi.sin * phi.sin));
         const long_float n_c = a / w_c;
-        h_c = p / low_level_math::cos(phi_c) - n_c;
+        h_c = p / phi.cos - n_c;
         phi_c = long_float_math_lib::arctan(z / p / (1.0 - e2 * n_c / (n_c + h_c)));
     }
     return {phi_c, lambda_c, h_c};
@@ -75,10 +76,9 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
 
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude) {
-    const long_float a = major_axis;
-    const long_float b = minor_axis;
-    const long_float aF0 = major_axis * utm::scale_on_central_meridian;
-    const long_float e2 = (a * a - b * b) / (a * a);
+    const utm::transverse_mercator_constants tm = utm::transverse_mercator_constants_of(
+        major_axis, minor_axis, utm::scale_on_central_meridian);
+    const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float lambda = longitude;
 
@@ -89,14 +89,15 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const long_float false_origin_north = utm::false_northing(zone_out);
     const long_float delta_lambda = lambda - lambda_ref;
 
-    const auto [x, y, c] = utm::conformal_transverse_mercator(aF0, e2, phi, delta_lambda);
+    const auto [x, y, c] =
+        utm::conformal_transverse_mercator(tm, phi, low_level_math::sin_cos(phi), delta_lambda);
 
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     const easting_integer easting = clamped<easting_integer>(float_easting, "easting");
 
-    const long_float float_northing =
-        false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) + aF0 * utm::beta(phi, e2);
+    const long_float float_northing = false_origin_north + y + 3.0 * c * (x * x) * y -
+                                      c * (y * y * y) + aF0 * utm::beta(phi, tm.ellipsoid.arc);
     const northing_integer northing = clamped<northing_integer>(float_northing, "northing");
 
     return {easting, northing, zone_out};

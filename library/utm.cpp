@@ -4,6 +4,8 @@
 
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
+#include "utm-bng.hpp"
+#include "utm-datum_transformations.hpp"
 
 namespace utm {
 
@@ -141,26 +143,48 @@ constexpr int inverse_passes = 3;  // fixed count: settled to about 1e-8 degrees
 
 /// The constants of one zone's projection on one ellipsoid.
 struct zone_projection {
-    long_float S;           // scaled major axis k0 a, metres
-    long_float e2;          // first eccentricity squared
-    long_float e_prime2;    // second eccentricity squared
-    long_float lambda_ref;  // central meridian, radians
-    long_float FN;          // false northing, metres
+    transverse_mercator_constants tm;  // S = k0 a, e2, e'2, ...
+    long_float lambda_ref;             // central meridian, radians
+    long_float FN;                     // false northing, metres
 };
 
 zone_projection zone_projection_of(long_float a, long_float b, zone_integer zone) {
-    return {scale_on_central_meridian * a, (a * a - b * b) / (a * a), (a * a - b * b) / (b * b),
+    return {transverse_mercator_constants_of(a, b, scale_on_central_meridian),
             central_meridian(zone), false_northing(zone)};
 }
 
-/// Grid convergence (radians) at latitude `phi` and longitude difference `dl`.
-long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
-    const long_float cos_phi = low_level_math::cos(phi);
-    const long_float sin_phi = low_level_math::sin(phi);
+/// Grid convergence (radians) at the latitude whose sine and cosine are `phi` and longitude
+/// difference `dl`.
+long_float convergence(long_float e_prime_sq, const low_level_math::sin_cos_type& phi,
+                       long_float dl) {
+    const long_float cos_phi = phi.cos;
+    const long_float sin_phi = phi.sin;
     const long_float eta2 = e_prime_sq * (cos_phi * cos_phi);
     return dl * sin_phi + (dl * dl * dl / 3.0) * sin_phi * (cos_phi * cos_phi) *
                               (1.0 + 3.0 * eta2 + 2.0 * (eta2 * eta2));
 }
+
+/// Grid convergence (radians) at latitude `phi` and longitude difference `dl`.
+long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
+    return convergence(e_prime_sq, low_level_math::sin_cos(phi), dl);
+}
+
+/// Constants of the ellipsoids every exported conversion runs on, derived at compile time
+/// (plain arithmetic, rounded as at run time): GRS80 on the WGS84 side, Airy 1830 for the
+/// National Grid.
+struct preset_ellipsoid {
+    long_float major_axis;
+    long_float minor_axis;
+    ellipsoid_constants constants;
+};
+
+constexpr preset_ellipsoid preset(long_float a, long_float b) {
+    return {a, b, derive_ellipsoid_constants(a, b)};
+}
+
+constexpr std::array<preset_ellipsoid, 2> preset_ellipsoids{
+    preset(datum_transformations::major_axis_grs80, datum_transformations::minor_axis_grs80),
+    preset(bng::major_axis, bng::minor_axis)};
 
 }  // namespace
 
@@ -182,48 +206,61 @@ void require_finite(long_float value, const char* what) {
 }
 
 long_float beta(long_float phi, long_float e_sq) {
-    const long_float e4 = e_sq * e_sq;
-    const long_float e6 = e_sq * e_sq * e_sq;
-    const long_float e8 = e4 * e4;
-    const long_float a0 =
-        1.0 - e_sq / 4.0 - 3.0 * e4 / 64.0 - 5.0 * e6 / 256.0 - 175.0 * e8 / 16384.0;
-    const long_float a2 =
-        -3.0 * e_sq / 8.0 - 3.0 * e4 / 32.0 - 45.0 * e6 / 1024.0 - 105.0 * e8 / 4096.0;
-    const long_float a4 = 15.0 * e4 / 256.0 + 45.0 * e6 / 1024.0 + 525.0 * e8 / 16384.0;
-    const long_float a6 = -35.0 * e6 / 3072.0 - 175.0 * e8 / 12288.0;
-    const long_float a8 = 315.0 * e8 / 131072.0;
+    return beta(phi, meridian_arc_series_of(e_sq));
+}
+
+long_float beta(long_float phi, const meridian_arc_series& series) {
+    const auto [a0, a2, a4, a6, a8] = series;
     return a0 * phi + a2 * low_level_math::sin(2.0 * phi) + a4 * low_level_math::sin(4.0 * phi) +
            a6 * low_level_math::sin(6.0 * phi) + a8 * low_level_math::sin(8.0 * phi);
 }
 
-conformal_sphere_type conformal_sphere(long_float scaled_major_axis, long_float e_sq,
-                                       long_float phi) {
-    const long_float sin_phi = low_level_math::sin(phi);
-    const long_float cos_phi = low_level_math::cos(phi);
-    const long_float w2 = 1.0 - e_sq * (sin_phi * sin_phi);
+ellipsoid_constants ellipsoid_constants_of(long_float major_axis, long_float minor_axis) {
+    for (const preset_ellipsoid& p : preset_ellipsoids) {
+        if (p.major_axis == major_axis && p.minor_axis == minor_axis)
+            return p.constants;
+    }
+    return derive_ellipsoid_constants(major_axis, minor_axis);
+}
+
+transverse_mercator_constants transverse_mercator_constants_of(long_float major_axis,
+                                                               long_float minor_axis,
+                                                               long_float scale) {
+    const ellipsoid_constants ellipsoid = ellipsoid_constants_of(major_axis, minor_axis);
+    const long_float S = scale * major_axis;
+    return {ellipsoid, S, 6.0 * (1.0 - ellipsoid.e2) * (S * S)};
+}
+
+conformal_sphere_type conformal_sphere(const transverse_mercator_constants& tm,
+                                       const low_level_math::sin_cos_type& phi) {
+    const long_float e_sq = tm.ellipsoid.e2;
+    const long_float w2 = 1.0 - e_sq * (phi.sin * phi.sin);
     const long_float w = long_float_math_lib::sqrt(w2);
-    const long_float c = e_sq * w2 * (cos_phi * cos_phi) /
-                         (6.0 * (1.0 - e_sq) * (scaled_major_axis * scaled_major_axis));
+    const long_float c = e_sq * w2 * (phi.cos * phi.cos) / tm.c_denominator;
     return {w2, w, c};
 }
 
 spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
-                                                  long_float phi, long_float delta_lambda) {
-    const long_float s = low_level_math::cos(phi) * low_level_math::sin(delta_lambda);
+                                                  long_float phi, long_float cos_phi,
+                                                  long_float delta_lambda) {
+    // The cosine of phi comes with the caller's sine of phi; the longitude difference's sine
+    // and cosine are taken together.
+    const low_level_math::sin_cos_type dl = low_level_math::sin_cos(delta_lambda);
+    const long_float s = cos_phi * dl.sin;
     const long_float ln = long_float_math_lib::log((1.0 + s) / (1.0 - s));
     const long_float x = scaled_major_axis / (2.0 * w) * ln;
-    const long_float y =
-        (scaled_major_axis / w) *
-        (long_float_math_lib::arctan(low_level_math::tan(phi) / low_level_math::cos(delta_lambda)) -
-         phi);
+    const long_float y = (scaled_major_axis / w) *
+                         (long_float_math_lib::arctan(low_level_math::tan(phi) / dl.cos) - phi);
     return {x, y};
 }
 
-conformal_grid_type conformal_transverse_mercator(long_float scaled_major_axis, long_float e_sq,
-                                                  long_float phi, long_float delta_lambda) {
-    const conformal_sphere_type sphere = conformal_sphere(scaled_major_axis, e_sq, phi);
+conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
+                                                  long_float phi,
+                                                  const low_level_math::sin_cos_type& phi_sin_cos,
+                                                  long_float delta_lambda) {
+    const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
     const spherical_grid_type plane =
-        spherical_transverse_mercator(scaled_major_axis, sphere.w, phi, delta_lambda);
+        spherical_transverse_mercator(tm.S, sphere.w, phi, phi_sin_cos.cos, delta_lambda);
     return {plane.x, plane.y, sphere.c};
 }
 
@@ -252,8 +289,7 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
                                          easting_integer easting, northing_integer northing,
                                          zone_integer zone) {
     const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
-    const long_float S = p.S;
-    const long_float e2 = p.e2;
+    const long_float S = p.tm.S;
     const long_float FN = p.FN;
     const long_float E = static_cast<long_float>(easting.value());
     const long_float N = static_cast<long_float>(northing.value());
@@ -261,10 +297,10 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
     long_float phi_0 = (N - FN) / S;
     long_float dl = 0.0;
     for (int pass = 1; pass <= inverse_passes; ++pass) {
-        const conformal_sphere_type sphere = conformal_sphere(S, e2, phi_0);
+        const conformal_sphere_type sphere = conformal_sphere(p.tm, low_level_math::sin_cos(phi_0));
         const long_float c = sphere.c;
         const long_float xi = E - false_easting;
-        const long_float eta = (N - FN) - S * beta(phi_0, e2);
+        const long_float eta = (N - FN) - S * beta(phi_0, p.tm.ellipsoid.arc);
         const long_float x = xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi);
         const long_float y = eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta);
         const spherical_lat_long_type on_sphere =
@@ -272,7 +308,8 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
         dl = on_sphere.delta_lambda;
         phi_0 = on_sphere.phi;
     }
-    return {phi_0, normalised_longitude(p.lambda_ref + dl), convergence(p.e_prime2, phi_0, dl)};
+    return {phi_0, normalised_longitude(p.lambda_ref + dl),
+            convergence(p.tm.ellipsoid.e_prime2, phi_0, dl)};
 }
 
 grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid,
@@ -287,25 +324,27 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
                                          long_float latitude, long_float longitude,
                                          zone_integer zone) {
     const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
-    const long_float S = p.S;
-    const long_float e2 = p.e2;
+    const long_float S = p.tm.S;
     const long_float FN = p.FN;
     const long_float phi = latitude;
     const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
+    // One sine and cosine of the latitude serve the projection and the convergence.
+    const low_level_math::sin_cos_type phi_sin_cos = low_level_math::sin_cos(phi);
 
-    const auto [x, y, c] = conformal_transverse_mercator(S, e2, phi, dl);
+    const auto [x, y, c] = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl);
 
     const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     require_finite(E, "easting");
     const easting_integer easting =
         E > easting_limit ? easting_integer(easting_integer::last) : easting_integer::round(E);
 
-    const long_float N = FN + S * beta(phi, e2) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    const long_float N =
+        FN + S * beta(phi, p.tm.ellipsoid.arc) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
     require_finite(N, "northing");
     const northing_integer northing =
         N > northing_limit ? northing_integer(northing_integer::last) : northing_integer::round(N);
 
-    return {easting, northing, convergence(p.e_prime2, phi, dl)};
+    return {easting, northing, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
 }
 
 lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid,
