@@ -17,8 +17,8 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
         throw utm::exceptions::zone_out_of_range("zone " + std::to_string(zone_utm.value()) +
                                                  " outside 29 .. 31");
     }
-    const auto wgs84 =
-        utm::grid_to_lat_long(major_axis, minor_axis, easting_utm, northing_utm, zone_utm);
+    const auto wgs84 = utm::grid_to_lat_long_without_convergence(
+        major_axis, minor_axis, easting_utm, northing_utm, zone_utm);
     const auto grid = global_bng::from_wgs84_lat_long_to_bng(major_axis, minor_axis, wgs84.latitude,
                                                              wgs84.longitude, 0.0);
     return {grid.easting_bng, grid.northing_bng};

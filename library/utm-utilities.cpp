@@ -26,7 +26,8 @@ is_overlapping_zone_result is_overlapping_zone(long_float major_axis, long_float
     using global_types::checked_sub;
 
     const long_float longitude =
-        utm::grid_to_lat_long(major_axis, minor_axis, easting, northing, zone).longitude;
+        utm::grid_to_lat_long_without_convergence(major_axis, minor_axis, easting, northing, zone)
+            .longitude;
     // Western and eastern meridians of the zone, from the signed zone number: a southern
     // (negative) zone's limits lie beyond -360 degrees and never match.
     const std::int32_t central_degrees = checked_sub(checked_mul(6, zone), 183);
@@ -50,7 +51,8 @@ convert_to_overlap_zone_result convert_to_overlap_zone(long_float major_axis, lo
                                                        global_types::easting_integer easting,
                                                        global_types::northing_integer northing,
                                                        global_types::zone_integer overlap_zone) {
-    const auto tmp = utm::grid_to_lat_long(major_axis, minor_axis, easting, northing, zone);
+    const auto tmp =
+        utm::grid_to_lat_long_without_convergence(major_axis, minor_axis, easting, northing, zone);
     const auto grid =
         utm::lat_long_to_grid(major_axis, minor_axis, tmp.latitude, tmp.longitude, overlap_zone);
     return {grid.easting, grid.northing};

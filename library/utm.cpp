@@ -285,10 +285,18 @@ long_float normalised_longitude(long_float lambda_0) {
     return lambda_0;
 }
 
-grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                         easting_integer easting, northing_integer northing,
-                                         zone_integer zone) {
-    const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
+namespace {
+
+/// The inverse projection's result before the convergence: latitude, longitude (radians, in
+/// [-pi, pi]) and the unwrapped longitude difference of the last pass.
+struct inverse_projection_type {
+    long_float latitude;
+    long_float longitude;
+    long_float delta_lambda;
+};
+
+inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
+                                           northing_integer northing) {
     const long_float S = p.tm.S;
     const long_float FN = p.FN;
     const long_float E = static_cast<long_float>(easting.value());
@@ -308,8 +316,26 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
         dl = on_sphere.delta_lambda;
         phi_0 = on_sphere.phi;
     }
-    return {phi_0, normalised_longitude(p.lambda_ref + dl),
-            convergence(p.tm.ellipsoid.e_prime2, phi_0, dl)};
+    return {phi_0, normalised_longitude(p.lambda_ref + dl), dl};
+}
+
+}  // namespace
+
+grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                         easting_integer easting, northing_integer northing,
+                                         zone_integer zone) {
+    const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
+    const inverse_projection_type point = inverse_projection(p, easting, northing);
+    return {point.latitude, point.longitude,
+            convergence(p.tm.ellipsoid.e_prime2, point.latitude, point.delta_lambda)};
+}
+
+lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
+                                                   easting_integer easting,
+                                                   northing_integer northing, zone_integer zone) {
+    const inverse_projection_type point =
+        inverse_projection(zone_projection_of(major_axis, minor_axis, zone), easting, northing);
+    return {point.latitude, point.longitude};
 }
 
 grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid,

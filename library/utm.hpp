@@ -247,6 +247,20 @@ grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid
                                          global_types::northing_integer northing,
                                          global_types::zone_integer zone);
 
+/// Latitude and longitude (radians) of a UTM point.
+struct lat_long_type {
+    long_float latitude;
+    long_float longitude;
+};
+
+/// `grid_to_lat_long` without the grid convergence, the same latitude and longitude: for the
+/// conversions that go on from the point, which spares a sine and cosine of the latitude
+/// that the next step takes anyway.
+lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
+                                                   global_types::easting_integer easting,
+                                                   global_types::northing_integer northing,
+                                                   global_types::zone_integer zone);
+
 /// Latitude and longitude (radians) to the grid of `zone`, whatever zone the point lies in.
 /// Eastings above 999999 m and northings above 11000000 m are clamped; a value that rounds
 /// below 0, and a point the projection cannot reach (90 degrees from the central meridian on

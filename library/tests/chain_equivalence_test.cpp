@@ -344,6 +344,10 @@ TEST(ChainEquivalence, UtmProjectionIsBitIdenticalOnEveryEllipsoid) {
         ASSERT_TRUE(same(inverse.latitude, want.latitude)) << at;
         ASSERT_TRUE(same(inverse.longitude, want.longitude)) << at;
         ASSERT_TRUE(same(inverse.convergence, want.convergence)) << at;
+        const auto position =
+            utm::grid_to_lat_long_without_convergence(major, minor, easting, northing, zone);
+        ASSERT_TRUE(same(position.latitude, want.latitude)) << at;
+        ASSERT_TRUE(same(position.longitude, want.longitude)) << at;
 
         const double phi = random.real(-84.0, 84.0) * deg;
         const double lambda = random.real(-180.0, 180.0) * deg;
