@@ -24,16 +24,46 @@ inline constexpr three_helmert_parameters_type start_up_chtrf95_lv95_helmert_par
     {-674.374, -15.056, -405.346}};
 
 /// WGS84 -> LV03, for the full-rotation form: s -5.66 ppm; t -660.0743, -13.5526, -369.3401 m;
-/// r -2.4844, -1.7834, -2.9394 centesimal arc-seconds.
+/// r -2.4844, -1.7834, -2.9394 centesimal arc-seconds, held in radians as the quotients over
+/// `convq` rounded once: the double division `-2.4844 / convq` rounds twice (the decimal
+/// arc-seconds are not exact in binary) and misses the first of them by one unit in the last
+/// place.
 inline constexpr seven_helmert_parameters_type start_up_wgs84_to_lv03_helmert_parameters{
     -5.66e-6,
     {-660.0743, -13.5526, -369.3401},
-    {-2.4844 / convq, -1.7834 / convq, -2.9394 / convq}};
+    {-3.902486394289241e-06, -2.8013581692060185e-06, -4.617198722980919e-06}};
 
 /// LV03 -> WGS84, for the full-rotation form: s +5.66 ppm; t 660.077, 13.551, 369.344 m;
-/// r 2.484, 1.783, 2.939 centesimal arc-seconds. Not the exact inverse of the set above.
+/// r 2.484, 1.783, 2.939 centesimal arc-seconds over `convq`, rounded once as above (the double
+/// division misses the second by one unit in the last place). Not the exact inverse of the
+/// set above.
 inline constexpr seven_helmert_parameters_type start_up_lv03_to_wgs84_helmert_parameters{
-    5.66e-6, {660.077, 13.551, 369.344}, {2.484 / convq, 1.783 / convq, 2.939 / convq}};
+    5.66e-6,
+    {660.077, 13.551, 369.344},
+    {3.901858075758523e-06, 2.8007298506753006e-06, 4.616570404450201e-06}};
+
+namespace detail {
+/// Whether `held` lies within a unit in the last place of the double quotient `quotient`.
+constexpr bool within_last_place(long_float held, long_float quotient) {
+    const long_float d = held - quotient;
+    const long_float bound = (quotient < 0.0 ? -quotient : quotient) * 2.3e-16;
+    return d <= bound && -d <= bound;
+}
+}  // namespace detail
+
+// The held radians are the published centesimal arc-seconds over `convq`.
+static_assert(detail::within_last_place(start_up_wgs84_to_lv03_helmert_parameters.rotations[0],
+                                        -2.4844 / convq) &&
+              detail::within_last_place(start_up_wgs84_to_lv03_helmert_parameters.rotations[1],
+                                        -1.7834 / convq) &&
+              detail::within_last_place(start_up_wgs84_to_lv03_helmert_parameters.rotations[2],
+                                        -2.9394 / convq) &&
+              detail::within_last_place(start_up_lv03_to_wgs84_helmert_parameters.rotations[0],
+                                        2.484 / convq) &&
+              detail::within_last_place(start_up_lv03_to_wgs84_helmert_parameters.rotations[1],
+                                        1.783 / convq) &&
+              detail::within_last_place(start_up_lv03_to_wgs84_helmert_parameters.rotations[2],
+                                        2.939 / convq));
 
 /// The parameter sets in use. They hold the start-up values from load time on.
 const three_helmert_parameters_type& chtrf95_lv95_helmert_parameters();

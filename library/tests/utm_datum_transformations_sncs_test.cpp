@@ -85,15 +85,16 @@ constexpr frame_bounds bounds[] = {{lv95, 2480000, 2840000, 1070000, 1300000},
 TEST(SwissDatum, ParameterSetsHoldTheirStartUpValuesFromLoadTime) {
     EXPECT_EQ(gs::chtrf95_lv95_helmert_parameters().translations,
               (utm::datum_transformations::translations_type{-674.374, -15.056, -405.346}));
-    // The rotations are the published centesimal arc-seconds divided by `convq` in double
-    // arithmetic; two of the six quotients differ from the listed radians in the last bit.
+    // The rotations are held as the listed radians to the last bit. Regression: they were the
+    // double quotients `-2.4844 / convq`, ..., two of which miss the listed values by one unit
+    // in the last place.
     const double listed_to_lv03[] = {-3.902486394289241e-06, -2.8013581692060185e-06,
                                      -4.617198722980919e-06};
     const double listed_to_wgs84[] = {3.901858075758523e-06, 2.8007298506753006e-06,
                                       4.616570404450201e-06};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_DOUBLE_EQ(gs::wgs84_to_lv03_helmert_parameters().rotations[i], listed_to_lv03[i]);
-        EXPECT_DOUBLE_EQ(gs::lv03_to_wgs84_helmert_parameters().rotations[i], listed_to_wgs84[i]);
+        EXPECT_EQ(gs::wgs84_to_lv03_helmert_parameters().rotations[i], listed_to_lv03[i]);
+        EXPECT_EQ(gs::lv03_to_wgs84_helmert_parameters().rotations[i], listed_to_wgs84[i]);
     }
     EXPECT_EQ(gs::wgs84_to_lv03_helmert_parameters().scale_factor_minus_one, -5.66e-6);
     EXPECT_EQ(gs::lv03_to_wgs84_helmert_parameters().translations[0], 660.077);
