@@ -318,10 +318,13 @@ void TForm1::FormKeyPress(QChar key) {
 // --- event plumbing ---
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove)) {
+    // The second press of a double-click arrives as a double-click event: it is a button
+    // going down on the map all the same.
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (watched == Image1 && (press || event->type() == QEvent::MouseMove)) {
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (press) {
             Image1MouseDown(pos.x(), pos.y());
         } else {
             Image1MouseMove(pos.x(), pos.y());

@@ -233,6 +233,19 @@ class TestKarte : public QObject {
         QCOMPARE(beeps, 0);
     }
 
+    // Regression: the second button press of a double-click reached the map as a double-click
+    // event only and was lost, so a quick second click picked no point.
+    void everyButtonPressOfADoubleClickPicksThePoint() {
+        MainFormular->PageControl1->setCurrentIndex(1);
+        MoveMouse(Form1->Image1, QPoint(150, 279));
+        calls.clear();
+        QTest::mouseDClick(Form1->windowHandle(), Qt::LeftButton, {},
+                           Form1->Image1->mapTo(Form1, QPoint(150, 279)));
+        QCOMPARE(calls.count(QStringLiteral("convert_bng_to_utm 350000 651163")), 2);
+        QCOMPARE(calls.count(QStringLiteral("finalize_api")), 2);
+        QCOMPARE(beeps, 0);
+    }
+
     void clickOnOtherPagesOnlyBeeps() {
         for (int page = 2; page <= 4; ++page) {
             MarkerAt(0, 123000, 456000);
