@@ -448,7 +448,9 @@ enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_a
     require_finite(z, "z");
 
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
-    const long_float longitude = p == 0.0 ? 0.0 : long_float_math_lib::arctan(y, x);
+    // Only a point exactly on the axis has no longitude: x^2 + y^2 can underflow to 0 for a
+    // point beside it, whose quadrant still counts.
+    const long_float longitude = x == 0.0 && y == 0.0 ? 0.0 : long_float_math_lib::arctan(y, x);
     if (p == 0.0) {
         // On the polar axis: over the nearer pole, the centre of the earth as the equator.
         if (z > 0.0)

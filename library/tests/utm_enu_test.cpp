@@ -69,6 +69,18 @@ TEST(LocalEnu, PolarAxisGivesThePolesAndTheCentre) {
                  constraint_error);
 }
 
+TEST(LocalEnu, LongitudeOfAPointWhoseHorizontalDistanceUnderflowsIsItsQuadrant) {
+    // Regression: x and y so small that x^2 + y^2 underflows to 0 gave longitude 0; only a point
+    // with x and y both exactly 0 has longitude 0, every other one the quadrant's arctangent.
+    const auto west =
+        utm::enu_to_lat_long(a, b, 0.0, 0.0, 0.0, {-1e-200, 0.0, 6400000.0}, 0.3, 0.2);
+    EXPECT_EQ(west.longitude, std::numbers::pi);
+    EXPECT_EQ(west.latitude, std::numbers::pi / 2.0);
+    EXPECT_EQ(west.altitude, 6400000.0 - b);
+    const auto east = utm::enu_to_lat_long(a, b, 0.0, 0.0, 0.0, {0.0, 1e-200, 6400000.0}, 0.3, 0.2);
+    EXPECT_EQ(east.longitude, std::numbers::pi / 2.0);
+}
+
 TEST(LocalEnu, UtmReferencePointIsTheOriginOfItsFrame) {
     const auto ref = utm::grid_to_lat_long(wgs84_row, 699369, 5709342, 30);
     const auto ref_xyz = utm::lat_long_to_geocentric(wgs84_row, ref.latitude, ref.longitude, 35.0);
