@@ -228,8 +228,18 @@ QStringList Lines(const std::array<const char*, N>& lines) {
 
 void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    const bool second = afterDoubleClick_;
+    afterDoubleClick_ = false;
+    if (event->button() == Qt::LeftButton && !second &&
+        rect().contains(event->position().toPoint())) {
         emit Click();
+    }
+}
+
+void TClickLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLabel::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        afterDoubleClick_ = true;
     }
 }
 

@@ -41,11 +41,16 @@ class TClickLabel : public QLabel {
     explicit TClickLabel(QWidget* parent = nullptr) : QLabel(parent) {}
 
   signals:
-    /// The left mouse button was released over the label.
+    /// The left mouse button was released over the label (not at the end of a double-click,
+    /// which counts as one click).
     void Click();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    bool afterDoubleClick_ = false;  // the next release ends a double-click: no click
 };
 
 /// Flat toggle button whose arrow glyph has four states: up, disabled, pressed and down.

@@ -188,6 +188,17 @@ class TestMainFormular : public ConverterFixture {
         QCOMPARE(w()->PaperLines, 4);
     }
 
+    // Regression: the heading took the release after a double-click for a second click and
+    // toggled back at once.
+    void doubleClickOnTheHeadingTogglesOnce() {
+        ConvertOverlapPoint();
+        const QPoint heading = w()->Label6->mapTo(w(), w()->Label6->rect().center());
+        QTest::mouseDClick(w()->windowHandle(), Qt::LeftButton, {}, heading);
+        QCOMPARE(w()->NumMaskEdit8->Text(), QStringLiteral("31"));
+        QVERIFY(w()->AltShown);
+        QCOMPARE(w()->PaperLines, 4);
+    }
+
     void aWithoutAlternativesOnlyFlipsTheButton() {
         Press('a');
         QVERIFY(w()->SpeedButton1->isChecked());
