@@ -1,0 +1,713 @@
+#include "batch.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "utm-bng-utilities.hpp"
+#include "utm-bng.hpp"
+#include "utm-datum_transformations-global_bng.hpp"
+#include "utm-datum_transformations-global_sncs.hpp"
+#include "utm-datum_transformations-utm_bng.hpp"
+#include "utm-datum_transformations-utm_sncs.hpp"
+#include "utm-exceptions.hpp"
+#include "utm-extensions.hpp"
+#include "utm-sncs-conversions.hpp"
+#include "utm-sncs.hpp"
+#include "utm-utilities.hpp"
+#include "utm.hpp"
+
+namespace batch {
+
+namespace {
+
+using global_types::constraint_error;
+using global_types::easting_integer;
+using global_types::long_float;
+using global_types::northing_integer;
+using global_types::zone_integer;
+using utm::bng::easting_integer_bng;
+using utm::bng::northing_integer_bng;
+using utm::sncs::local_reference_frame_enumeration;
+
+// The UTM side of every conversion is WGS84, whose ellipsoid the library takes as GRS80.
+constexpr long_float major_axis = utm::datum_transformations::major_axis_grs80;
+constexpr long_float minor_axis = utm::datum_transformations::minor_axis_grs80;
+
+// 180 / pi rounded to a double; degrees become radians by dividing by it and radians degrees
+// by multiplying with it, so that every front end gets the same last bits.
+constexpr double degrees_per_radian = 57.29577951308232;
+
+// Failure names by status, in the order of the enumeration.
+constexpr std::array<std::string_view, 7> failure_names{
+    "",
+    "CONSTRAINT_ERROR",
+    "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR",
+    "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE",
+    "UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE",
+    "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE",
+    "unexpected failure",
+};
+
+point_status status_of(const global_types::failure& f) noexcept {
+    const std::string_view name = f.name();
+    for (std::size_t s = 1; s + 1 < failure_names.size(); ++s) {
+        if (failure_names[s] == name) {
+            return static_cast<point_status>(s);
+        }
+    }
+    return point_status::unexpected;
+}
+
+std::string_view system_name(coordinate_system s) noexcept {
+    constexpr std::array<std::string_view, 5> names{"bng", "utm", "wgs84", "lv03", "lv95"};
+    return names[static_cast<std::size_t>(s)];
+}
+
+struct bng_point {
+    easting_integer_bng easting;
+    northing_integer_bng northing;
+};
+
+struct utm_point {
+    zone_integer zone;
+    easting_integer easting;
+    northing_integer northing;
+};
+
+struct geo_point {
+    long_float latitude;   // radians
+    long_float longitude;  // radians
+};
+
+// A Swiss grid point; its frame is the system it belongs to.
+struct sncs_point {
+    std::int32_t easting;
+    std::int32_t northing;
+};
+
+// One source point; which member holds it follows from the conversion's `from`.
+struct source {
+    bng_point bng{};
+    utm_point utm{};
+    geo_point geo{};
+    sncs_point sncs{};
+};
+
+// The results of one point before they are written, so that a failing point never leaves
+// some results written and others not.
+struct point_result {
+    std::int32_t zone = -1;
+    std::int32_t easting = -1;
+    std::int32_t northing = -1;
+    double latitude = std::numeric_limits<double>::quiet_NaN();
+    double longitude = std::numeric_limits<double>::quiet_NaN();
+    std::int32_t alt_zone = -1;
+    std::int32_t alt_easting = -1;
+    std::int32_t alt_northing = -1;
+};
+
+// What a step converts into, for the words of its failures; `input` while the point is read.
+enum class step_target { input, bng, utm, geo, lv03, lv95 };
+
+// Where the conversion of a point has got to; a failure's words depend on it.
+struct progress {
+    step_target target = step_target::input;
+    int zone = 0;
+};
+
+// ---- reading a point ----------------------------------------------------------------------
+
+// A number as a person would write it: whole values without exponent or decimals.
+std::string number_text(double v) {
+    if (std::isfinite(v) && v == std::trunc(v) && std::fabs(v) < 1e15) {
+        return std::to_string(static_cast<long long>(v));
+    }
+    std::array<char, 32> buffer{};
+    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
+    return std::string(buffer.data(), r.ptr);
+}
+
+[[noreturn]] void not_a_number(std::string_view what, double v) {
+    throw constraint_error(std::string(what) + " \"" + number_text(v) + "\" is not a number");
+}
+
+// A grid value rounded to whole metres as the library rounds (halves away from zero), in the
+// range of `Checked`.
+template <class Checked>
+Checked grid_value(double v, std::string_view what, std::string_view grid) {
+    if (!std::isfinite(v)) {
+        not_a_number(what, v);
+    }
+    try {
+        return Checked::round(v);
+    } catch (const constraint_error&) {
+        throw constraint_error(std::string(what) + " " + number_text(v) + " is outside " +
+                               std::string(grid) + " (" +
+                               std::to_string(static_cast<long long>(Checked::first)) + " .. " +
+                               std::to_string(static_cast<long long>(Checked::last)) + ")");
+    }
+}
+
+zone_integer zone_value(double v) {
+    if (!(v == std::trunc(v) && v != 0.0 && v >= -60.0 && v <= 60.0)) {
+        throw constraint_error("UTM zone \"" + number_text(v) +
+                               "\" is not 1 .. 60 (negative: southern hemisphere)");
+    }
+    return static_cast<int>(v);
+}
+
+long_float latitude_value(double degrees) {
+    if (std::isnan(degrees)) {
+        not_a_number("latitude", degrees);
+    }
+    if (!(degrees >= -90.0 && degrees <= 90.0)) {
+        throw constraint_error("latitude " + number_text(degrees) + " is outside -90 .. 90");
+    }
+    return degrees / degrees_per_radian;
+}
+
+long_float longitude_value(double degrees) {
+    if (std::isnan(degrees)) {
+        not_a_number("longitude", degrees);
+    }
+    if (!(degrees >= -180.0 && degrees < 180.0)) {
+        throw constraint_error("longitude " + number_text(degrees) +
+                               " is outside -180 .. 180 (180 itself is -180)");
+    }
+    return degrees / degrees_per_radian;
+}
+
+source read_point(coordinate_system system, const points& in, std::size_t i) {
+    using enum coordinate_system;
+    using namespace utm::sncs;
+    constexpr std::string_view national_grid = "the National Grid";
+    source p;
+    switch (system) {
+        case bng:
+            p.bng = {
+                grid_value<easting_integer_bng>(in.easting[i], "BNG easting", national_grid),
+                grid_value<northing_integer_bng>(in.northing[i], "BNG northing", national_grid)};
+            break;
+        case utm:
+            p.utm = {zone_value(in.zone[i]),
+                     grid_value<easting_integer>(in.easting[i], "UTM easting", "the UTM grid"),
+                     grid_value<northing_integer>(in.northing[i], "UTM northing", "the UTM grid")};
+            break;
+        case wgs84:
+            p.geo = {latitude_value(in.latitude[i]), longitude_value(in.longitude[i])};
+            break;
+        case lv03:
+            p.sncs = {grid_value<easting_integer_sncs_lv03>(in.easting[i], "LV03 easting",
+                                                            "the LV03 grid"),
+                      grid_value<northing_integer_sncs_lv03>(in.northing[i], "LV03 northing",
+                                                             "the LV03 grid")};
+            break;
+        case lv95:
+            p.sncs = {grid_value<easting_integer_sncs_lv95>(in.easting[i], "LV95 easting",
+                                                            "the LV95 grid"),
+                      grid_value<northing_integer_sncs_lv95>(in.northing[i], "LV95 northing",
+                                                             "the LV95 grid")};
+            break;
+    }
+    return p;
+}
+
+// ---- the steps of a conversion ------------------------------------------------------------
+
+local_reference_frame_enumeration frame_of(coordinate_system system) {
+    return system == coordinate_system::lv03 ? local_reference_frame_enumeration::lv03
+                                             : local_reference_frame_enumeration::lv95;
+}
+
+step_target target_of(local_reference_frame_enumeration frame) {
+    return frame == local_reference_frame_enumeration::lv03 ? step_target::lv03 : step_target::lv95;
+}
+
+// A forced zone can put a point far off its central meridian, where the projection clamps
+// the grid values instead of failing; a clamped value is not the point's position.
+utm_point reject_clamped(utm_point p) {
+    if (p.easting == easting_integer::last || p.northing == northing_integer::last) {
+        throw constraint_error("beyond the easting or northing limit");
+    }
+    return p;
+}
+
+bng_point geo_to_bng(const geo_point& g, progress& at) {
+    at = {step_target::bng, 0};
+    const auto r = utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
+        major_axis, minor_axis, g.latitude, g.longitude, 0.0);
+    return {r.easting_bng, r.northing_bng};
+}
+
+geo_point bng_to_geo(const bng_point& b, progress& at) {
+    at = {step_target::geo, 0};
+    const auto r = utm::datum_transformations::global_bng::from_bng_to_wgs84_lat_long(
+        major_axis, minor_axis, b.easting, b.northing);
+    return {r.latitude, r.longitude};
+}
+
+geo_point utm_to_geo(const utm_point& u, progress& at) {
+    at = {step_target::geo, u.zone};
+    const auto r = utm::grid_to_lat_long(major_axis, minor_axis, u.easting, u.northing, u.zone);
+    return {r.latitude, r.longitude};
+}
+
+bng_point utm_to_bng(const utm_point& u, progress& at) {
+    at = {step_target::bng, u.zone};
+    const auto r = utm::datum_transformations::utm_bng::from_utm_to_bng(
+        major_axis, minor_axis, u.easting, u.northing, u.zone);
+    return {r.easting_bng, r.northing_bng};
+}
+
+utm_point geo_to_utm_in_zone(const geo_point& g, zone_integer zone, progress& at) {
+    at = {step_target::utm, zone};
+    const auto r = utm::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude, zone);
+    return reject_clamped({zone, r.easting, r.northing});
+}
+
+// The zone of the longitude, as the library chooses it. The library's choice is always a
+// northern zone, which clamps southern northings to 0; a southern point therefore goes into
+// the same zone number with the southern false northing.
+utm_point geo_to_utm(const geo_point& g, progress& at) {
+    at = {step_target::utm, 0};
+    const auto r =
+        utm::extensions::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude);
+    if (g.latitude < 0.0) {
+        return geo_to_utm_in_zone(g, zone_integer(-r.zone_out), at);
+    }
+    return {r.zone_out, r.easting, r.northing};
+}
+
+utm_point bng_to_utm(const bng_point& b, progress& at) {
+    at = {step_target::utm, 0};
+    const auto r = utm::datum_transformations::utm_bng::from_bng_to_utm(major_axis, minor_axis,
+                                                                        b.easting, b.northing);
+    return {r.zone_utm, r.easting_utm, r.northing_utm};
+}
+
+utm_point utm_to_zone(const utm_point& u, zone_integer zone, progress& at) {
+    at = {step_target::utm, zone};
+    const auto r = utm::utilities::convert_to_overlap_zone(major_axis, minor_axis, u.zone,
+                                                           u.easting, u.northing, zone);
+    return reject_clamped({zone, r.overlap_easting, r.overlap_northing});
+}
+
+geo_point sncs_to_geo(const sncs_point& p, local_reference_frame_enumeration frame, progress& at) {
+    at = {step_target::geo, 0};
+    const auto r = utm::datum_transformations::global_sncs::from_sncs_to_wgs84_lat_long(
+        major_axis, minor_axis, frame, p.easting, p.northing);
+    return {r.latitude, r.longitude};
+}
+
+utm_point sncs_to_utm(const sncs_point& p, local_reference_frame_enumeration frame, progress& at) {
+    namespace us = utm::datum_transformations::utm_sncs;
+    at = {step_target::utm, 0};
+    const auto r = frame == local_reference_frame_enumeration::lv03
+                       ? us::from_sncs_lv03_to_utm(major_axis, minor_axis, p.easting, p.northing)
+                       : us::from_sncs_lv95_to_utm(major_axis, minor_axis, p.easting, p.northing);
+    return {r.zone_utm, r.easting_utm, r.northing_utm};
+}
+
+sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration frame, progress& at) {
+    namespace us = utm::datum_transformations::utm_sncs;
+    at = {target_of(frame), u.zone};
+    if (frame == local_reference_frame_enumeration::lv03) {
+        const auto r =
+            us::from_utm_to_sncs_lv03(major_axis, minor_axis, u.zone, u.northing, u.easting);
+        return {r.easting_sncs, r.northing_sncs};
+    }
+    const auto r = us::from_utm_to_sncs_lv95(major_axis, minor_axis, u.zone, u.northing, u.easting);
+    return {r.easting_sncs, r.northing_sncs};
+}
+
+// A projected Swiss grid value in the range of `Grid`, with the tolerance the library grants
+// on its way from UTM: up to `boundary_delta` metres outside is the range's end, further out
+// raises `Failure`.
+template <class Grid, class Failure>
+std::int32_t sncs_within_tolerance(long_float metres) {
+    constexpr long_float delta = utm::datum_transformations::utm_sncs::boundary_delta;
+    const long_float whole = std::round(metres);
+    if (whole > Grid::last && whole <= Grid::last + delta) {
+        return Grid::last;
+    }
+    if (whole < Grid::first && whole >= Grid::first - delta) {
+        return Grid::first;
+    }
+    if (!(whole >= Grid::first && whole <= Grid::last)) {
+        throw Failure();
+    }
+    return static_cast<std::int32_t>(whole);
+}
+
+// The library projects WGS84 into the Swiss grid without a range check (its way from UTM
+// has one); a point of another country would come out as grid values outside the frame.
+// The same check as on the way from UTM applies here, northing first.
+template <class Easting, class Northing>
+sncs_point geo_to_sncs_checked(const geo_point& g, local_reference_frame_enumeration frame) {
+    const auto r = utm::datum_transformations::global_sncs::from_wgs84_lat_long_to_sncs_unrounded(
+        major_axis, minor_axis, g.latitude, g.longitude, 0.0, frame);
+    const std::int32_t northing =
+        sncs_within_tolerance<Northing, utm::exceptions::northing_out_of_range>(r.northing);
+    const std::int32_t easting =
+        sncs_within_tolerance<Easting, utm::exceptions::easting_out_of_range>(r.easting);
+    return {easting, northing};
+}
+
+sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration frame, progress& at) {
+    using namespace utm::sncs;
+    at = {target_of(frame), 0};
+    return frame == local_reference_frame_enumeration::lv03
+               ? geo_to_sncs_checked<easting_integer_sncs_lv03, northing_integer_sncs_lv03>(g,
+                                                                                            frame)
+               : geo_to_sncs_checked<easting_integer_sncs_lv95, northing_integer_sncs_lv95>(g,
+                                                                                            frame);
+}
+
+// The neighbouring zone of a UTM result whose point lies in an overlap strip. A National Grid
+// point asks the grid's own overlap region (as the desktop program does); any other point the
+// limits of its UTM zone. Across 180 degrees the neighbours of zones 1 and 60 are each other.
+std::optional<zone_integer> alternative_zone(const bng_point* b, const utm_point& u) {
+    try {
+        if (b != nullptr) {
+            const auto r = utm::bng::utilities::is_in_overlap_region(b->northing, b->easting);
+            if (r.is_overlapping && u.zone == r.overlap_zone_w) {
+                return r.overlap_zone_e;
+            }
+            if (r.is_overlapping && u.zone == r.overlap_zone_e) {
+                return r.overlap_zone_w;
+            }
+            return std::nullopt;
+        }
+        const auto r = utm::utilities::is_overlapping_zone(major_axis, minor_axis, u.zone,
+                                                           u.easting, u.northing);
+        if (!r.is_overlapping) {
+            return std::nullopt;
+        }
+        return r.overlap_zone == 0 ? zone_integer(60) : r.overlap_zone;
+    } catch (const global_types::failure&) {
+        // The library numbers the eastern neighbour of zone 60 as 61 and rejects it.
+        return u.zone == 60 ? std::optional<zone_integer>(1) : std::nullopt;
+    }
+}
+
+void set_utm(const utm_point& u, std::int32_t& zone, std::int32_t& easting,
+             std::int32_t& northing) {
+    zone = u.zone;
+    easting = u.easting;
+    northing = u.northing;
+}
+
+// Converts point `i`; raises the failure that stops it, with `at` telling where it stopped.
+point_result convert_point(const conversion& c, const points& in, std::size_t i, progress& at) {
+    using enum coordinate_system;
+    at = {};
+    const source p = read_point(c.from, in, i);
+    const coordinate_system from = c.from;
+
+    auto to_geo = [&]() -> geo_point {
+        switch (from) {
+            case bng:
+                return bng_to_geo(p.bng, at);
+            case utm:
+                return utm_to_geo(p.utm, at);
+            case lv03:
+            case lv95:
+                return sncs_to_geo(p.sncs, frame_of(from), at);
+            case wgs84:
+                break;
+        }
+        return p.geo;
+    };
+    auto to_bng = [&]() -> bng_point {
+        switch (from) {
+            case utm:
+                return utm_to_bng(p.utm, at);
+            case wgs84:
+                return geo_to_bng(p.geo, at);
+            default:
+                return p.bng;  // no Swiss source reaches here: the pair is not offered
+        }
+    };
+    auto to_utm = [&]() -> utm_point {
+        if (c.zone != 0) {
+            const zone_integer zone(c.zone);
+            return from == utm ? utm_to_zone(p.utm, zone, at)
+                               : geo_to_utm_in_zone(to_geo(), zone, at);
+        }
+        switch (from) {
+            case bng:
+                return bng_to_utm(p.bng, at);
+            case lv03:
+            case lv95:
+                return sncs_to_utm(p.sncs, frame_of(from), at);
+            default:
+                return geo_to_utm(p.geo, at);
+        }
+    };
+
+    point_result r;
+    switch (c.to) {
+        case bng: {
+            const bng_point b = to_bng();
+            r.easting = b.easting;
+            r.northing = b.northing;
+            break;
+        }
+        case wgs84: {
+            const geo_point g = to_geo();
+            r.latitude = g.latitude * degrees_per_radian;
+            r.longitude = g.longitude * degrees_per_radian;
+            break;
+        }
+        case utm: {
+            const utm_point u = to_utm();
+            set_utm(u, r.zone, r.easting, r.northing);
+            if (c.alt) {
+                if (const auto a = alternative_zone(from == bng ? &p.bng : nullptr, u)) {
+                    progress alt_at;
+                    try {
+                        set_utm(utm_to_zone(u, *a, alt_at), r.alt_zone, r.alt_easting,
+                                r.alt_northing);
+                    } catch (const global_types::failure&) {
+                        // No alternative where the neighbouring zone's grid cannot hold the
+                        // point; the conversion itself stands.
+                    }
+                }
+            }
+            break;
+        }
+        case lv03:
+        case lv95: {
+            const coordinate_system to = c.to;
+            const sncs_point s = from == utm ? utm_to_sncs(p.utm, frame_of(to), at)
+                                             : geo_to_sncs(to_geo(), frame_of(to), at);
+            r.easting = s.easting;
+            r.northing = s.northing;
+            break;
+        }
+    }
+    return r;
+}
+
+std::string describe(const global_types::failure& f, const progress& at) {
+    const std::string_view name = f.name();
+    if (at.target == step_target::input) {
+        return f.message() + " (" + std::string(name) + ")";
+    }
+    std::string reason;
+    const bool swiss = at.target == step_target::lv03 || at.target == step_target::lv95;
+    if (name == failure_names[static_cast<std::size_t>(point_status::zone_out_of_range)]) {
+        reason = "UTM zone " + std::to_string(at.zone) +
+                 (swiss ? " is not the zone of the Swiss grids (32)"
+                        : " is not a zone of the National Grid (29 .. 31)");
+    } else if (name == failure_names[static_cast<std::size_t>(point_status::argument_error)]) {
+        reason = "the projection has no solution for this point";
+    } else {
+        switch (at.target) {
+            case step_target::bng:
+                reason = "outside the National Grid";
+                break;
+            case step_target::utm:
+                reason = "outside the grid of UTM zone " + std::to_string(at.zone);
+                break;
+            case step_target::geo:
+                reason = "no latitude and longitude for this point";
+                break;
+            case step_target::lv03:
+                reason = "outside the LV03 grid";
+                break;
+            case step_target::lv95:
+                reason = "outside the LV95 grid";
+                break;
+            case step_target::input:
+                break;
+        }
+    }
+    return reason + " (" + std::string(name) + ")";
+}
+
+// ---- the arrays of a call -----------------------------------------------------------------
+
+template <class T>
+std::string length_fault(std::string_view side, std::initializer_list<std::string_view> names,
+                         std::initializer_list<std::span<T>> spans, std::size_t count) {
+    std::string fault;
+    auto name = names.begin();
+    for (const auto& s : spans) {
+        if (s.size() != count && fault.empty()) {
+            fault = std::string(side) + " array \"" + std::string(*name) + "\" holds " +
+                    std::to_string(s.size()) + " values, not " + std::to_string(count);
+        }
+        ++name;
+    }
+    return fault;
+}
+
+std::size_t point_count(const conversion& c, const points& in) {
+    switch (c.from) {
+        case coordinate_system::wgs84:
+            return in.latitude.size();
+        case coordinate_system::utm:
+            return in.zone.size();
+        default:
+            return in.easting.size();
+    }
+}
+
+}  // namespace
+
+std::string_view failure_name(point_status s) noexcept {
+    const auto i = static_cast<std::size_t>(s);
+    return i < failure_names.size() ? failure_names[i] : failure_names.back();
+}
+
+bool is_offered(coordinate_system from, coordinate_system to) noexcept {
+    using enum coordinate_system;
+    auto swiss = [](coordinate_system s) { return s == lv03 || s == lv95; };
+    if (from == to) {
+        return from == utm;  // a zone change
+    }
+    return !(from == bng && swiss(to)) && !(swiss(from) && to == bng);
+}
+
+std::string conversion_fault(const conversion& c) {
+    using enum coordinate_system;
+    if (static_cast<std::size_t>(c.from) > static_cast<std::size_t>(lv95) ||
+        static_cast<std::size_t>(c.to) > static_cast<std::size_t>(lv95)) {
+        return "unknown coordinate system";
+    }
+    if (c.method != datum_method::helmert) {
+        return "unknown datum transformation method";
+    }
+    if (!is_offered(c.from, c.to)) {
+        return "cannot convert " + std::string(system_name(c.from)) + " to " +
+               std::string(system_name(c.to)) +
+               (c.from == c.to ? ": the point is already there"
+                               : ": the National Grid and the Swiss grids share no ground");
+    }
+    if (c.zone != 0 && c.to != utm) {
+        return "a zone sets the zone of a UTM result; the result here is " +
+               std::string(system_name(c.to));
+    }
+    if (c.zone < -60 || c.zone > 60) {
+        return "zone " + std::to_string(c.zone) +
+               ": UTM zones are 1 .. 60, negative for the southern hemisphere";
+    }
+    if (c.from == utm && c.to == utm && c.zone == 0) {
+        return "utm to utm changes the zone: give the new zone";
+    }
+    if (c.alt && c.to != utm) {
+        return "the alternative gives the point in the neighbouring UTM zone; the result here "
+               "is " +
+               std::string(system_name(c.to));
+    }
+    return {};
+}
+
+std::string arguments_fault(const conversion& c, const points& in, const results& out) {
+    using enum coordinate_system;
+    if (std::string fault = conversion_fault(c); !fault.empty()) {
+        return fault;
+    }
+    const std::size_t n = point_count(c, in);
+    std::string fault;
+    switch (c.from) {
+        case utm:
+            fault = length_fault("input", {"zone", "easting", "northing"},
+                                 {in.zone, in.easting, in.northing}, n);
+            break;
+        case wgs84:
+            fault =
+                length_fault("input", {"latitude", "longitude"}, {in.latitude, in.longitude}, n);
+            break;
+        default:
+            fault = length_fault("input", {"easting", "northing"}, {in.easting, in.northing}, n);
+            break;
+    }
+    if (fault.empty() && out.status.size() != n) {
+        fault = "result array \"status\" holds " + std::to_string(out.status.size()) +
+                " values, not " + std::to_string(n);
+    }
+    if (fault.empty()) {
+        switch (c.to) {
+            case utm:
+                fault = length_fault("result", {"zone", "easting", "northing"},
+                                     {out.zone, out.easting, out.northing}, n);
+                break;
+            case wgs84:
+                fault = length_fault("result", {"latitude", "longitude"},
+                                     {out.latitude, out.longitude}, n);
+                break;
+            default:
+                fault =
+                    length_fault("result", {"easting", "northing"}, {out.easting, out.northing}, n);
+                break;
+        }
+    }
+    if (fault.empty() && c.alt) {
+        fault = length_fault("result", {"alt_zone", "alt_easting", "alt_northing"},
+                             {out.alt_zone, out.alt_easting, out.alt_northing}, n);
+    }
+    return fault;
+}
+
+bool convert(const conversion& c, const points& in, const results& out) noexcept {
+    try {
+        if (!arguments_fault(c, in, out).empty()) {
+            return false;
+        }
+    } catch (...) {
+        return false;  // no memory even for the words of the check
+    }
+    const bool utm_result = c.to == coordinate_system::utm;
+    const bool angles = c.to == coordinate_system::wgs84;
+    for (std::size_t i = 0; i < out.status.size(); ++i) {
+        point_result r;
+        point_status s = point_status::ok;
+        try {
+            progress at;
+            r = convert_point(c, in, i, at);
+        } catch (const global_types::failure& f) {
+            r = point_result{};
+            s = status_of(f);
+        } catch (...) {
+            r = point_result{};
+            s = point_status::unexpected;
+        }
+        out.status[i] = s;
+        if (angles) {
+            out.latitude[i] = r.latitude;
+            out.longitude[i] = r.longitude;
+            continue;
+        }
+        out.easting[i] = r.easting;
+        out.northing[i] = r.northing;
+        if (utm_result) {
+            out.zone[i] = r.zone;
+        }
+        if (c.alt) {
+            out.alt_zone[i] = r.alt_zone;
+            out.alt_easting[i] = r.alt_easting;
+            out.alt_northing[i] = r.alt_northing;
+        }
+    }
+    return true;
+}
+
+std::string failure_reason(const conversion& c, const points& in, std::size_t index) {
+    progress at;
+    try {
+        convert_point(c, in, index, at);
+    } catch (const global_types::failure& f) {
+        return describe(f, at);
+    } catch (const std::exception& e) {
+        return std::string(e.what()) + " (" + std::string(failure_name(point_status::unexpected)) +
+               ")";
+    }
+    return {};
+}
+
+}  // namespace batch

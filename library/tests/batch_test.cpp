@@ -1,0 +1,347 @@
+// Array conversions: every pair against the results tarnwick-convert prints for the same
+// points (corrections included), per-point failures, and calls refused as a whole.
+#include "batch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using batch::coordinate_system;
+using batch::point_status;
+using enum coordinate_system;
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+struct pair_case {
+    const char* what;
+    batch::conversion conversion;
+    std::vector<double> input;  // the fields of the source system, in the tool's order
+    point_status status;
+    std::vector<double> expected;  // results in the tool's column order; empty on failure
+    const char* reason;            // the tool's error text; empty on success
+};
+
+// Inputs and results as `tarnwick-convert --from F --to T [--zone Z] [--alt] ...` prints them.
+const std::vector<pair_case>& pair_cases() {
+    static const std::vector<pair_case> cases{
+        {"published point",
+         {bng, utm},
+         {651410, 313177},
+         point_status::ok,
+         {31, 413156, 5834998},
+         ""},
+        {"fractional metres round half away from zero",
+         {bng, utm},
+         {651409.5, 313176.5},
+         point_status::ok,
+         {31, 413156, 5834998},
+         ""},
+        {"back to the grid",
+         {utm, bng},
+         {31, 413156, 5834998},
+         point_status::ok,
+         {651410, 313177},
+         ""},
+        {"grid to angles",
+         {bng, wgs84},
+         {651410, 313177},
+         point_status::ok,
+         {52.65797519, 1.71605323},
+         ""},
+        {"angles to grid",
+         {wgs84, bng},
+         {52.65757, 1.71791},
+         point_status::ok,
+         {651538, 313138},
+         ""},
+        // The library's automatic zone is northern and would clamp a southern northing to 0.
+        {"southern point into the southern zone",
+         {wgs84, utm},
+         {-33.9, 18.4},
+         point_status::ok,
+         {-34, 259583, 6245888},
+         ""},
+        {"southern zone to angles",
+         {utm, wgs84},
+         {-34, 265000, 6245000},
+         point_status::ok,
+         {-33.90922364, 18.45829135},
+         ""},
+        {"forced zone", {wgs84, utm, 30}, {52, -9.5}, point_status::ok, {30, 54004, 5781011}, ""},
+        // The projection clamps a point far off the forced zone's meridian at the grid's edge.
+        {"forced zone that would clamp",
+         {wgs84, utm, 30},
+         {52, 100},
+         point_status::constraint_error,
+         {},
+         "outside the grid of UTM zone 30 (CONSTRAINT_ERROR)"},
+        {"zone change",
+         {utm, utm, 31},
+         {30, 700000, 5700000},
+         point_status::ok,
+         {31, 282800, 5700705},
+         ""},
+        {"alternative zone from the grid's overlap region",
+         {bng, utm, 0, true},
+         {530000, 180000},
+         point_status::ok,
+         {30, 699293, 5709783, 31, 282896, 5710514},
+         ""},
+        {"no alternative outside the strips",
+         {bng, utm, 0, true},
+         {651410, 313177},
+         point_status::ok,
+         {31, 413156, 5834998, -1, -1, -1},
+         ""},
+        {"alternative across 180 degrees",
+         {wgs84, utm, 0, true},
+         {60, 179.9},
+         point_status::ok,
+         {60, 661721, 6654957, 1, 327132, 6655463},
+         ""},
+        {"zone the National Grid does not take",
+         {utm, bng},
+         {5, 413156, 5834998},
+         point_status::zone_out_of_range,
+         {},
+         "UTM zone 5 is not a zone of the National Grid (29 .. 31) "
+         "(UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE)"},
+        {"east of the National Grid",
+         {utm, bng},
+         {31, 913156, 5834998},
+         point_status::easting_out_of_range,
+         {},
+         "outside the National Grid (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
+        {"angles far from the National Grid",
+         {wgs84, bng},
+         {40, -9},
+         point_status::easting_out_of_range,
+         {},
+         "outside the National Grid (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
+        {"input outside its grid",
+         {bng, utm},
+         {800000, 100},
+         point_status::constraint_error,
+         {},
+         "BNG easting 800000 is outside the National Grid (0 .. 700000) (CONSTRAINT_ERROR)"},
+        {"zone that is not a whole number",
+         {utm, bng},
+         {30.5, 400000, 5700000},
+         point_status::constraint_error,
+         {},
+         "UTM zone \"30.5\" is not 1 .. 60 (negative: southern hemisphere) (CONSTRAINT_ERROR)"},
+        {"longitude 180 is -180",
+         {wgs84, utm},
+         {10, 180},
+         point_status::constraint_error,
+         {},
+         "longitude 180 is outside -180 .. 180 (180 itself is -180) (CONSTRAINT_ERROR)"},
+        {"Swiss grids", {lv03, lv95}, {600000, 200000}, point_status::ok, {2600000, 1200000}, ""},
+        {"Swiss grid to UTM",
+         {lv95, utm},
+         {2600000, 1200000},
+         point_status::ok,
+         {32, 381189, 5200911},
+         ""},
+        {"LV03 to UTM", {lv03, utm}, {600000, 200000}, point_status::ok, {32, 381189, 5200912}, ""},
+        {"UTM to a Swiss grid",
+         {utm, lv95},
+         {32, 381000, 5201000},
+         point_status::ok,
+         {2599809, 1200085},
+         ""},
+        {"zone other than the Swiss grids'",
+         {utm, lv03},
+         {31, 381000, 5201000},
+         point_status::zone_out_of_range,
+         {},
+         "UTM zone 31 is not the zone of the Swiss grids (32) (UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE)"},
+        {"Swiss grid to angles",
+         {lv95, wgs84},
+         {2600000, 1200000},
+         point_status::ok,
+         {46.95108277, 7.43863242},
+         ""},
+        {"angles to a Swiss grid",
+         {wgs84, lv95},
+         {46.95, 7.44},
+         point_status::ok,
+         {2600104, 1199880},
+         ""},
+        // The library projects angles into a Swiss grid unchecked; 3 m beyond is the edge...
+        {"3 m north of the Swiss grid is its edge",
+         {wgs84, lv95},
+         {47.85052, 7.4386161},
+         point_status::ok,
+         {2600000, 1300000},
+         ""},
+        // ...and further out is outside, not a grid value beyond the frame.
+        {"4 m north of the Swiss grid",
+         {wgs84, lv95},
+         {47.85053, 7.4386161},
+         point_status::northing_out_of_range,
+         {},
+         "outside the LV95 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"},
+        {"Paris is not in the Swiss grid",
+         {wgs84, lv03},
+         {48.85, 2.35},
+         point_status::northing_out_of_range,
+         {},
+         "outside the LV03 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"},
+    };
+    return cases;
+}
+
+// Storage for a call: inputs of three points and every result array.
+struct call {
+    std::vector<double> fields[3];
+    std::vector<point_status> status;
+    std::vector<std::int32_t> ints[6];  // zone, easting, northing, alt zone, easting, northing
+    std::vector<double> angles[2];
+
+    explicit call(std::size_t n, std::int32_t int_fill = 7, double angle_fill = 7.0)
+        : status(n, point_status::unexpected) {
+        for (auto& v : ints) {
+            v.assign(n, int_fill);
+        }
+        for (auto& v : angles) {
+            v.assign(n, angle_fill);
+        }
+    }
+
+    batch::points points(coordinate_system from) const {
+        batch::points p;
+        switch (from) {
+            case utm:
+                p.zone = fields[0];
+                p.easting = fields[1];
+                p.northing = fields[2];
+                break;
+            case wgs84:
+                p.latitude = fields[0];
+                p.longitude = fields[1];
+                break;
+            default:
+                p.easting = fields[0];
+                p.northing = fields[1];
+                break;
+        }
+        return p;
+    }
+
+    batch::results results() {
+        return {status, ints[0], ints[1], ints[2], angles[0], angles[1], ints[3], ints[4], ints[5]};
+    }
+
+    // Results of point i in the tool's column order.
+    std::vector<double> row(const batch::conversion& c, std::size_t i) const {
+        switch (c.to) {
+            case wgs84:
+                return {angles[0][i], angles[1][i]};
+            case utm:
+                if (c.alt) {
+                    return {double(ints[0][i]), double(ints[1][i]), double(ints[2][i]),
+                            double(ints[3][i]), double(ints[4][i]), double(ints[5][i])};
+                }
+                return {double(ints[0][i]), double(ints[1][i]), double(ints[2][i])};
+            default:
+                return {double(ints[1][i]), double(ints[2][i])};
+        }
+    }
+};
+
+TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
+    for (const pair_case& k : pair_cases()) {
+        SCOPED_TRACE(k.what);
+        // The point twice around an unreadable one: a failure stays with its own point.
+        call c(3);
+        for (std::size_t f = 0; f < k.input.size(); ++f) {
+            c.fields[f] = {k.input[f], nan, k.input[f]};
+        }
+        const batch::points in = c.points(k.conversion.from);
+        ASSERT_TRUE(batch::convert(k.conversion, in, c.results()))
+            << batch::arguments_fault(k.conversion, in, c.results());
+
+        EXPECT_EQ(c.status[1], point_status::constraint_error);
+        const std::vector<double> failed = c.row(k.conversion, 1);
+        for (const double v : failed) {
+            EXPECT_TRUE(k.conversion.to == wgs84 ? std::isnan(v) : v == -1.0) << v;
+        }
+        for (const std::size_t i : {0u, 2u}) {
+            EXPECT_EQ(c.status[i], k.status);
+            EXPECT_EQ(batch::failure_reason(k.conversion, in, i), k.reason);
+            const std::vector<double> got = c.row(k.conversion, i);
+            if (k.status != point_status::ok) {
+                EXPECT_EQ(got, failed);
+                continue;
+            }
+            ASSERT_EQ(got.size(), k.expected.size());
+            for (std::size_t j = 0; j < got.size(); ++j) {
+                // Angles as the tool prints them: degrees with 8 decimals.
+                EXPECT_NEAR(got[j], k.expected[j], k.conversion.to == wgs84 ? 0.5e-8 : 0.0)
+                    << "column " << j;
+            }
+        }
+    }
+}
+
+TEST(BatchConvert, FailureNamesAreTheLibrarysFullNames) {
+    EXPECT_EQ(batch::failure_name(point_status::ok), "");
+    EXPECT_EQ(batch::failure_name(point_status::argument_error),
+              "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR");
+    EXPECT_EQ(batch::failure_name(point_status::northing_out_of_range),
+              "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE");
+}
+
+TEST(BatchConvert, RefusesUnusableCallsWithoutWritingAnything) {
+    struct refusal {
+        const char* what;
+        batch::conversion conversion;
+        std::size_t lengths[3];  // of the input fields
+        std::size_t result_length;
+        const char* fault_part;
+    };
+    const refusal refusals[] = {
+        {"grids without common ground", {bng, lv03}, {2, 2, 2}, 2, "share no ground"},
+        {"no pair to itself but UTM", {wgs84, wgs84}, {2, 2, 2}, 2, "already there"},
+        {"zone of a result that is not UTM", {bng, wgs84, 30}, {2, 2, 2}, 2, "zone"},
+        {"zone beyond 60", {bng, utm, 61}, {2, 2, 2}, 2, "1 .. 60"},
+        {"zone change without a zone", {utm, utm}, {2, 2, 2}, 2, "give the new zone"},
+        {"alternative without UTM", {utm, bng, 0, true}, {2, 2, 2}, 2, "neighbouring"},
+        {"inputs of different lengths", {utm, bng}, {2, 2, 1}, 2, "\"northing\" holds 1"},
+        {"results shorter than the inputs", {bng, utm}, {2, 2, 2}, 1, "\"status\" holds 1"},
+    };
+    for (const refusal& r : refusals) {
+        SCOPED_TRACE(r.what);
+        call c(r.result_length, 7, 7.0);
+        for (std::size_t f = 0; f < 3; ++f) {
+            c.fields[f].assign(r.lengths[f], 1.0);
+        }
+        const batch::points in = c.points(r.conversion.from);
+        EXPECT_NE(batch::arguments_fault(r.conversion, in, c.results()).find(r.fault_part),
+                  std::string::npos)
+            << batch::arguments_fault(r.conversion, in, c.results());
+        EXPECT_FALSE(batch::convert(r.conversion, in, c.results()));
+        for (const auto s : c.status) {
+            EXPECT_EQ(s, point_status::unexpected);
+        }
+        for (const auto& v : c.ints) {
+            EXPECT_EQ(v, std::vector<std::int32_t>(r.result_length, 7));
+        }
+    }
+    // The alternative's arrays are needed only under `alt`, and then with the points' length.
+    call c(2);
+    c.fields[0] = {530000, 651410};
+    c.fields[1] = {180000, 313177};
+    batch::results out = c.results();
+    out.alt_zone = {};
+    EXPECT_TRUE(batch::convert({bng, utm}, c.points(bng), out));
+    EXPECT_FALSE(batch::convert({bng, utm, 0, true}, c.points(bng), out));
+}
+
+}  // namespace
