@@ -1,0 +1,348 @@
+// tarnwick._core: the core's array conversions and the lettered grid references for NumPy
+// arrays. The Python package checks shapes and types and converts the columns to contiguous
+// float64 before it calls in here; this module runs the conversion without the GIL, split
+// over threads, and hands back the status of every point.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch.hpp"
+#include "grid_reference.hpp"
+#include "utm-bng.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+using column = py::array_t<double, py::array::c_style>;
+using int_column = py::array_t<std::int32_t, py::array::c_style>;
+
+// Below this many points per thread, starting a thread costs more than it saves.
+constexpr std::size_t min_points_per_thread = 16384;
+
+batch::coordinate_system system_named(const std::string& name) {
+    using enum batch::coordinate_system;
+    for (const auto s : {bng, utm, wgs84, lv03, lv95}) {
+        static const char* const names[] = {"bng", "utm", "wgs84", "lv03", "lv95"};
+        if (name == names[static_cast<int>(s)]) {
+            return s;
+        }
+    }
+    throw py::value_error("unknown coordinate system \"" + name +
+                          "\" (bng, utm, wgs84, lv03, lv95)");
+}
+
+batch::datum_method method_named(const std::string& name) {
+    if (name == "helmert") {
+        return batch::datum_method::helmert;
+    }
+    throw py::value_error("method \"" + name +
+                          "\" is not available; the one method is \"helmert\"");
+}
+
+batch::conversion conversion_of(const std::string& source, const std::string& target, int zone,
+                                bool alt, const std::string& method) {
+    batch::conversion c{system_named(source), system_named(target), zone, alt,
+                        method_named(method)};
+    if (std::string fault = batch::conversion_fault(c); !fault.empty()) {
+        throw py::value_error(fault);
+    }
+    return c;
+}
+
+std::span<const double> span_of(const column& a) {
+    return {a.data(), static_cast<std::size_t>(a.size())};
+}
+
+// The input columns in the order of the source system's fields.
+batch::points points_of(batch::coordinate_system from, const std::vector<column>& columns) {
+    using enum batch::coordinate_system;
+    const std::size_t needed = from == utm ? 3 : 2;
+    if (columns.size() != needed) {
+        throw py::value_error("expected " + std::to_string(needed) + " columns, got " +
+                              std::to_string(columns.size()));
+    }
+    batch::points p;
+    switch (from) {
+        case utm:
+            p.zone = span_of(columns[0]);
+            p.easting = span_of(columns[1]);
+            p.northing = span_of(columns[2]);
+            break;
+        case wgs84:
+            p.latitude = span_of(columns[0]);
+            p.longitude = span_of(columns[1]);
+            break;
+        default:
+            p.easting = span_of(columns[0]);
+            p.northing = span_of(columns[1]);
+            break;
+    }
+    return p;
+}
+
+template <class T>
+std::span<T> part(std::span<T> s, std::size_t first, std::size_t count) {
+    return s.empty() ? s : s.subspan(first, count);
+}
+
+batch::points part(const batch::points& p, std::size_t first, std::size_t count) {
+    return {part(p.zone, first, count), part(p.easting, first, count),
+            part(p.northing, first, count), part(p.latitude, first, count),
+            part(p.longitude, first, count)};
+}
+
+batch::results part(const batch::results& r, std::size_t first, std::size_t count) {
+    return {part(r.status, first, count),      part(r.zone, first, count),
+            part(r.easting, first, count),     part(r.northing, first, count),
+            part(r.latitude, first, count),    part(r.longitude, first, count),
+            part(r.alt_zone, first, count),    part(r.alt_easting, first, count),
+            part(r.alt_northing, first, count)};
+}
+
+// Converts in up to `threads` contiguous parts at once; the caller has released the GIL.
+void convert_in_parts(const batch::conversion& c, const batch::points& in,
+                      const batch::results& out, std::size_t threads) {
+    const std::size_t n = out.status.size();
+    const std::size_t parts = std::clamp<std::size_t>(n / min_points_per_thread, 1, threads);
+    const std::size_t per_part = (n + parts - 1) / parts;
+    std::vector<std::thread> workers;
+    for (std::size_t first = per_part; first < n; first += per_part) {
+        const std::size_t count = std::min(per_part, n - first);
+        workers.emplace_back([&, first, count] {
+            batch::convert(c, part(in, first, count), part(out, first, count));
+        });
+    }
+    batch::convert(c, part(in, 0, std::min(per_part, n)), part(out, 0, std::min(per_part, n)));
+    for (auto& w : workers) {
+        w.join();
+    }
+}
+
+template <class T>
+std::span<T> span_of(py::array_t<T>& a) {
+    return {a.mutable_data(), static_cast<std::size_t>(a.size())};
+}
+
+// Converts the columns; returns the status of every point (0: converted, else the failure
+// kind) followed by the result columns of the target system.
+py::tuple convert(const std::string& source, const std::string& target, int zone, bool alt,
+                  const std::string& method, std::size_t threads,
+                  const std::vector<column>& columns) {
+    const batch::conversion c = conversion_of(source, target, zone, alt, method);
+    const batch::points in = points_of(c.from, columns);
+    const auto n = static_cast<py::ssize_t>(columns[0].size());
+    if (threads < 1) {
+        throw py::value_error("threads must be at least 1");
+    }
+
+    py::array_t<std::uint8_t> status(n);
+    std::vector<py::array_t<std::int32_t>> ints;
+    std::vector<py::array_t<double>> angles;
+    batch::results out;
+    out.status = {reinterpret_cast<batch::point_status*>(status.mutable_data()),
+                  static_cast<std::size_t>(n)};
+    if (c.to == batch::coordinate_system::wgs84) {
+        angles = {py::array_t<double>(n), py::array_t<double>(n)};
+        out.latitude = span_of(angles[0]);
+        out.longitude = span_of(angles[1]);
+    } else {
+        const bool utm = c.to == batch::coordinate_system::utm;
+        for (int i = 0; i < (utm ? (alt ? 6 : 3) : 2); ++i) {
+            ints.emplace_back(n);
+        }
+        const std::size_t e = utm ? 1 : 0;
+        out.easting = span_of(ints[e]);
+        out.northing = span_of(ints[e + 1]);
+        if (utm) {
+            out.zone = span_of(ints[0]);
+        }
+        if (alt) {
+            out.alt_zone = span_of(ints[3]);
+            out.alt_easting = span_of(ints[4]);
+            out.alt_northing = span_of(ints[5]);
+        }
+    }
+    if (std::string fault = batch::arguments_fault(c, in, out); !fault.empty()) {
+        throw py::value_error(fault);
+    }
+    {
+        py::gil_scoped_release unlocked;
+        convert_in_parts(c, in, out, threads);
+    }
+    py::list result;
+    result.append(status);
+    for (auto& a : ints) {
+        result.append(a);
+    }
+    for (auto& a : angles) {
+        result.append(a);
+    }
+    return py::tuple(result);
+}
+
+std::string failure_reason(const std::string& source, const std::string& target, int zone, bool alt,
+                           const std::string& method, const std::vector<column>& columns,
+                           std::size_t index) {
+    const batch::conversion c = conversion_of(source, target, zone, alt, method);
+    const batch::points in = points_of(c.from, columns);
+    if (index >= static_cast<std::size_t>(columns[0].size())) {
+        throw py::index_error("no point " + std::to_string(index));
+    }
+    return batch::failure_reason(c, in, index);
+}
+
+std::string failure_text(const global_types::failure& f) {
+    return f.message() + " (" + f.name() + ")";
+}
+
+// A number as a person would write it: whole values without exponent or decimals.
+std::string number_text(double v) {
+    std::array<char, 32> buffer{};
+    const bool whole = v == std::trunc(v) && std::fabs(v) < 1e15;
+    const auto r = whole ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), v,
+                                         std::chars_format::fixed)
+                         : std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
+    return std::string(buffer.data(), r.ptr);
+}
+
+// A National Grid value rounded to whole metres as the conversions round their inputs.
+template <class Checked>
+Checked grid_value(double v, const char* what) {
+    if (!std::isfinite(v)) {
+        throw global_types::constraint_error(std::string(what) + " \"" + number_text(v) +
+                                             "\" is not a number");
+    }
+    try {
+        return Checked::round(v);
+    } catch (const global_types::constraint_error&) {
+        throw global_types::constraint_error(
+            std::string(what) + " " + number_text(v) + " is outside the National Grid (" +
+            std::to_string(Checked::first) + " .. " + std::to_string(Checked::last) + ")");
+    }
+}
+
+// References of the points (None where a point fails), their status and the first failure's
+// index and reason (or None).
+py::tuple to_gridref(const column& easting, const column& northing, int digits) {
+    if (digits < 2 || digits > 10 || digits % 2 != 0) {
+        throw py::value_error("digits " + std::to_string(digits) +
+                              ": a grid reference has 2, 4, 6, 8 or 10 digits");
+    }
+    if (easting.size() != northing.size()) {
+        throw py::value_error("easting and northing differ in length");
+    }
+    const auto n = easting.size();
+    py::list refs(n);
+    py::array_t<std::uint8_t> status(n);
+    py::object first_failure = py::none();
+    for (py::ssize_t i = 0; i < n; ++i) {
+        try {
+            const tarnwick_convert::bng_point p{
+                grid_value<utm::bng::easting_integer_bng>(easting.at(i), "BNG easting"),
+                grid_value<utm::bng::northing_integer_bng>(northing.at(i), "BNG northing")};
+            refs[i] = py::str(tarnwick_convert::format_grid_reference(p, digits));
+            status.mutable_at(i) = 0;
+        } catch (const global_types::failure& f) {
+            refs[i] = py::none();
+            status.mutable_at(i) = static_cast<std::uint8_t>(batch::point_status::constraint_error);
+            if (first_failure.is_none()) {
+                first_failure = py::make_tuple(i, failure_text(f));
+            }
+        }
+    }
+    return py::make_tuple(refs, status, first_failure);
+}
+
+batch::point_status status_of(const global_types::failure& f) {
+    for (std::uint8_t s = 1; s < static_cast<std::uint8_t>(batch::point_status::unexpected); ++s) {
+        if (batch::failure_name(static_cast<batch::point_status>(s)) == f.name()) {
+            return static_cast<batch::point_status>(s);
+        }
+    }
+    return batch::point_status::unexpected;
+}
+
+// Eastings and northings of the references (-1 where one fails; None and NaN are missing
+// references), their status and the first failure's index and reason (or None).
+py::tuple from_gridref(const py::sequence& refs) {
+    const auto n = static_cast<py::ssize_t>(py::len(refs));
+    int_column easting(n);
+    int_column northing(n);
+    py::array_t<std::uint8_t> status(n);
+    py::object first_failure = py::none();
+    for (py::ssize_t i = 0; i < n; ++i) {
+        const py::object item = refs[i];
+        std::string text;
+        if (py::isinstance<py::str>(item)) {
+            text = item.cast<std::string>();
+        } else if (!(item.is_none() ||
+                     (py::isinstance<py::float_>(item) && std::isnan(item.cast<double>())))) {
+            throw py::type_error("grid references must be strings; item " + std::to_string(i) +
+                                 " is " + py::str(py::type::of(item)).cast<std::string>());
+        }
+        try {
+            const tarnwick_convert::bng_point p = tarnwick_convert::parse_grid_reference(text);
+            easting.mutable_at(i) = p.easting;
+            northing.mutable_at(i) = p.northing;
+            status.mutable_at(i) = 0;
+        } catch (const global_types::failure& f) {
+            easting.mutable_at(i) = -1;
+            northing.mutable_at(i) = -1;
+            status.mutable_at(i) = static_cast<std::uint8_t>(status_of(f));
+            if (first_failure.is_none()) {
+                first_failure = py::make_tuple(i, failure_text(f));
+            }
+        }
+    }
+    return py::make_tuple(easting, northing, status, first_failure);
+}
+
+// Seconds the core takes for the conversion on one thread, without any of this module's
+// work around it: the yardstick of the binding's overhead.
+double time_core(const std::string& source, const std::string& target, int zone, bool alt,
+                 const std::vector<column>& columns) {
+    const batch::conversion c = conversion_of(source, target, zone, alt, "helmert");
+    const batch::points in = points_of(c.from, columns);
+    const auto n = static_cast<std::size_t>(columns[0].size());
+    std::vector<batch::point_status> status(n);
+    std::vector<std::int32_t> ints[6];
+    for (auto& v : ints) {
+        v.resize(n);
+    }
+    std::vector<double> lat(n), lon(n);
+    const batch::results out{status, ints[0], ints[1], ints[2], lat,
+                             lon,    ints[3], ints[4], ints[5]};
+    py::gil_scoped_release unlocked;
+    const auto start = std::chrono::steady_clock::now();
+    batch::convert(c, in, out);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "Array conversions of the tarnwick core; use the functions of the package.";
+    m.def("convert", &convert, py::arg("source"), py::arg("target"), py::arg("zone"),
+          py::arg("alt"), py::arg("method"), py::arg("threads"), py::arg("columns"));
+    m.def("failure_reason", &failure_reason, py::arg("source"), py::arg("target"), py::arg("zone"),
+          py::arg("alt"), py::arg("method"), py::arg("columns"), py::arg("index"));
+    m.def("failure_name", [](int status) {
+        return std::string(batch::failure_name(static_cast<batch::point_status>(status)));
+    });
+    m.def("to_gridref", &to_gridref, py::arg("easting"), py::arg("northing"), py::arg("digits"));
+    m.def("from_gridref", &from_gridref, py::arg("refs"));
+    m.def("time_core", &time_core, py::arg("source"), py::arg("target"), py::arg("zone"),
+          py::arg("alt"), py::arg("columns"));
+}

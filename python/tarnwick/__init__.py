@@ -1,0 +1,285 @@
+"""Coordinate conversions between the British National Grid, UTM, WGS84 and the Swiss grids
+on NumPy arrays.
+
+Every function takes one-dimensional array-likes of equal length (lists, NumPy arrays,
+pandas Series) and returns a tuple of NumPy arrays, one element per point, with the same
+results as the command-line tool ``tarnwick-convert``:
+
+- grid values are whole metres (``int32``); fractional input metres are rounded, halves away
+  from zero; latitudes and longitudes are decimal degrees (``float64``);
+- a point that cannot be converted gives -1 in its integer results and NaN in its angles, and
+  the call goes on; with ``errors="raise"`` the call raises ``ValueError`` naming the first
+  such point and the reason;
+- the conversion runs without the GIL, split over ``threads`` threads (default: all cores).
+
+>>> import tarnwick
+>>> tarnwick.bng_to_utm([651410], [313177])
+(array([31], dtype=int32), array([413156], dtype=int32), array([5834998], dtype=int32))
+"""
+
+from __future__ import annotations
+
+import os
+from typing import Any, Optional, Sequence, Tuple
+
+import numpy as np
+import numpy.typing as npt
+
+from . import _core
+
+__all__ = [
+    "bng_to_utm", "utm_to_bng", "bng_to_wgs84", "wgs84_to_bng", "wgs84_to_utm", "utm_to_wgs84",
+    "utm_to_utm", "lv03_to_utm", "lv95_to_utm", "utm_to_lv03", "utm_to_lv95", "lv03_to_wgs84",
+    "lv95_to_wgs84", "wgs84_to_lv03", "wgs84_to_lv95", "lv03_to_lv95", "lv95_to_lv03",
+    "to_gridref", "from_gridref", "convert",
+]
+
+__version__ = "1.0.0"
+
+ArrayLike = npt.ArrayLike
+Ints = npt.NDArray[np.int32]
+Floats = npt.NDArray[np.float64]
+
+# The fields of a point of each system, in the order the functions take them.
+_FIELDS = {
+    "bng": ("easting", "northing"),
+    "utm": ("zone", "easting", "northing"),
+    "wgs84": ("latitude", "longitude"),
+    "lv03": ("easting", "northing"),
+    "lv95": ("easting", "northing"),
+}
+
+_ERRORS = ("coerce", "raise")
+
+
+def _column(name: str, values: ArrayLike) -> np.ndarray:
+    """One input column as contiguous float64, or TypeError / ValueError at once."""
+    a = np.asarray(values)
+    if a.ndim != 1:
+        raise ValueError(f"{name} must be one-dimensional, not of shape {a.shape}")
+    if a.dtype.kind not in "iuf":
+        raise TypeError(f"{name} must hold integers or floats, not {a.dtype}")
+    return np.ascontiguousarray(a, dtype=np.float64)
+
+
+def _threads(threads: Optional[int]) -> int:
+    if threads is None:
+        return os.cpu_count() or 1
+    if isinstance(threads, bool) or not isinstance(threads, (int, np.integer)):
+        raise TypeError(f"threads must be a whole number, not {threads!r}")
+    if threads < 1:
+        raise ValueError(f"threads must be at least 1, not {threads}")
+    return int(threads)
+
+
+def _check_errors(errors: str) -> None:
+    if errors not in _ERRORS:
+        raise ValueError(f'errors must be "coerce" or "raise", not {errors!r}')
+
+
+def convert(
+    source: str,
+    target: str,
+    *columns: ArrayLike,
+    zone: Optional[int] = None,
+    alt: bool = False,
+    method: str = "helmert",
+    errors: str = "coerce",
+    threads: Optional[int] = None,
+) -> Tuple[np.ndarray, ...]:
+    """Converts points of system ``source`` to ``target`` ("bng", "utm", "wgs84", "lv03",
+    "lv95"); ``columns`` are the source's fields in the order of the named functions. The
+    named functions (``bng_to_utm``, ...) call this one."""
+    if source not in _FIELDS or target not in _FIELDS:
+        raise ValueError(f"systems are {', '.join(_FIELDS)}; not {source!r} to {target!r}")
+    names = _FIELDS[source]
+    if len(columns) != len(names):
+        raise TypeError(f"{source} points have {len(names)} fields ({', '.join(names)}), "
+                        f"{len(columns)} given")
+    _check_errors(errors)
+    if zone is not None and (isinstance(zone, bool) or not isinstance(zone, (int, np.integer))):
+        raise TypeError(f"zone must be a whole number, not {zone!r}")
+    cols = [_column(n, c) for n, c in zip(names, columns)]
+    for n, c in zip(names[1:], cols[1:]):
+        if len(c) != len(cols[0]):
+            raise ValueError(f"{names[0]} and {n} differ in length ({len(cols[0])} and {len(c)})")
+    forced = 0 if zone is None else int(zone)
+    if zone is not None and forced == 0:
+        raise ValueError("zone 0: UTM zones are 1 .. 60, negative for the southern hemisphere")
+    status, *results = _core.convert(source, target, forced, bool(alt), method,
+                                     _threads(threads), cols)
+    if errors == "raise":
+        failed = np.flatnonzero(status)
+        if failed.size:
+            i = int(failed[0])
+            reason = _core.failure_reason(source, target, forced, bool(alt), method, cols, i)
+            raise ValueError(f"point {i} cannot be converted: {reason}")
+    return tuple(results)
+
+
+def bng_to_utm(easting: ArrayLike, northing: ArrayLike, *, zone: Optional[int] = None,
+               alt: bool = False, method: str = "helmert", errors: str = "coerce",
+               threads: Optional[int] = None) -> Tuple[Ints, ...]:
+    """National Grid easting, northing (metres) to UTM ``(zone, easting, northing)``.
+
+    The zone is that of the point's longitude (29, 30 or 31), or ``zone`` for every point;
+    a forced zone that cannot hold a point fails it. With ``alt=True`` three more arrays give
+    the point in the neighbouring zone where it lies in an overlap strip (-1 elsewhere)."""
+    return convert("bng", "utm", easting, northing, zone=zone, alt=alt, method=method,
+                   errors=errors, threads=threads)
+
+
+def utm_to_bng(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *,
+               method: str = "helmert", errors: str = "coerce",
+               threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """UTM zone (29 .. 31), easting, northing (metres) to National Grid ``(easting,
+    northing)``. A point more than 3 m outside the National Grid fails."""
+    return convert("utm", "bng", zone, easting, northing, method=method, errors=errors,
+                   threads=threads)
+
+
+def bng_to_wgs84(easting: ArrayLike, northing: ArrayLike, *, method: str = "helmert",
+                 errors: str = "coerce", threads: Optional[int] = None) -> Tuple[Floats, Floats]:
+    """National Grid easting, northing (metres) to WGS84 ``(latitude, longitude)`` in decimal
+    degrees."""
+    return convert("bng", "wgs84", easting, northing, method=method, errors=errors,
+                   threads=threads)
+
+
+def wgs84_to_bng(latitude: ArrayLike, longitude: ArrayLike, *, method: str = "helmert",
+                 errors: str = "coerce", threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """WGS84 latitude, longitude (decimal degrees) to National Grid ``(easting, northing)``. A
+    point more than 3 m outside the National Grid fails."""
+    return convert("wgs84", "bng", latitude, longitude, method=method, errors=errors,
+                   threads=threads)
+
+
+def wgs84_to_utm(latitude: ArrayLike, longitude: ArrayLike, *, zone: Optional[int] = None,
+                 alt: bool = False, errors: str = "coerce",
+                 threads: Optional[int] = None) -> Tuple[Ints, ...]:
+    """WGS84 latitude (-90 .. 90), longitude (-180 up to 180, decimal degrees) to UTM
+    ``(zone, easting, northing)``; southern points go into the southern zone (negative zone
+    number). ``zone`` and ``alt`` as for ``bng_to_utm``."""
+    return convert("wgs84", "utm", latitude, longitude, zone=zone, alt=alt, errors=errors,
+                   threads=threads)
+
+
+def utm_to_wgs84(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *,
+                 errors: str = "coerce",
+                 threads: Optional[int] = None) -> Tuple[Floats, Floats]:
+    """UTM zone (1 .. 60, negative south of the equator), easting, northing to WGS84
+    ``(latitude, longitude)`` in decimal degrees."""
+    return convert("utm", "wgs84", zone, easting, northing, errors=errors, threads=threads)
+
+
+def utm_to_utm(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *, to_zone: int,
+               alt: bool = False, errors: str = "coerce",
+               threads: Optional[int] = None) -> Tuple[Ints, ...]:
+    """UTM points re-expressed in zone ``to_zone``: ``(zone, easting, northing)``. A point
+    that the zone's grid cannot hold fails."""
+    return convert("utm", "utm", zone, easting, northing, zone=to_zone, alt=alt,
+                   errors=errors, threads=threads)
+
+
+def lv03_to_utm(easting: ArrayLike, northing: ArrayLike, *, zone: Optional[int] = None,
+                alt: bool = False, errors: str = "coerce",
+                threads: Optional[int] = None) -> Tuple[Ints, ...]:
+    """Swiss LV03 easting (Y), northing (X) to UTM ``(zone, easting, northing)``."""
+    return convert("lv03", "utm", easting, northing, zone=zone, alt=alt, errors=errors,
+                   threads=threads)
+
+
+def lv95_to_utm(easting: ArrayLike, northing: ArrayLike, *, zone: Optional[int] = None,
+                alt: bool = False, errors: str = "coerce",
+                threads: Optional[int] = None) -> Tuple[Ints, ...]:
+    """Swiss LV95 easting (E), northing (N) to UTM ``(zone, easting, northing)``."""
+    return convert("lv95", "utm", easting, northing, zone=zone, alt=alt, errors=errors,
+                   threads=threads)
+
+
+def utm_to_lv03(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *,
+                errors: str = "coerce", threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """UTM points of zone 32 to Swiss LV03 ``(easting, northing)``; up to 3 m outside the
+    grid is its edge, further out fails."""
+    return convert("utm", "lv03", zone, easting, northing, errors=errors, threads=threads)
+
+
+def utm_to_lv95(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *,
+                errors: str = "coerce", threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """UTM points of zone 32 to Swiss LV95 ``(easting, northing)``, as ``utm_to_lv03``."""
+    return convert("utm", "lv95", zone, easting, northing, errors=errors, threads=threads)
+
+
+def lv03_to_wgs84(easting: ArrayLike, northing: ArrayLike, *, errors: str = "coerce",
+                  threads: Optional[int] = None) -> Tuple[Floats, Floats]:
+    """Swiss LV03 easting, northing to WGS84 ``(latitude, longitude)`` in decimal degrees."""
+    return convert("lv03", "wgs84", easting, northing, errors=errors, threads=threads)
+
+
+def lv95_to_wgs84(easting: ArrayLike, northing: ArrayLike, *, errors: str = "coerce",
+                  threads: Optional[int] = None) -> Tuple[Floats, Floats]:
+    """Swiss LV95 easting, northing to WGS84 ``(latitude, longitude)`` in decimal degrees."""
+    return convert("lv95", "wgs84", easting, northing, errors=errors, threads=threads)
+
+
+def wgs84_to_lv03(latitude: ArrayLike, longitude: ArrayLike, *, errors: str = "coerce",
+                  threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """WGS84 latitude, longitude to Swiss LV03 ``(easting, northing)``; a point more than 3 m
+    outside the grid fails."""
+    return convert("wgs84", "lv03", latitude, longitude, errors=errors, threads=threads)
+
+
+def wgs84_to_lv95(latitude: ArrayLike, longitude: ArrayLike, *, errors: str = "coerce",
+                  threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """WGS84 latitude, longitude to Swiss LV95 ``(easting, northing)``, as ``wgs84_to_lv03``."""
+    return convert("wgs84", "lv95", latitude, longitude, errors=errors, threads=threads)
+
+
+def lv03_to_lv95(easting: ArrayLike, northing: ArrayLike, *, errors: str = "coerce",
+                 threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """Swiss LV03 to LV95 ``(easting, northing)``."""
+    return convert("lv03", "lv95", easting, northing, errors=errors, threads=threads)
+
+
+def lv95_to_lv03(easting: ArrayLike, northing: ArrayLike, *, errors: str = "coerce",
+                 threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+    """Swiss LV95 to LV03 ``(easting, northing)``."""
+    return convert("lv95", "lv03", easting, northing, errors=errors, threads=threads)
+
+
+def to_gridref(easting: ArrayLike, northing: ArrayLike, digits: int = 10, *,
+               errors: str = "coerce") -> npt.NDArray[np.object_]:
+    """National Grid easting, northing (metres) to lettered references of ``digits`` (2, 4,
+    .., 10) figures, "TG 51410 13177": the square of that size that holds the point (figures
+    truncated, never rounded). An object array of str, None where a point is outside the
+    grid."""
+    _check_errors(errors)
+    e, n = _column("easting", easting), _column("northing", northing)
+    if len(e) != len(n):
+        raise ValueError(f"easting and northing differ in length ({len(e)} and {len(n)})")
+    if isinstance(digits, bool) or not isinstance(digits, (int, np.integer)):
+        raise TypeError(f"digits must be a whole number, not {digits!r}")
+    refs, _status, first_failure = _core.to_gridref(e, n, int(digits))
+    _raise_first(errors, first_failure)
+    out = np.empty(len(refs), dtype=object)
+    out[:] = refs
+    return out
+
+
+def from_gridref(refs: Sequence[Any] | ArrayLike, *, errors: str = "coerce") -> Tuple[Ints, Ints]:
+    """Lettered National Grid references ("TG 51410 13177", "TG5113", 2 to 10 figures, blanks
+    optional) to ``(easting, northing)``: the south-west corner of the square each names.
+    None and NaN are missing references and fail like malformed ones."""
+    _check_errors(errors)
+    a = np.asarray(refs, dtype=object)
+    if a.ndim != 1:
+        raise ValueError(f"refs must be one-dimensional, not of shape {a.shape}")
+    easting, northing, _status, first_failure = _core.from_gridref(a.tolist())
+    _raise_first(errors, first_failure)
+    return easting, northing
+
+
+def _raise_first(errors: str, first_failure: Optional[Tuple[int, str]]) -> None:
+    if errors == "raise" and first_failure is not None:
+        i, reason = first_failure
+        raise ValueError(f"point {i} cannot be converted: {reason}")
