@@ -1,5 +1,6 @@
 """Builds tarnwick._core from the core's sources in this repository (see native_sources.txt)."""
 
+import os
 from pathlib import Path
 
 from pybind11.setup_helpers import ParallelCompile, Pybind11Extension
@@ -9,8 +10,13 @@ HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
 
 
+def relative(path):
+    # setuptools takes sources only as paths relative to this directory.
+    return os.path.relpath(path, HERE)
+
+
 def native_sources():
-    sources = sorted(str(p) for p in (HERE / "src").glob("*.cpp"))
+    sources = sorted(relative(p) for p in (HERE / "src").glob("*.cpp"))
     include_dirs = []
     for line in (HERE / "native_sources.txt").read_text().splitlines():
         entry = line.split("#", 1)[0].strip()
@@ -18,10 +24,10 @@ def native_sources():
             continue
         path = ROOT / entry
         if path.is_dir():
-            sources += sorted(str(p) for p in path.glob("*.cpp") if p.name != "tarnwick.cpp")
+            sources += sorted(relative(p) for p in path.glob("*.cpp") if p.name != "tarnwick.cpp")
             include_dirs.append(str(path))
         else:
-            sources.append(str(path))
+            sources.append(relative(path))
             include_dirs.append(str(path.parent))
     return sources, include_dirs
 

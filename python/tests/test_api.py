@@ -1,0 +1,112 @@
+"""The package's functions: the published point, failures per point, refused arguments,
+threads."""
+
+import threading
+
+import numpy as np
+import pytest
+
+import tarnwick
+
+
+def test_published_point_and_its_way_back():
+    zone, easting, northing = tarnwick.bng_to_utm([651410], [313177])
+    assert (zone.tolist(), easting.tolist(), northing.tolist()) == ([31], [413156], [5834998])
+    assert zone.dtype == easting.dtype == northing.dtype == np.int32
+    e, n = tarnwick.utm_to_bng(zone, easting, northing)
+    assert (e.tolist(), n.tolist()) == ([651410], [313177])
+    assert tarnwick.to_gridref([651410], [313177]).tolist() == ["TG 51410 13177"]
+    e, n = tarnwick.from_gridref(np.array(["TG 51410 13177", "tg5113"]))
+    assert (e.tolist(), n.tolist()) == ([651410, 651000], [313177, 313000])
+
+
+def test_a_failing_point_gets_failure_values_and_the_others_convert():
+    # Every kind of unusable point: outside the grid, NaN, zone the grid does not take.
+    zone = [31, 31, 5, 31]
+    easting = [413156, np.nan, 413156, 913156]
+    northing = [5834998, 5834998, 5834998, 5834998]
+    e, n = tarnwick.utm_to_bng(zone, easting, northing)
+    assert e.tolist() == [651410, -1, -1, -1] and n.tolist() == [313177, -1, -1, -1]
+    lat, lon = tarnwick.utm_to_wgs84(zone, easting, northing)
+    assert np.isnan(lat[1]) and np.isnan(lon[1]) and not np.isnan(lat[0])
+    refs = tarnwick.to_gridref([651410, 800000], [313177, 0], digits=4)
+    assert refs.tolist() == ["TG 51 13", None]
+    e, n = tarnwick.from_gridref(["TG 51410 13177", "TG 5141 131", None, float("nan")])
+    assert e.tolist() == [651410, -1, -1, -1]
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: tarnwick.utm_to_bng([31, 31, 5], [413156, 913156, 1], [5834998] * 3,
+                                 errors="raise"),
+     "point 1 cannot be converted: outside the National Grid "
+     "(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"),
+    (lambda: tarnwick.bng_to_utm([1, 800000], [1, 1], errors="raise"),
+     "point 1 cannot be converted: BNG easting 800000 is outside the National Grid "
+     "(0 .. 700000) (CONSTRAINT_ERROR)"),
+    (lambda: tarnwick.wgs84_to_lv95([46.95, 48.85], [7.44, 2.35], errors="raise"),
+     "point 1 cannot be converted: outside the LV95 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
+    (lambda: tarnwick.to_gridref([1, 1], [1, -1], errors="raise"),
+     "point 1 cannot be converted: BNG northing -1 is outside the National Grid "
+     "(0 .. 1300000) (CONSTRAINT_ERROR)"),
+    (lambda: tarnwick.from_gridref(["TG 1 1", "TG 12 3"], errors="raise"),
+     "point 1 cannot be converted: grid reference \"TG 12 3\" needs an even number of digits"),
+])
+def test_errors_raise_names_the_first_failing_point_and_why(call, message):
+    with pytest.raises(ValueError) as raised:
+        call()
+    assert str(raised.value).startswith(message)
+
+
+@pytest.mark.parametrize("call, error, words", [
+    (lambda: tarnwick.bng_to_utm([[1, 2]], [[1, 2]]), ValueError, "one-dimensional"),
+    (lambda: tarnwick.bng_to_utm(5, 5), ValueError, "one-dimensional"),
+    (lambda: tarnwick.bng_to_utm([1, 2], [1]), ValueError, "differ in length"),
+    (lambda: tarnwick.utm_to_bng([31], [1, 2], [1, 2]), ValueError, "differ in length"),
+    (lambda: tarnwick.bng_to_utm(["1"], ["2"]), TypeError, "integers or floats"),
+    (lambda: tarnwick.bng_to_utm([True], [False]), TypeError, "integers or floats"),
+    (lambda: tarnwick.bng_to_utm([1 + 1j], [1]), TypeError, "integers or floats"),
+    (lambda: tarnwick.bng_to_utm([1], [1], zone=61), ValueError, "1 .. 60"),
+    (lambda: tarnwick.bng_to_utm([1], [1], zone=0), ValueError, "1 .. 60"),
+    (lambda: tarnwick.bng_to_utm([1], [1], zone=30.5), TypeError, "whole number"),
+    (lambda: tarnwick.bng_to_utm([1], [1], method="ostn02"), ValueError, "helmert"),
+    (lambda: tarnwick.bng_to_utm([1], [1], errors="ignore"), ValueError, "coerce"),
+    (lambda: tarnwick.bng_to_utm([1], [1], threads=0), ValueError, "at least 1"),
+    (lambda: tarnwick.utm_to_utm([31], [1], [1], to_zone=0), ValueError, "1 .. 60"),
+    (lambda: tarnwick.convert("bng", "lv95", [1], [1]), ValueError, "share no ground"),
+    (lambda: tarnwick.convert("bng", "utm", [1]), TypeError, "2 fields"),
+    (lambda: tarnwick.to_gridref([1], [1], digits=7), ValueError, "2, 4, 6, 8 or 10"),
+    (lambda: tarnwick.from_gridref([["TG 1 1"]]), ValueError, "one-dimensional"),
+    (lambda: tarnwick.from_gridref([5]), TypeError, "must be strings"),
+])
+def test_unusable_arguments_raise_at_once(call, error, words):
+    with pytest.raises(error, match=words):
+        call()
+
+
+def test_threads_split_the_arrays_without_changing_a_result():
+    rng = np.random.default_rng(16)
+    n = 150_001  # several parts, the last one short
+    easting = rng.integers(-10_000, 710_000, n)
+    northing = rng.integers(0, 1_300_000, n)
+    one = tarnwick.bng_to_utm(easting, northing, alt=True, threads=1)
+    for threads in (2, 7):
+        many = tarnwick.bng_to_utm(easting, northing, alt=True, threads=threads)
+        for a, b in zip(one, many):
+            np.testing.assert_array_equal(a, b)
+    assert (one[0] == -1).any() and (one[3] != -1).any()
+
+    # Python threads calling at once get their own results.
+    results = [None] * 4
+
+    def run(k):
+        results[k] = tarnwick.bng_to_wgs84(easting[k::4], northing[k::4], threads=2)
+
+    workers = [threading.Thread(target=run, args=(k,)) for k in range(4)]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    lat, lon = tarnwick.bng_to_wgs84(easting, northing, threads=1)
+    for k in range(4):
+        np.testing.assert_array_equal(results[k][0], lat[k::4])
+        np.testing.assert_array_equal(results[k][1], lon[k::4])

@@ -1,0 +1,153 @@
+"""Every pair of tarnwick-convert against the package on the same random points: the same
+results, the same failing rows with the same reasons."""
+
+import csv
+import subprocess
+
+import numpy as np
+import pytest
+
+import tarnwick
+from tarnwick import _core
+
+POINTS = 2500
+
+# Where random points of a system fall: mostly inside the target's grid, some outside it.
+GB = {"lat": (49.0, 61.5), "lon": (-9.0, 3.0)}
+CH = {"lat": (45.6, 48.0), "lon": (5.7, 10.7)}
+WORLD = {"lat": (-80.0, 84.0), "lon": (-180.0, 179.999)}
+
+
+def random_points(rng, source, target):
+    """Columns of the source system, as text for the tool and as numbers for the package."""
+    n = POINTS
+    if source == "bng":
+        e = rng.integers(-5_000, 705_000, n).astype(float)
+        n_ = rng.integers(-5_000, 1_305_000, n).astype(float)
+        e[::10] += 0.5  # halves round away from zero
+        return [e, n_]
+    if source in ("lv03", "lv95"):
+        offset = (0, 0) if source == "lv03" else (2_000_000, 1_000_000)
+        e = rng.integers(470_000, 850_000, n) + offset[0]
+        n_ = rng.integers(60_000, 310_000, n) + offset[1]
+        return [e.astype(float), n_.astype(float)]
+    if source == "wgs84":
+        region = CH if target in ("lv03", "lv95") else GB if target == "bng" else WORLD
+        lat = rng.uniform(*region["lat"], n).round(7)
+        lon = rng.uniform(*region["lon"], n).round(7)
+        if target == "utm":
+            lat[: n // 4] = rng.uniform(*GB["lat"], n // 4).round(7)
+            lon[: n // 4] = rng.uniform(*GB["lon"], n // 4).round(7)
+        lat[::97] = 91.5  # outside the latitudes
+        return [lat, lon]
+    # utm: from the zones of the target, plus zones it does not take
+    if target in ("lv03", "lv95"):
+        zones = rng.choice([32, 32, 32, 31, -32], n)
+        e = rng.integers(250_000, 560_000, n)
+        n_ = rng.integers(5_020_000, 5_320_000, n)
+    else:
+        zones = rng.choice([29, 30, 31, 30, 32, -30, 60, 1], n)
+        e = rng.integers(150_000, 860_000, n)
+        n_ = rng.integers(5_400_000, 6_900_000, n)
+    zones[::53] = 0  # not a zone
+    return [zones.astype(float), e.astype(float), n_.astype(float)]
+
+
+def text(v):
+    return str(int(v)) if float(v).is_integer() else repr(float(v))
+
+
+def angle_text(degrees):
+    """An angle as the tool writes it."""
+    return f"{0.0 if abs(degrees) < 0.5e-8 else degrees:.8f}"
+
+
+def run_tool(tool, tmp_path, args, columns):
+    path = tmp_path / "in.csv"
+    with path.open("w", newline="") as f:
+        w = csv.writer(f)
+        w.writerow([f"c{k}" for k in range(len(columns))])
+        for row in zip(*columns):
+            w.writerow([text(v) if isinstance(v, float) else v for v in row])
+    out = tmp_path / "out.csv"
+    done = subprocess.run([tool, *args, "--header", "--quiet", "-i", str(path), "-o", str(out)],
+                          capture_output=True, text=True)
+    assert done.returncode in (0, 1), done.stderr
+    with out.open(newline="") as f:
+        rows = list(csv.DictReader(f))
+    assert len(rows) == len(columns[0])
+    return rows
+
+
+PAIRS = [
+    ("bng", "utm", None, False), ("bng", "utm", None, True), ("bng", "utm", 30, False),
+    ("bng", "wgs84", None, False),
+    ("utm", "bng", None, False), ("utm", "wgs84", None, False), ("utm", "utm", 31, True),
+    ("utm", "lv03", None, False), ("utm", "lv95", None, False),
+    ("wgs84", "bng", None, False), ("wgs84", "utm", None, True), ("wgs84", "utm", 31, False),
+    ("wgs84", "lv03", None, False), ("wgs84", "lv95", None, False),
+    ("lv03", "utm", None, True), ("lv03", "wgs84", None, False), ("lv03", "lv95", None, False),
+    ("lv95", "utm", 31, False), ("lv95", "wgs84", None, False), ("lv95", "lv03", None, False),
+]
+
+HEADERS = {
+    "bng": ["bng_easting", "bng_northing"], "utm": ["utm_zone", "utm_easting", "utm_northing"],
+    "wgs84": ["latitude", "longitude"], "lv03": ["lv03_easting", "lv03_northing"],
+    "lv95": ["lv95_easting", "lv95_northing"],
+}
+
+
+@pytest.mark.parametrize("source, target, zone, alt", PAIRS,
+                         ids=[f"{s}-{t}{'-z' + str(z) if z else ''}{'-alt' if a else ''}"
+                              for s, t, z, a in PAIRS])
+def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, alt):
+    rng = np.random.default_rng([16, len(source), len(target), zone or 0, alt])
+    columns = random_points(rng, source, target)
+    args = ["--from", source, "--to", target] + (["--zone", str(zone)] if zone else [])
+    args += ["--alt"] if alt else []
+    rows = run_tool(tool, tmp_path, args, columns)
+    results = tarnwick.convert(source, target, *columns, zone=zone, alt=alt)
+    headers = HEADERS[target] + (["alt_utm_zone", "alt_utm_easting", "alt_utm_northing"]
+                                 if alt else [])
+    cols = [np.ascontiguousarray(c, dtype=float) for c in columns]
+    failures = 0
+    for i, row in enumerate(rows):
+        if row["error"]:
+            failures += 1
+            got = [r[i] for r in results]
+            assert all(np.isnan(v) if target == "wgs84" else v == -1 for v in got), (i, row)
+            reason = _core.failure_reason(source, target, zone or 0, alt, "helmert", cols, i)
+            assert reason == row["error"], i
+            continue
+        for name, values in zip(headers, results):
+            expected = row[name]
+            if target == "wgs84":
+                assert angle_text(values[i]) == expected, (i, name)
+            else:
+                none = name.startswith("alt") and values[i] == -1  # no neighbouring zone
+                assert ("" if none else str(values[i])) == expected, (i, name, row)
+    # Both outcomes were tried, the conversions on a good share of the points.
+    assert 0 < failures < len(rows) * 9 // 10
+
+
+@pytest.mark.parametrize("digits", [2, 6, 10])
+def test_grid_references_agree_with_the_tool(tool, tmp_path, digits):
+    rng = np.random.default_rng(digits)
+    e = rng.integers(-2_000, 702_000, POINTS).astype(float)
+    n = rng.integers(-2_000, 1_302_000, POINTS).astype(float)
+    rows = run_tool(tool, tmp_path, ["--from", "bng", "--to", "gridref", "--digits",
+                                     str(digits)], [e, n])
+    refs = tarnwick.to_gridref(e, n, digits)
+    assert [r or "" for r in refs] == [row["gridref"] for row in rows]
+
+    # Back, with the spellings a person types and some that are not references.
+    written = [r if r else "XY 1 2" for r in refs]
+    written = [r.replace(" ", "") if k % 3 == 0 else r.lower() if k % 3 == 1 else r
+               for k, r in enumerate(written)]
+    written[::41] = ["TG 1234 567"] * len(written[::41])
+    rows = run_tool(tool, tmp_path, ["--from", "gridref", "--to", "bng"], [written])
+    easting, northing = tarnwick.from_gridref(written)
+    for i, row in enumerate(rows):
+        expected = (-1, -1) if row["error"] else (int(row["bng_easting"]),
+                                                   int(row["bng_northing"]))
+        assert (easting[i], northing[i]) == expected, (i, written[i])
