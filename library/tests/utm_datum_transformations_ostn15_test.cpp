@@ -1,0 +1,304 @@
+// Precise mode (OSTN15): the Ordnance Survey's test points, a reference implementation over the
+// land of Great Britain, the way back, UTM on GRS80, and what happens without the data.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "utm-datum_transformations-global_bng.hpp"
+#include "utm-datum_transformations-ostn15.hpp"
+#include "utm-exceptions.hpp"
+
+namespace ostn15 = utm::datum_transformations::ostn15;
+using global_types::constraint_error;
+using utm::exceptions::easting_out_of_range;
+using utm::exceptions::northing_out_of_range;
+using utm::exceptions::zone_out_of_range;
+
+namespace {
+
+constexpr double deg = std::numbers::pi / 180.0;
+
+// The rows of a tab-separated table in the test data folder, without comments and header, as
+// numbers; the first column of the test points (its name) is kept apart.
+struct table_row {
+    std::string name;
+    std::vector<double> values;
+};
+
+std::vector<table_row> read_table(const std::string& file) {
+    std::ifstream in(std::string(TARNWICK_TEST_DATA_DIR) + "/" + file);
+    std::vector<table_row> rows;
+    std::string line;
+    bool header = true;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        if (header) {
+            header = false;
+            continue;
+        }
+        std::istringstream fields(line);
+        table_row row;
+        std::string field;
+        while (std::getline(fields, field, '\t')) {
+            if (row.name.empty() && !field.empty() &&
+                std::isalpha(static_cast<unsigned char>(field[0]))) {
+                row.name = field;
+            } else {
+                row.values.push_back(std::stod(field));
+            }
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Columns of ostn15-land-reference.tsv.
+struct land_point {
+    double node_e, node_n, lat_deg, lon_deg, ref_e, ref_n;
+};
+
+std::vector<land_point> land_points() {
+    std::vector<land_point> points;
+    for (const table_row& r : read_table("ostn15-land-reference.tsv")) {
+        points.push_back(
+            {r.values[0], r.values[1], r.values[2], r.values[3], r.values[4], r.values[5]});
+    }
+    return points;
+}
+
+double quantile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
+}
+
+}  // namespace
+
+TEST(Ostn15, PublishedTestPointsBothWays) {
+    const std::vector<table_row> points = read_table("ostn15-test-points.tsv");
+    ASSERT_EQ(points.size(), 20U);
+    for (const table_row& p : points) {
+        const double lat = p.values[0];
+        const double lon = p.values[1];
+        const double e = p.values[3];
+        const double n = p.values[4];
+        const ostn15::grid_point g = ostn15::from_etrs89_to_bng(lat * deg, lon * deg);
+        EXPECT_NEAR(g.easting, e, 0.001) << p.name;
+        EXPECT_NEAR(g.northing, n, 0.001) << p.name;
+        const ostn15::etrs89_point back = ostn15::from_bng_to_etrs89(e, n);
+        EXPECT_NEAR(back.latitude / deg, lat, 1e-8) << p.name;
+        EXPECT_NEAR(back.longitude / deg, lon, 1e-8) << p.name;
+    }
+}
+
+TEST(Ostn15, AgreesWithTheReferenceImplementationOverTheLand) {
+    // The reference rounds to the millimetre; a fault in the cell, the weights or the offsets
+    // moves results by centimetres to metres.
+    const std::vector<land_point> points = land_points();
+    ASSERT_GT(points.size(), 2000U);
+    for (const land_point& p : points) {
+        const ostn15::grid_point g = ostn15::from_etrs89_to_bng(p.lat_deg * deg, p.lon_deg * deg);
+        EXPECT_NEAR(g.easting, p.ref_e, 0.001) << p.node_e << " " << p.node_n;
+        EXPECT_NEAR(g.northing, p.ref_n, 0.001) << p.node_e << " " << p.node_n;
+    }
+}
+
+TEST(Ostn15, WayBackReturnsEveryLandNodeWithinATenthOfAMillimetre) {
+    for (const land_point& p : land_points()) {
+        const ostn15::etrs89_point ll = ostn15::from_bng_to_etrs89(p.node_e, p.node_n);
+        const ostn15::grid_point g = ostn15::from_etrs89_to_bng(ll.latitude, ll.longitude);
+        EXPECT_NEAR(g.easting, p.node_e, 1e-4) << p.node_e << " " << p.node_n;
+        EXPECT_NEAR(g.northing, p.node_n, 1e-4) << p.node_e << " " << p.node_n;
+    }
+}
+
+TEST(Ostn15, LiveReferenceWhenInstalled) {
+    // The same land positions through the Perl module itself, where it is installed: guards
+    // the checked-in reference values as well as the conversion.
+    if (std::system("perl -MGeo::Coordinates::OSGB -e 1 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "perl with Geo::Coordinates::OSGB not installed";
+    }
+    const std::string input = (std::filesystem::temp_directory_path() /
+                               ("tarnwick-ostn15-in-" + std::to_string(::getpid())))
+                                  .string();
+    const std::string output = input + ".out";
+    const std::vector<land_point> points = land_points();
+    {
+        std::ofstream in(input);
+        in.precision(12);
+        for (const land_point& p : points) {
+            in << p.lat_deg << ' ' << p.lon_deg << '\n';
+        }
+    }
+    const std::string command =
+        "perl -MGeo::Coordinates::OSGB=ll_to_grid -ne 'my ($a, $o) = split; "
+        "printf \"%.3f %.3f\\n\", ll_to_grid($a, $o)' < " +
+        input + " > " + output;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream out(output);
+    double largest = 0.0;
+    for (const land_point& p : points) {
+        double e = 0.0;
+        double n = 0.0;
+        ASSERT_TRUE(out >> e >> n);
+        const ostn15::grid_point g = ostn15::from_etrs89_to_bng(p.lat_deg * deg, p.lon_deg * deg);
+        largest = std::max({largest, std::abs(g.easting - e), std::abs(g.northing - n)});
+    }
+    EXPECT_LE(largest, 0.001);
+    std::printf("largest difference from the Perl module over %zu land nodes: %.4f m\n",
+                points.size(), largest);
+    std::filesystem::remove(input);
+    std::filesystem::remove(output);
+}
+
+TEST(Ostn15, HelmertChainDistanceFromOstn15OverTheLand) {
+    // The seven-parameter chain (BNG -> WGS84) against precise mode on the same nodes, measured
+    // on the grid; the figures in the README come from this test's output.
+    std::vector<double> distance;
+    for (const land_point& p : land_points()) {
+        const auto helmert = utm::datum_transformations::global_bng::from_bng_to_wgs84_lat_long(
+            utm::datum_transformations::major_axis_grs80,
+            utm::datum_transformations::minor_axis_grs80, static_cast<int>(p.node_e),
+            static_cast<int>(p.node_n));
+        const ostn15::grid_point g =
+            ostn15::from_etrs89_to_bng(helmert.latitude, helmert.longitude);
+        distance.push_back(std::hypot(g.easting - p.node_e, g.northing - p.node_n));
+    }
+    const double median = quantile(distance, 0.5);
+    const double p95 = quantile(distance, 0.95);
+    const double max = *std::max_element(distance.begin(), distance.end());
+    std::printf(
+        "Helmert chain vs OSTN15 over %zu land nodes: median %.2f m, 95th percentile %.2f m, "
+        "max %.2f m\n",
+        distance.size(), median, p95, max);
+    EXPECT_GT(median, 0.5);
+    EXPECT_LT(max, 6.0);
+}
+
+TEST(Ostn15, UtmOnGrs80InTheZoneOfTheLongitudeOrAChosenOne) {
+    // Reference values from PROJ (cs2cs, GRS80, utm zones 30 and 31) for 53.5 N, 3.5 W.
+    const ostn15::utm_point own = ostn15::from_etrs89_to_utm(53.5 * deg, -3.5 * deg);
+    EXPECT_EQ(own.zone, 30);
+    EXPECT_NEAR(own.easting, 466833.867667, 1e-4);
+    EXPECT_NEAR(own.northing, 5928010.084969, 1e-4);
+    const ostn15::utm_point forced = ostn15::from_etrs89_to_utm(53.5 * deg, -3.5 * deg, 31);
+    EXPECT_NEAR(forced.easting, 69110.149463, 1e-4);
+    EXPECT_NEAR(forced.northing, 5947577.348839, 1e-4);
+    // A zone boundary belongs to the zone east of it.
+    EXPECT_EQ(ostn15::from_etrs89_to_utm(52.0 * deg, 0.0).zone, 31);
+    EXPECT_EQ(ostn15::from_etrs89_to_utm(52.0 * deg, -1e-12).zone, 30);
+
+    // National Grid -> UTM is the test point's ETRS89 position projected (within 2 mm: the
+    // published values are rounded to the millimetre and agree with OSTN15 within 1 mm), and
+    // back.
+    for (const table_row& p : read_table("ostn15-test-points.tsv")) {
+        const ostn15::utm_point u = ostn15::from_bng_to_utm(p.values[3], p.values[4]);
+        const ostn15::utm_point direct =
+            ostn15::from_etrs89_to_utm(p.values[0] * deg, p.values[1] * deg);
+        EXPECT_EQ(u.zone, direct.zone) << p.name;
+        EXPECT_NEAR(u.easting, direct.easting, 0.002) << p.name;
+        EXPECT_NEAR(u.northing, direct.northing, 0.002) << p.name;
+        // Also in the other zones, where their grid holds the point (not at a negative easting).
+        for (int zone = 29; zone <= 31; ++zone) {
+            ostn15::utm_point z;
+            try {
+                z = ostn15::from_bng_to_utm(p.values[3], p.values[4], zone);
+            } catch (const constraint_error&) {
+                EXPECT_NE(zone, u.zone) << p.name;
+                continue;
+            }
+            const ostn15::grid_point g = ostn15::from_utm_to_bng(zone, z.easting, z.northing);
+            EXPECT_NEAR(g.easting, p.values[3], 1e-4) << p.name << " zone " << zone;
+            EXPECT_NEAR(g.northing, p.values[4], 1e-4) << p.name << " zone " << zone;
+        }
+    }
+}
+
+TEST(Ostn15, RefusesPointsOutsideTheDataAndZonesOutsideTheGrid) {
+    EXPECT_THROW(ostn15::from_etrs89_to_bng(55.0 * deg, -20.0 * deg), easting_out_of_range);
+    EXPECT_THROW(ostn15::from_etrs89_to_bng(62.5 * deg, -2.0 * deg), northing_out_of_range);
+    EXPECT_THROW(ostn15::from_etrs89_to_bng(40.0 * deg, -2.0 * deg), northing_out_of_range);
+    // The easting fails first when both do.
+    EXPECT_THROW(ostn15::from_etrs89_to_bng(40.0 * deg, -20.0 * deg), easting_out_of_range);
+    // West of the first column of nodes by its ETRS89 position, though inside the grid's range.
+    EXPECT_THROW(ostn15::from_bng_to_etrs89(50.0, 500000.0), easting_out_of_range);
+    EXPECT_THROW(ostn15::from_bng_to_etrs89(300000.0, 1250000.0), northing_out_of_range);
+    EXPECT_THROW(ostn15::from_bng_to_etrs89(-1e9, 500000.0), easting_out_of_range);
+    EXPECT_THROW(ostn15::from_bng_to_etrs89(std::nan(""), 500000.0), constraint_error);
+    EXPECT_THROW(ostn15::from_etrs89_to_bng(std::nan(""), 0.0), constraint_error);
+
+    EXPECT_THROW(ostn15::from_bng_to_utm(400000.0, 100000.0, 28), zone_out_of_range);
+    EXPECT_THROW(ostn15::from_bng_to_utm(400000.0, 100000.0, -30), zone_out_of_range);
+    EXPECT_THROW(ostn15::from_utm_to_bng(32, 500000.0, 5800000.0), zone_out_of_range);
+    EXPECT_THROW(ostn15::from_etrs89_to_utm(52.0 * deg, 0.0, -31), zone_out_of_range);
+    // A forced zone whose grid would put the point at a negative easting is refused, not
+    // clamped to the grid's edge.
+    EXPECT_THROW(ostn15::from_bng_to_utm(1000.0, 1200000.0, 31), constraint_error);
+    EXPECT_THROW(ostn15::from_utm_to_bng(30, 1e6, 5800000.0), constraint_error);
+    EXPECT_THROW(ostn15::from_etrs89_to_utm(-10.0 * deg, 0.0), constraint_error);
+}
+
+TEST(Ostn15, DamagedOrMissingDataFileIsRefusedWithDirections) {
+    const std::string good = ostn15::shift_grid_file();
+    ASSERT_FALSE(good.empty());
+    std::ifstream in(good, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string copy =
+        (std::filesystem::temp_directory_path() / ("tarnwick-ostn15-" + std::to_string(::getpid())))
+            .string();
+    const auto expect_refused = [&](const std::string& contents, const char* fault) {
+        std::ofstream(copy, std::ios::binary | std::ios::trunc) << contents;
+        try {
+            (void)ostn15::read_shift_grid(copy);
+            ADD_FAILURE() << "accepted: " << fault;
+        } catch (const ostn15::data_unavailable& f) {
+            EXPECT_NE(f.message().find(fault), std::string::npos) << f.message();
+            EXPECT_NE(f.message().find("libgeo-coordinates-osgb-perl"), std::string::npos);
+            EXPECT_NE(f.message().find("TARNWICK_OSTN15"), std::string::npos);
+        }
+    };
+    std::string flipped = bytes;
+    flipped[bytes.size() / 2] = static_cast<char>(flipped[bytes.size() / 2] ^ 0x10);
+    expect_refused(flipped, "checksum");
+    expect_refused(bytes.substr(0, bytes.size() - 1), "bytes, expected");
+    std::string other = bytes;
+    other[12] = 0;  // columns
+    expect_refused(other, "layout");
+    std::filesystem::remove(copy);
+    EXPECT_THROW(ostn15::read_shift_grid(copy), ostn15::data_unavailable);
+    EXPECT_EQ(ostn15::read_shift_grid(good).values.size(), 2U * 701U * 1251U);
+}
+
+TEST(Ostn15DeathTest, WithoutDataPreciseModeRefusesAndTheHelmertChainWorks) {
+    // A fresh process (the shift grid is read once per process) pointed at a missing file.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("TARNWICK_OSTN15", "/nonexistent/ostn15.dat", 1);
+            int code = 1;
+            try {
+                (void)ostn15::from_etrs89_to_bng(52.0 * deg, -1.0 * deg);
+            } catch (const ostn15::data_unavailable& f) {
+                const bool says_how =
+                    f.message().find("/nonexistent/ostn15.dat") != std::string::npos &&
+                    f.message().find("libgeo-coordinates-osgb-perl") != std::string::npos;
+                const auto helmert =
+                    utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
+                        utm::datum_transformations::major_axis_grs80,
+                        utm::datum_transformations::minor_axis_grs80, 52.0 * deg, -1.0 * deg, 0.0);
+                code = says_how && helmert.easting_bng > 0 ? 0 : 2;
+            }
+            std::exit(code);
+        },
+        testing::ExitedWithCode(0), "");
+}

@@ -1,0 +1,335 @@
+#include "utm-datum_transformations-ostn15.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <optional>
+
+#include "utm-bng.hpp"
+#include "utm-datum_transformations.hpp"
+#include "utm-exact_transverse_mercator.hpp"
+#include "utm-exceptions.hpp"
+#include "utm.hpp"
+
+namespace utm::datum_transformations::ostn15 {
+
+data_unavailable::data_unavailable(std::string message) noexcept
+    : failure("UTM.DATUM_TRANSFORMATIONS.OSTN15.DATA_UNAVAILABLE", std::move(message)) {}
+
+namespace {
+
+namespace etm = utm::exact_transverse_mercator;
+using global_types::constraint_error;
+using global_types::zone_integer;
+
+constexpr const char* how_to_get_the_data =
+    "precise mode needs the OSTN15 shift grid: install Debian's libgeo-coordinates-osgb-perl "
+    "and rebuild tarnwick (the build makes share/tarnwick/ostn15.dat from it and installs it), "
+    "or set the environment variable TARNWICK_OSTN15 to such a file";
+
+// File layout, all little-endian (written by tools/ostn15-data/ostn15_pack.cpp): "TWOSTN15",
+// six 32-bit fields (version 1, columns, rows, node spacing in metres, east and north offset in
+// millimetres), the east values, the north values (16 bits each), the 64-bit FNV-1a hash of
+// everything before it.
+constexpr std::array<unsigned char, 8> file_magic = {'T', 'W', 'O', 'S', 'T', 'N', '1', '5'};
+constexpr std::size_t header_bytes = 32;
+constexpr std::size_t node_count = std::size_t{shift_grid::columns} * shift_grid::rows;
+constexpr std::size_t file_bytes = header_bytes + 4 * node_count + 8;
+
+// The extent of the shifts on the ETRS89 Transverse Mercator grid, metres.
+constexpr long_float last_easting = (shift_grid::columns - 1) * shift_grid::spacing;
+constexpr long_float last_northing = (shift_grid::rows - 1) * shift_grid::spacing;
+
+// The way back stops when an iteration moves the point by less than this, metres.
+constexpr long_float iteration_limit = 1e-4;
+
+std::uint64_t little_endian(const unsigned char* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        v = (v << 8) | p[i];
+    }
+    return v;
+}
+
+std::uint64_t fnv1a64(const unsigned char* p, std::size_t n) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (std::size_t i = 0; i < n; ++i) {
+        hash = (hash ^ p[i]) * 1099511628211ULL;
+    }
+    return hash;
+}
+
+[[noreturn]] void unusable(const std::string& path, const std::string& fault) {
+    throw data_unavailable("OSTN15 shift grid " + path + ": " + fault + "; " + how_to_get_the_data);
+}
+
+struct loaded_grid {
+    std::optional<shift_grid> grid;
+    std::string error;
+};
+
+// The process's shift grid, read at the first use; immutable afterwards, so any thread may
+// read it. A failure is kept too, and reported again at every use.
+const loaded_grid& process_grid() {
+    static const loaded_grid loaded = [] {
+        const std::string path = shift_grid_file();
+        if (path.empty()) {
+            return loaded_grid{std::nullopt,
+                               std::string("no OSTN15 shift grid found; ") + how_to_get_the_data};
+        }
+        try {
+            return loaded_grid{read_shift_grid(path), {}};
+        } catch (const data_unavailable& f) {
+            return loaded_grid{std::nullopt, f.message()};
+        }
+    }();
+    return loaded;
+}
+
+const shift_grid& grid() {
+    const loaded_grid& loaded = process_grid();
+    if (!loaded.grid) {
+        throw data_unavailable(loaded.error);
+    }
+    return *loaded.grid;
+}
+
+const etm::projection& national_grid_on_grs80() {
+    static const etm::projection tm = etm::make_projection(
+        {major_axis_grs80, minor_axis_grs80, utm::bng::scale_on_central_meridian,
+         utm::bng::latitude_of_natural_origin, utm::bng::longitude_of_natural_origin,
+         utm::bng::false_origin_east, utm::bng::false_origin_north});
+    return tm;
+}
+
+// The UTM projection on GRS80 of the northern zone `zone` (1 .. 60, checked by the caller).
+const etm::projection& utm_zone_on_grs80(zone_integer zone) {
+    static const std::array<etm::projection, 60> zones = [] {
+        std::array<etm::projection, 60> all{};
+        for (int z = 1; z <= 60; ++z) {
+            all[static_cast<std::size_t>(z - 1)] = etm::make_projection(
+                {major_axis_grs80, minor_axis_grs80, utm::scale_on_central_meridian, 0.0,
+                 utm::central_meridian(zone_integer(z)), 500000.0, 0.0});
+        }
+        return all;
+    }();
+    return zones[static_cast<std::size_t>(zone.value() - 1)];
+}
+
+void require_finite(long_float a, long_float b, const char* what) {
+    if (!std::isfinite(a) || !std::isfinite(b)) {
+        throw constraint_error(std::string("precise mode: ") + what + " must be finite");
+    }
+}
+
+void require_inside_shifts(long_float x, long_float y) {
+    if (!(x >= 0.0 && x <= last_easting)) {
+        throw utm::exceptions::easting_out_of_range(
+            "outside the OSTN15 shifts: ETRS89 grid easting " + std::to_string(x) +
+            " m, the data cover 0 .. 700000 m");
+    }
+    if (!(y >= 0.0 && y <= last_northing)) {
+        throw utm::exceptions::northing_out_of_range(
+            "outside the OSTN15 shifts: ETRS89 grid northing " + std::to_string(y) +
+            " m, the data cover 0 .. 1250000 m");
+    }
+}
+
+struct shift {
+    long_float east;
+    long_float north;
+};
+
+// The shifts (metres) at the ETRS89 grid position x, y, interpolated bilinearly between the
+// four nodes of its 1 km cell; the last row and column of nodes close the cells below them.
+shift shifts_at(const shift_grid& g, long_float x, long_float y) {
+    require_inside_shifts(x, y);
+    const int column = std::min(static_cast<int>(x / shift_grid::spacing), shift_grid::columns - 2);
+    const int row = std::min(static_cast<int>(y / shift_grid::spacing), shift_grid::rows - 2);
+    const long_float t = (x - column * shift_grid::spacing) / shift_grid::spacing;
+    const long_float u = (y - row * shift_grid::spacing) / shift_grid::spacing;
+    const std::size_t sw = 2 * (static_cast<std::size_t>(row) * shift_grid::columns +
+                                static_cast<std::size_t>(column));
+    const std::size_t nw = sw + 2 * shift_grid::columns;
+    const long_float w_sw = (1.0 - t) * (1.0 - u);
+    const long_float w_se = t * (1.0 - u);
+    const long_float w_ne = t * u;
+    const long_float w_nw = (1.0 - t) * u;
+    const auto& v = g.values;
+    const long_float east = w_sw * v[sw] + w_se * v[sw + 2] + w_ne * v[nw + 2] + w_nw * v[nw];
+    const long_float north =
+        w_sw * v[sw + 1] + w_se * v[sw + 3] + w_ne * v[nw + 3] + w_nw * v[nw + 1];
+    return {(east + g.east_offset_mm) / 1000.0, (north + g.north_offset_mm) / 1000.0};
+}
+
+// The ETRS89 Transverse Mercator grid position (metres) of a National Grid point.
+etm::grid_point etrs89_grid_of_bng(long_float easting, long_float northing) {
+    const shift_grid& g = grid();
+    require_finite(easting, northing, "National Grid easting and northing");
+    // First guess: the shifts at the point itself, taken at the nearest place inside the data
+    // (a point just outside may still have its ETRS89 position inside).
+    shift s = shifts_at(g, std::clamp(easting, 0.0, last_easting),
+                        std::clamp(northing, 0.0, last_northing));
+    long_float x = easting - s.east;
+    long_float y = northing - s.north;
+    for (int step = 0; step < 20; ++step) {
+        s = shifts_at(g, x, y);
+        const long_float next_x = easting - s.east;
+        const long_float next_y = northing - s.north;
+        const long_float change = std::max(std::abs(next_x - x), std::abs(next_y - y));
+        x = next_x;
+        y = next_y;
+        if (change < iteration_limit) {
+            require_inside_shifts(x, y);
+            return {x, y};
+        }
+    }
+    throw constraint_error("precise mode: the way back from the National Grid did not converge");
+}
+
+void require_bng_zone(zone_integer zone) {
+    if (zone < 29 || zone > 31) {
+        throw utm::exceptions::zone_out_of_range(
+            "precise mode: UTM zone " + std::to_string(zone.value()) +
+            ", the National Grid converts with zones 29 .. 31");
+    }
+}
+
+void require_northern_zone(zone_integer zone) {
+    if (zone < 1) {
+        throw utm::exceptions::zone_out_of_range("precise mode: UTM zone " +
+                                                 std::to_string(zone.value()) +
+                                                 ", ETRS89 converts with northern zones 1 .. 60");
+    }
+}
+
+void require_utm_ranges(long_float easting, long_float northing) {
+    require_finite(easting, northing, "UTM easting and northing");
+    if (!(easting >= global_types::easting_integer::first &&
+          easting <= global_types::easting_integer::last &&
+          northing >= global_types::northing_integer::first &&
+          northing <= global_types::northing_integer::last)) {
+        throw constraint_error("precise mode: UTM easting " + std::to_string(easting) +
+                               ", northing " + std::to_string(northing) +
+                               " outside 0 .. 999999, 0 .. 11000000 m");
+    }
+}
+
+// The standard zone of a longitude (radians); a boundary meridian belongs to the zone east of
+// it, as in the library's automatic zone.
+zone_integer zone_of_longitude(long_float longitude) {
+    if (!(longitude >= -std::numbers::pi && longitude < std::numbers::pi)) {
+        throw constraint_error("precise mode: longitude " + std::to_string(longitude) +
+                               " rad outside [-pi, pi)");
+    }
+    return zone_integer::round(std::floor((longitude * (180.0 / std::numbers::pi) + 186.0) / 6.0));
+}
+
+}  // namespace
+
+shift_grid read_shift_grid(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        unusable(path, "cannot be read");
+    }
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    if (bytes.size() != file_bytes) {
+        unusable(path,
+                 std::to_string(bytes.size()) + " bytes, expected " + std::to_string(file_bytes));
+    }
+    const unsigned char* p = bytes.data();
+    if (!std::equal(file_magic.begin(), file_magic.end(), p) || little_endian(p + 8, 4) != 1 ||
+        little_endian(p + 12, 4) != shift_grid::columns ||
+        little_endian(p + 16, 4) != shift_grid::rows ||
+        little_endian(p + 20, 4) != static_cast<std::uint64_t>(shift_grid::spacing)) {
+        unusable(path, "not a shift grid of the expected layout");
+    }
+    if (fnv1a64(p, file_bytes - 8) != little_endian(p + file_bytes - 8, 8)) {
+        unusable(path, "checksum mismatch, the file is damaged");
+    }
+    shift_grid g;
+    g.east_offset_mm =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(little_endian(p + 24, 4)));
+    g.north_offset_mm =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(little_endian(p + 28, 4)));
+    // East and north of a node side by side: the interpolation reads them together.
+    g.values.resize(2 * node_count);
+    const unsigned char* east = p + header_bytes;
+    const unsigned char* north = east + 2 * node_count;
+    for (std::size_t i = 0; i < node_count; ++i) {
+        g.values[2 * i] = static_cast<std::uint16_t>(little_endian(east + 2 * i, 2));
+        g.values[2 * i + 1] = static_cast<std::uint16_t>(little_endian(north + 2 * i, 2));
+    }
+    return g;
+}
+
+std::string shift_grid_file() {
+    if (const char* named = std::getenv("TARNWICK_OSTN15"); named != nullptr && *named != '\0') {
+        return named;
+    }
+    std::error_code error;
+    for (const char* candidate : {TARNWICK_OSTN15_INSTALLED_FILE, TARNWICK_OSTN15_BUILD_FILE}) {
+        if (std::filesystem::is_regular_file(candidate, error)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+grid_point from_etrs89_to_bng(long_float latitude, long_float longitude) {
+    const shift_grid& g = grid();
+    const etm::grid_point p = etm::lat_long_to_grid(national_grid_on_grs80(), latitude, longitude);
+    const shift s = shifts_at(g, p.easting, p.northing);
+    return {p.easting + s.east, p.northing + s.north};
+}
+
+etrs89_point from_bng_to_etrs89(long_float easting, long_float northing) {
+    const etm::grid_point p = etrs89_grid_of_bng(easting, northing);
+    const etm::lat_long_point ll =
+        etm::grid_to_lat_long(national_grid_on_grs80(), p.easting, p.northing);
+    return {ll.latitude, ll.longitude};
+}
+
+utm_point from_etrs89_to_utm(long_float latitude, long_float longitude, zone_integer zone) {
+    require_northern_zone(zone);
+    const etm::grid_point p = etm::lat_long_to_grid(utm_zone_on_grs80(zone), latitude, longitude);
+    require_utm_ranges(p.easting, p.northing);
+    return {zone, p.easting, p.northing};
+}
+
+utm_point from_etrs89_to_utm(long_float latitude, long_float longitude) {
+    return from_etrs89_to_utm(latitude, longitude, zone_of_longitude(longitude));
+}
+
+etrs89_point from_utm_to_etrs89(zone_integer zone, long_float easting, long_float northing) {
+    require_northern_zone(zone);
+    require_utm_ranges(easting, northing);
+    const etm::lat_long_point ll =
+        etm::grid_to_lat_long(utm_zone_on_grs80(zone), easting, northing);
+    return {ll.latitude, ll.longitude};
+}
+
+utm_point from_bng_to_utm(long_float easting, long_float northing) {
+    const etrs89_point ll = from_bng_to_etrs89(easting, northing);
+    return from_etrs89_to_utm(ll.latitude, ll.longitude);
+}
+
+utm_point from_bng_to_utm(long_float easting, long_float northing, zone_integer zone) {
+    require_bng_zone(zone);
+    const etrs89_point ll = from_bng_to_etrs89(easting, northing);
+    return from_etrs89_to_utm(ll.latitude, ll.longitude, zone);
+}
+
+grid_point from_utm_to_bng(zone_integer zone, long_float easting, long_float northing) {
+    require_bng_zone(zone);
+    const etrs89_point ll = from_utm_to_etrs89(zone, easting, northing);
+    return from_etrs89_to_bng(ll.latitude, ll.longitude);
+}
+
+}  // namespace utm::datum_transformations::ostn15

@@ -1,0 +1,156 @@
+#include "utm-exact_transverse_mercator.hpp"
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <string>
+
+namespace utm::exact_transverse_mercator {
+
+namespace {
+
+using complex = std::complex<long_float>;
+using global_types::constraint_error;
+
+constexpr long_float half_pi = std::numbers::pi / 2.0;
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        throw constraint_error(std::string("exact Transverse Mercator: ") + what);
+    }
+}
+
+// sum over j = 1 .. 6 of c[j - 1] sin(2 j zeta), by Clenshaw's recurrence on the complex
+// argument: its real part is the series in sin(2 j xi) cosh(2 j eta), its imaginary part the
+// one in cos(2 j xi) sinh(2 j eta). One complex sine and cosine instead of twelve of each.
+complex sine_series(const std::array<long_float, 6>& c, complex zeta) {
+    const complex two_zeta = 2.0 * zeta;
+    const complex r = 2.0 * std::cos(two_zeta);
+    complex b1 = 0.0;
+    complex b2 = 0.0;
+    for (int k = 5; k >= 0; --k) {
+        const complex b0 = c[static_cast<std::size_t>(k)] + r * b1 - b2;
+        b2 = b1;
+        b1 = b0;
+    }
+    return b1 * std::sin(two_zeta);
+}
+
+// tan of the conformal latitude from tan of the geodetic latitude `tau`.
+long_float conformal_tan(long_float tau, long_float e) {
+    const long_float sigma = std::sinh(e * std::atanh(e * tau / std::hypot(1.0, tau)));
+    return tau * std::hypot(1.0, sigma) - sigma * std::hypot(1.0, tau);
+}
+
+// tan of the geodetic latitude from tan of the conformal latitude `tau_prime`, by Newton's
+// method; the derivative d tau' / d tau = (1 - e2) sqrt(1 + tau'^2) sqrt(1 + tau^2) /
+// (1 + (1 - e2) tau^2) is known in closed form. Quadratic convergence: three or four steps.
+long_float geodetic_tan(long_float tau_prime, long_float e, long_float e2) {
+    const long_float one_minus_e2 = 1.0 - e2;
+    long_float tau = tau_prime / one_minus_e2;
+    for (int step = 0; step < 20; ++step) {
+        const long_float tau_prime_i = conformal_tan(tau, e);
+        const long_float delta = (tau_prime - tau_prime_i) / std::hypot(1.0, tau_prime_i) *
+                                 (1.0 + one_minus_e2 * tau * tau) /
+                                 (one_minus_e2 * std::hypot(1.0, tau));
+        tau += delta;
+        if (std::abs(delta) <= 1e-15 * std::max(1.0, std::abs(tau))) {
+            return tau;
+        }
+    }
+    throw constraint_error("exact Transverse Mercator: latitude did not converge");
+}
+
+long_float longitude_in_range(long_float lambda) {
+    const long_float r = std::remainder(lambda, 2.0 * std::numbers::pi);  // [-pi, pi]
+    return r == -std::numbers::pi ? std::numbers::pi : r;
+}
+
+}  // namespace
+
+projection make_projection(const projection_parameters& p) {
+    require(std::isfinite(p.major_axis) && std::isfinite(p.minor_axis) && p.minor_axis > 0.0 &&
+                p.minor_axis <= p.major_axis,
+            "semi-axes must be finite and positive, the minor not above the major");
+    require(std::isfinite(p.scale) && p.scale > 0.0, "scale must be finite and positive");
+    require(std::abs(p.latitude_of_origin) <= half_pi && std::isfinite(p.central_meridian) &&
+                std::isfinite(p.false_easting) && std::isfinite(p.false_northing),
+            "origin must be finite, its latitude within [-pi/2, pi/2]");
+
+    const long_float a = p.major_axis;
+    const long_float b = p.minor_axis;
+    const long_float f = (a - b) / a;
+    const long_float n = (a - b) / (a + b);  // third flattening
+    const long_float n2 = n * n;
+    const long_float n3 = n2 * n;
+    const long_float n4 = n3 * n;
+    const long_float n5 = n4 * n;
+    const long_float n6 = n5 * n;
+
+    projection tm{};
+    tm.parameters = p;
+    tm.e2 = f * (2.0 - f);
+    tm.e = std::sqrt(tm.e2);
+    // Rectifying radius: a meridian quadrant is A pi / 2.
+    const long_float A = a / (1.0 + n) * (1.0 + n2 / 4.0 + n4 / 64.0 + n6 / 256.0);
+    tm.scaled_rectifying_axis = p.scale * A;
+    tm.alpha = {
+        n / 2.0 - 2.0 * n2 / 3.0 + 5.0 * n3 / 16.0 + 41.0 * n4 / 180.0 - 127.0 * n5 / 288.0 +
+            7891.0 * n6 / 37800.0,
+        13.0 * n2 / 48.0 - 3.0 * n3 / 5.0 + 557.0 * n4 / 1440.0 + 281.0 * n5 / 630.0 -
+            1983433.0 * n6 / 1935360.0,
+        61.0 * n3 / 240.0 - 103.0 * n4 / 140.0 + 15061.0 * n5 / 26880.0 + 167603.0 * n6 / 181440.0,
+        49561.0 * n4 / 161280.0 - 179.0 * n5 / 168.0 + 6601661.0 * n6 / 7257600.0,
+        34729.0 * n5 / 80640.0 - 3418889.0 * n6 / 1995840.0,
+        212378941.0 * n6 / 319334400.0};
+    tm.beta = {n / 2.0 - 2.0 * n2 / 3.0 + 37.0 * n3 / 96.0 - n4 / 360.0 - 81.0 * n5 / 512.0 +
+                   96199.0 * n6 / 604800.0,
+               n2 / 48.0 + n3 / 15.0 - 437.0 * n4 / 1440.0 + 46.0 * n5 / 105.0 -
+                   1118711.0 * n6 / 3870720.0,
+               17.0 * n3 / 480.0 - 37.0 * n4 / 840.0 - 209.0 * n5 / 4480.0 + 5569.0 * n6 / 90720.0,
+               4397.0 * n4 / 161280.0 - 11.0 * n5 / 504.0 - 830251.0 * n6 / 7257600.0,
+               4583.0 * n5 / 161280.0 - 108847.0 * n6 / 3991680.0,
+               20648693.0 * n6 / 638668800.0};
+
+    // The true origin's distance from the equator along the central meridian: k0 A times its
+    // rectifying latitude, which is the forward series at longitude difference 0.
+    const long_float chi0 = std::atan(conformal_tan(std::tan(p.latitude_of_origin), tm.e));
+    const long_float mu0 = chi0 + sine_series(tm.alpha, complex(chi0, 0.0)).real();
+    tm.northing_of_equator = p.false_northing - tm.scaled_rectifying_axis * mu0;
+    return tm;
+}
+
+grid_point lat_long_to_grid(const projection& tm, long_float latitude, long_float longitude) {
+    require(std::isfinite(latitude) && std::isfinite(longitude),
+            "latitude and longitude must be finite");
+    require(std::abs(latitude) <= half_pi, "latitude outside [-pi/2, pi/2]");
+    const long_float delta_lambda = longitude_in_range(longitude - tm.parameters.central_meridian);
+    const long_float cos_dl = std::cos(delta_lambda);
+    require(cos_dl > 0.0, "point 90 degrees or more from the central meridian");
+
+    const long_float tau_prime = conformal_tan(std::tan(latitude), tm.e);
+    const long_float xi_prime = std::atan2(tau_prime, cos_dl);
+    const long_float eta_prime = std::asinh(std::sin(delta_lambda) / std::hypot(tau_prime, cos_dl));
+    const complex zeta_prime(xi_prime, eta_prime);
+    const complex zeta = zeta_prime + sine_series(tm.alpha, zeta_prime);
+    return {tm.parameters.false_easting + tm.scaled_rectifying_axis * zeta.imag(),
+            tm.northing_of_equator + tm.scaled_rectifying_axis * zeta.real()};
+}
+
+lat_long_point grid_to_lat_long(const projection& tm, long_float easting, long_float northing) {
+    require(std::isfinite(easting) && std::isfinite(northing),
+            "easting and northing must be finite");
+    const complex zeta((northing - tm.northing_of_equator) / tm.scaled_rectifying_axis,
+                       (easting - tm.parameters.false_easting) / tm.scaled_rectifying_axis);
+    require(std::abs(zeta.real()) <= half_pi, "northing beyond a pole");
+
+    const complex zeta_prime = zeta - sine_series(tm.beta, zeta);
+    const long_float sinh_eta = std::sinh(zeta_prime.imag());
+    const long_float cos_xi = std::cos(zeta_prime.real());
+    const long_float tau_prime = std::sin(zeta_prime.real()) / std::hypot(sinh_eta, cos_xi);
+    const long_float tau = geodetic_tan(tau_prime, tm.e, tm.e2);
+    return {std::atan(tau),
+            longitude_in_range(std::atan2(sinh_eta, cos_xi) + tm.parameters.central_meridian)};
+}
+
+}  // namespace utm::exact_transverse_mercator
