@@ -304,14 +304,16 @@ TEST_F(ConvertProgram, SwissGridsRefuseWhatLiesOutsideThem) {
     EXPECT_NE(north.err.find("outside the LV95 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
               std::string::npos)
         << north.err;
-    const run_result zone = run({"--from", "utm", "--to", "lv03", "31", "700000", "5200000"});
+    const run_result zone = run({"--from", "utm", "--to", "lv03", "33", "300000", "5200000"});
     EXPECT_EQ(zone.status, 1);
-    EXPECT_NE(zone.err.find("UTM zone 31 is not the zone of the Swiss grids (32)"),
+    EXPECT_NE(zone.err.find("UTM zone 33 is not a zone of the Swiss grids (31, 32)"),
               std::string::npos)
         << zone.err;
     const run_result range = run({"--from", "lv95", "--to", "utm", "600000", "200000"});
     EXPECT_EQ(range.status, 1);
-    EXPECT_NE(range.err.find("LV95 easting 600000 is outside the LV95 grid"), std::string::npos)
+    EXPECT_NE(range.err.find("LV95 easting 600000 is outside 2480000 .. 2840000 "
+                             "(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"),
+              std::string::npos)
         << range.err;
     // The National Grid and the Swiss grids share no ground: no pair between them.
     EXPECT_EQ(run({"--from", "lv95", "--to", "gridref", "2600000", "1200000"}).status, 2);
@@ -463,14 +465,14 @@ TEST_F(ConvertProgram, BadRowsKeepTheirPlaceWithTheReason) {
               "2,abc,313177,,,,\"BNG easting \"\"abc\"\" is not a number (CONSTRAINT_ERROR)\"");
     EXPECT_EQ(lines[3], "3,400000,100000,30,570374,5628011,");
     EXPECT_EQ(lines[4],
-              "4,700001,0,,,,BNG easting 700001 is outside the National Grid (0 .. 700000) "
-              "(CONSTRAINT_ERROR)");
-    EXPECT_EQ(lines[5], "5,,,,column 2 is missing: the row has 1 column (CONSTRAINT_ERROR)");
+              "4,700001,0,,,,BNG easting 700001 is outside 0 .. 700000 "
+              "(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)");
+    EXPECT_EQ(lines[5], "5,,,,,,\"expected 3 fields, found 1 (CONSTRAINT_ERROR)\"");
     EXPECT_EQ(lines[6], "");  // a blank line stays a blank line
     EXPECT_EQ(lines[7], "6,530000,180000,30,699293,5709783,");
     EXPECT_NE(r.err.find("6 rows read, 3 converted, 3 failed"), std::string::npos) << r.err;
 
-    const fs::path utm = file("utm.csv", "z,e,n\n28,500000,5800000\n31,999999,5800000\n");
+    const fs::path utm = file("utm.csv", "zone,e,n\n28,500000,5800000\n31,999999,5800000\n");
     const auto u = lines_of(run({"--from", "utm", "--to", "bng", "-i", utm.string()}).out);
     ASSERT_EQ(u.size(), 3U);
     EXPECT_EQ(u[1],
