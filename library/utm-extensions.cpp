@@ -74,8 +74,10 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     return {phi_c, lambda_c, h_c};
 }
 
-lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
-                                         long_float latitude, long_float longitude) {
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude) {
     const utm::transverse_mercator_constants tm = utm::transverse_mercator_constants_of(
         major_axis, minor_axis, utm::scale_on_central_meridian);
     const long_float aF0 = tm.S;
@@ -94,13 +96,18 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
 
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
-    const easting_integer easting = clamped<easting_integer>(float_easting, "easting");
-
     const long_float float_northing = false_origin_north + y + 3.0 * c * (x * x) * y -
                                       c * (y * y * y) + aF0 * utm::beta(phi, tm.ellipsoid.arc);
-    const northing_integer northing = clamped<northing_integer>(float_northing, "northing");
+    return {float_easting, float_northing, zone_out};
+}
 
-    return {easting, northing, zone_out};
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude) {
+    const lat_long_to_grid_unrounded_result grid =
+        lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
+    const easting_integer easting = clamped<easting_integer>(grid.easting, "easting");
+    const northing_integer northing = clamped<northing_integer>(grid.northing, "northing");
+    return {easting, northing, grid.zone_out};
 }
 
 }  // namespace utm::extensions

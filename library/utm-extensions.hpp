@@ -32,6 +32,20 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     long_float major_axis, long_float minor_axis,
     const utm::geocentric_coordinates_type& geocentric_position);
 
+/// `lat_long_to_grid` before rounding and clamping: metres, and the zone chosen.
+struct lat_long_to_grid_unrounded_result {
+    long_float easting;
+    long_float northing;
+    global_types::zone_integer zone_out;
+};
+
+/// The grid values of `lat_long_to_grid` in metres before they are clamped and rounded; it
+/// raises as `lat_long_to_grid` does for the longitude.
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude);
+
 /// Latitude and longitude (radians) to UTM in the standard zone of the longitude (a zone
 /// boundary belongs to the zone east of it). Eastings and northings outside the grid are
 /// clamped to 0 .. 999999 and 0 .. 11000000. A longitude of 180 degrees or more (zone 61),

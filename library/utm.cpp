@@ -346,9 +346,11 @@ grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid
                             zone);
 }
 
-lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
-                                         long_float latitude, long_float longitude,
-                                         zone_integer zone) {
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude,
+                                                             zone_integer zone) {
     const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
     const long_float S = p.tm.S;
     const long_float FN = p.FN;
@@ -360,17 +362,25 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const auto [x, y, c] = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl);
 
     const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
+    const long_float N =
+        FN + S * beta(phi, p.tm.ellipsoid.arc) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    return {E, N, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+}
+
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude,
+                                         zone_integer zone) {
+    const lat_long_to_grid_unrounded_result grid =
+        lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude, zone);
+    const long_float E = grid.easting;
     require_finite(E, "easting");
     const easting_integer easting =
         E > easting_limit ? easting_integer(easting_integer::last) : easting_integer::round(E);
-
-    const long_float N =
-        FN + S * beta(phi, p.tm.ellipsoid.arc) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    const long_float N = grid.northing;
     require_finite(N, "northing");
     const northing_integer northing =
         N > northing_limit ? northing_integer(northing_integer::last) : northing_integer::round(N);
-
-    return {easting, northing, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+    return {easting, northing, grid.convergence};
 }
 
 lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid,

@@ -261,6 +261,21 @@ lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_f
                                                    global_types::northing_integer northing,
                                                    global_types::zone_integer zone);
 
+/// `lat_long_to_grid` before rounding: grid values in metres, grid convergence in radians.
+struct lat_long_to_grid_unrounded_result {
+    long_float easting;
+    long_float northing;
+    long_float convergence;
+};
+
+/// The grid values of `lat_long_to_grid` in metres before they are rounded and clamped; they
+/// may lie outside the grid or be non-finite.
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude,
+                                                             global_types::zone_integer zone);
+
 /// Latitude and longitude (radians) to the grid of `zone`, whatever zone the point lies in.
 /// Eastings above 999999 m and northings above 11000000 m are clamped; a value that rounds
 /// below 0, and a point the projection cannot reach (90 degrees from the central meridian on
