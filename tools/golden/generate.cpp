@@ -51,6 +51,10 @@ const std::vector<std::pair<double, double>> other_axes{{6378249.0, 6356515.0},
 /// The shortest text that reads back as the same double.
 std::string number(double x) {
     char text[40];
+    if (x == std::trunc(x) && std::fabs(x) < 1e15) {
+        std::snprintf(text, sizeof text, "%.0f", x);  // whole numbers without an exponent
+        return text;
+    }
     const auto end = std::to_chars(text, text + sizeof text, x).ptr;
     return std::string(text, end);
 }
