@@ -103,8 +103,15 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
 
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude) {
-    const lat_long_to_grid_unrounded_result grid =
-        lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
+    lat_long_to_grid_unrounded_result grid{};
+    try {
+        grid = lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
+    } catch (const global_types::constraint_error&) {
+        // 90 degrees or more from the central meridian: far outside the grid, east or west.
+        throw utm::exceptions::easting_out_of_range(
+            "point 90 degrees or more from the grid's "
+            "central meridian");
+    }
     // The easting is decided first: a point outside both ranges reports the easting.
     const easting_integer_bng easting =
         whole_metres<easting_integer_bng, utm::exceptions::easting_out_of_range>(grid.easting,

@@ -51,7 +51,8 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
 
 /// Latitude and longitude (radians) to the National Grid in whole metres. Values up to
 /// `boundary_delta` outside the grid are clamped to its edge; beyond, or not finite, raises
-/// `easting_out_of_range` (decided first) or `northing_out_of_range`.
+/// `easting_out_of_range` (decided first) or `northing_out_of_range`. A point 90 degrees or
+/// more from the central meridian raises `easting_out_of_range`.
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude);
 

@@ -15,6 +15,7 @@ using global_types::northing_integer;
 using global_types::zone_integer;
 
 constexpr long_float half_pi = 1.5707963267948966;
+constexpr long_float pi = 3.141592653589793;
 constexpr long_float degrees_per_radian = 57.29577951308232;
 constexpr long_float false_origin_east = 500000.0;  // metres
 constexpr int latitude_passes = 2;                  // fixed count, no convergence test
@@ -56,9 +57,9 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
 
     if (p == 0.0) {
-        // On the polar axis the latitude iteration would divide by zero; the pole (or, for the
-        // centre, the north pole b below) is the answer.
-        return {z >= 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
+        // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
+        utm::require_off_centre(geocentric_position);
+        return {z > 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
     }
 
     const long_float lambda_c = longitude_of(x, y);
@@ -83,6 +84,11 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float lambda = longitude;
+    // Beyond the turn the zone formula gives zones that do not exist, or wraps silently.
+    if (!(lambda >= -pi && lambda < pi)) {
+        throw global_types::constraint_error(
+            "range check failed: longitude outside -180 .. 180 degrees");
+    }
 
     // The standard zone of the longitude; a boundary meridian belongs to the zone east of it.
     const zone_integer zone_out =

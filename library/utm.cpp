@@ -198,6 +198,12 @@ long_float false_northing(zone_integer zone) {
     return zone < 0 ? southern_false_northing : 0.0;
 }
 
+void require_off_centre(const geocentric_coordinates_type& position) {
+    if (position.x == 0.0 && position.y == 0.0 && position.z == 0.0) {
+        throw constraint_error("range check failed: the centre of the earth has no latitude");
+    }
+}
+
 void require_finite(long_float value, const char* what) {
     if (!std::isfinite(value)) {
         throw constraint_error(std::string("range check failed: ") + what +
@@ -246,6 +252,11 @@ spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, 
     // The cosine of phi comes with the caller's sine of phi; the longitude difference's sine
     // and cosine are taken together.
     const low_level_math::sin_cos_type dl = low_level_math::sin_cos(delta_lambda);
+    // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
+    // earth and the grid values, though finite, are those of a mirrored point.
+    if (!(dl.cos > 0.0)) {
+        throw constraint_error("range check failed: 90 degrees or more from the central meridian");
+    }
     const long_float s = cos_phi * dl.sin;
     const long_float ln = long_float_math_lib::log((1.0 + s) / (1.0 - s));
     const long_float x = scaled_major_axis / (2.0 * w) * ln;
@@ -456,18 +467,15 @@ enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_a
     require_finite(x, "x");
     require_finite(y, "y");
     require_finite(z, "z");
+    require_off_centre({x, y, z});
 
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
     // Only a point exactly on the axis has no longitude: x^2 + y^2 can underflow to 0 for a
     // point beside it, whose quadrant still counts.
     const long_float longitude = x == 0.0 && y == 0.0 ? 0.0 : long_float_math_lib::arctan(y, x);
     if (p == 0.0) {
-        // On the polar axis: over the nearer pole, the centre of the earth as the equator.
-        if (z > 0.0)
-            return {half_pi, longitude, z - b};
-        if (z < 0.0)
-            return {-half_pi, longitude, -z - b};
-        return {0.0, longitude, 0.0};
+        // On the polar axis, over the nearer pole.
+        return {z > 0.0 ? half_pi : -half_pi, longitude, std::abs(z) - b};
     }
 
     long_float phi = long_float_math_lib::arctan((1.0 + e_prime2) * z / p);
