@@ -81,8 +81,10 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
     return {phi_0, utm::normalised_longitude(lambda_0)};
 }
 
-lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
-                                         long_float latitude, long_float longitude) {
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude) {
     const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
     const long_float aF0 = grid.tm.S;
     const long_float phi = latitude;
@@ -91,18 +93,31 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const auto [x, y, c] = utm::conformal_transverse_mercator(
         grid.tm, phi, low_level_math::sin_cos(phi), delta_lambda);
 
-    // The easting is decided before the northing is computed: a point outside both ranges
-    // reports the easting.
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
-    const easting_integer_bng easting =
-        whole_metres<easting_integer_bng, utm::exceptions::easting_out_of_range>(float_easting,
-                                                                                 "easting");
     const long_float float_northing =
         false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) +
         aF0 * (utm::beta(phi, grid.tm.ellipsoid.arc) - grid.origin_arc);
+    return {float_easting, float_northing};
+}
+
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude) {
+    lat_long_to_grid_unrounded_result grid{};
+    try {
+        grid = lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
+    } catch (const global_types::constraint_error&) {
+        // 90 degrees or more from the central meridian: far outside the grid, east or west.
+        throw utm::exceptions::easting_out_of_range(
+            "point 90 degrees or more from the grid's "
+            "central meridian");
+    }
+    // The easting is decided first: a point outside both ranges reports the easting.
+    const easting_integer_bng easting =
+        whole_metres<easting_integer_bng, utm::exceptions::easting_out_of_range>(grid.easting,
+                                                                                 "easting");
     const northing_integer_bng northing =
-        whole_metres<northing_integer_bng, utm::exceptions::northing_out_of_range>(float_northing,
+        whole_metres<northing_integer_bng, utm::exceptions::northing_out_of_range>(grid.northing,
                                                                                    "northing");
     return {easting, northing};
 }

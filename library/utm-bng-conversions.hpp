@@ -37,9 +37,22 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
                                          easting_integer_bng easting,
                                          northing_integer_bng northing);
 
+/// `lat_long_to_grid` before rounding: grid values in metres, possibly outside the grid.
+struct lat_long_to_grid_unrounded_result {
+    long_float easting;
+    long_float northing;
+};
+
+/// The National Grid values of `lat_long_to_grid` in metres, before the range checks.
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude);
+
 /// Latitude and longitude (radians) to the National Grid in whole metres. Values up to
 /// `boundary_delta` outside the grid are clamped to its edge; beyond, or not finite, raises
-/// `easting_out_of_range` (decided first) or `northing_out_of_range`.
+/// `easting_out_of_range` (decided first) or `northing_out_of_range`. A point 90 degrees or
+/// more from the central meridian raises `easting_out_of_range`.
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude);
 

@@ -15,6 +15,7 @@ using global_types::northing_integer;
 using global_types::zone_integer;
 
 constexpr long_float half_pi = 1.5707963267948966;
+constexpr long_float pi = 3.141592653589793;
 constexpr long_float degrees_per_radian = 57.29577951308232;
 constexpr long_float false_origin_east = 500000.0;  // metres
 constexpr int latitude_passes = 2;                  // fixed count, no convergence test
@@ -56,9 +57,9 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
 
     if (p == 0.0) {
-        // On the polar axis the latitude iteration would divide by zero; the pole (or, for the
-        // centre, the north pole b below) is the answer.
-        return {z >= 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
+        // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
+        utm::require_off_centre(geocentric_position);
+        return {z > 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
     }
 
     const long_float lambda_c = longitude_of(x, y);
@@ -74,13 +75,20 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     return {phi_c, lambda_c, h_c};
 }
 
-lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
-                                         long_float latitude, long_float longitude) {
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude) {
     const utm::transverse_mercator_constants tm = utm::transverse_mercator_constants_of(
         major_axis, minor_axis, utm::scale_on_central_meridian);
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float lambda = longitude;
+    // Beyond the turn the zone formula gives zones that do not exist, or wraps silently.
+    if (!(lambda >= -pi && lambda < pi)) {
+        throw global_types::constraint_error(
+            "range check failed: longitude outside -180 .. 180 degrees");
+    }
 
     // The standard zone of the longitude; a boundary meridian belongs to the zone east of it.
     const zone_integer zone_out =
@@ -94,13 +102,18 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
 
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
-    const easting_integer easting = clamped<easting_integer>(float_easting, "easting");
-
     const long_float float_northing = false_origin_north + y + 3.0 * c * (x * x) * y -
                                       c * (y * y * y) + aF0 * utm::beta(phi, tm.ellipsoid.arc);
-    const northing_integer northing = clamped<northing_integer>(float_northing, "northing");
+    return {float_easting, float_northing, zone_out};
+}
 
-    return {easting, northing, zone_out};
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude) {
+    const lat_long_to_grid_unrounded_result grid =
+        lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
+    const easting_integer easting = clamped<easting_integer>(grid.easting, "easting");
+    const northing_integer northing = clamped<northing_integer>(grid.northing, "northing");
+    return {easting, northing, grid.zone_out};
 }
 
 }  // namespace utm::extensions

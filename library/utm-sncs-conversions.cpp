@@ -158,10 +158,11 @@ lat_long_altitude_record geocentric_to_lat_long(
     const long_float p = lf::sqrt(x * x + y * y);
 
     if (p == 0.0) {
-        // On the polar axis the iteration below would divide by p: the point lies over a pole
-        // (or is the centre), at its distance from the pole.
+        // On the polar axis the iteration below would divide by p: the point lies over a pole,
+        // at its distance from the pole.
+        utm::require_off_centre(geocentric_position);
         const long_float polar_radius = major_axis * lf::sqrt(one_minus_e_squared);
-        const long_float latitude = z > 0.0 ? half_pi : (z < 0.0 ? -half_pi : 0.0);
+        const long_float latitude = z > 0.0 ? half_pi : -half_pi;
         const lat_long_altitude_record result{latitude, 0.0, std::abs(z) - polar_radius};
         require_finite(result.latitude, result.longitude, result.altitude);
         return result;

@@ -108,8 +108,9 @@ geocentric_coordinates_type lat_long_to_geocentric(long_float major_axis, long_f
 /// Latitude, longitude (radians) and height (metres) of `geocentric_position` on the
 /// ellipsoid of `major_axis` and the fixed Bessel eccentricity (`minor_axis` is not used),
 /// by three fixed iterations started from z / p; good to about 0.1 m in latitude and 25 m in
-/// height near Switzerland. Points on the polar axis give +-pi/2 (0 at the centre) and their
-/// distance from the pole as height. `constraint_error` when the result is not finite.
+/// height near Switzerland. Points on the polar axis give +-pi/2 and their distance from the
+/// pole as height. `constraint_error` for the centre of the earth and when the result is not
+/// finite.
 lat_long_altitude_record geocentric_to_lat_long(
     long_float major_axis, long_float minor_axis,
     const geocentric_coordinates_type& geocentric_position);

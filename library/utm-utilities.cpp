@@ -25,23 +25,34 @@ is_overlapping_zone_result is_overlapping_zone(long_float major_axis, long_float
     using global_types::checked_mul;
     using global_types::checked_sub;
 
+    // The zone's number gives its meridians, the sign its hemisphere; zone 0 is no zone and
+    // has no neighbours to name.
+    const std::int32_t number = std::abs(static_cast<std::int32_t>(zone));
+    if (number == 0) {
+        throw global_types::constraint_error("range check failed: zone 0 has no neighbours");
+    }
+    const std::int32_t sign = zone < 0 ? -1 : 1;
     const long_float longitude =
         utm::grid_to_lat_long_without_convergence(major_axis, minor_axis, easting, northing, zone)
             .longitude;
-    // Western and eastern meridians of the zone, from the signed zone number: a southern
-    // (negative) zone's limits lie beyond -360 degrees and never match.
-    const std::int32_t central_degrees = checked_sub(checked_mul(6, zone), 183);
+    const std::int32_t central_degrees = checked_sub(checked_mul(6, number), 183);
     const long_float lower_zone_limit =
         convert_degree_to_rad(checked_sub(central_degrees, half_zone_width), 0, 0.0);
     const long_float upper_zone_limit =
         convert_degree_to_rad(checked_add(central_degrees, half_zone_width), 0, 0.0);
 
-    // No wrap-around: zone 60's eastern neighbour (61) raises `constraint_error`.
-    if (std::abs(longitude - lower_zone_limit) < overlap_delta) {
-        return {true, checked_sub(zone, 1)};
+    // Distances to the limits are taken round the turn: the longitude lies in [-pi, pi], so a
+    // point of zone 1 just west of 180 degrees west reads as just under 180 degrees east.
+    // Within a turn the remainder is exact.
+    const auto distance = [](long_float from, long_float to) {
+        return std::abs(std::remainder(to - from, 2.0 * pi));
+    };
+    // Zones 60 and 1 are neighbours across the antimeridian.
+    if (distance(lower_zone_limit, longitude) < overlap_delta) {
+        return {true, sign * (number == 1 ? 60 : number - 1)};
     }
-    if (std::abs(upper_zone_limit - longitude) < overlap_delta) {
-        return {true, checked_add(zone, 1)};
+    if (distance(longitude, upper_zone_limit) < overlap_delta) {
+        return {true, sign * (number == 60 ? 1 : number + 1)};
     }
     return {false, zone};
 }

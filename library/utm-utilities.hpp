@@ -36,8 +36,9 @@ struct convert_to_overlap_zone_result {
 long_float convert_degree_to_rad(std::int32_t degree, std::int32_t minutes, long_float seconds);
 
 /// Whether the UTM point lies within `overlap_delta` of its zone's western limit (result: zone
-/// - 1, tested first) or eastern limit (zone + 1). No wrap-around: a neighbour outside
-/// -60 .. 60 raises `constraint_error`. Negative zones never overlap.
+/// - 1, tested first) or eastern limit (zone + 1). The limits come from the zone's number and
+/// the neighbour keeps its sign (southern zones); zones 60 and 1 are neighbours across the
+/// antimeridian. Zone 0 raises `constraint_error`.
 is_overlapping_zone_result is_overlapping_zone(long_float major_axis, long_float minor_axis,
                                                global_types::zone_integer zone,
                                                global_types::easting_integer easting,

@@ -198,6 +198,12 @@ long_float false_northing(zone_integer zone) {
     return zone < 0 ? southern_false_northing : 0.0;
 }
 
+void require_off_centre(const geocentric_coordinates_type& position) {
+    if (position.x == 0.0 && position.y == 0.0 && position.z == 0.0) {
+        throw constraint_error("range check failed: the centre of the earth has no latitude");
+    }
+}
+
 void require_finite(long_float value, const char* what) {
     if (!std::isfinite(value)) {
         throw constraint_error(std::string("range check failed: ") + what +
@@ -246,6 +252,11 @@ spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, 
     // The cosine of phi comes with the caller's sine of phi; the longitude difference's sine
     // and cosine are taken together.
     const low_level_math::sin_cos_type dl = low_level_math::sin_cos(delta_lambda);
+    // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
+    // earth and the grid values, though finite, are those of a mirrored point.
+    if (!(dl.cos > 0.0)) {
+        throw constraint_error("range check failed: 90 degrees or more from the central meridian");
+    }
     const long_float s = cos_phi * dl.sin;
     const long_float ln = long_float_math_lib::log((1.0 + s) / (1.0 - s));
     const long_float x = scaled_major_axis / (2.0 * w) * ln;
@@ -346,9 +357,11 @@ grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid
                             zone);
 }
 
-lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
-                                         long_float latitude, long_float longitude,
-                                         zone_integer zone) {
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude,
+                                                             zone_integer zone) {
     const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
     const long_float S = p.tm.S;
     const long_float FN = p.FN;
@@ -360,17 +373,25 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     const auto [x, y, c] = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl);
 
     const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
+    const long_float N =
+        FN + S * beta(phi, p.tm.ellipsoid.arc) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    return {E, N, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+}
+
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude,
+                                         zone_integer zone) {
+    const lat_long_to_grid_unrounded_result grid =
+        lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude, zone);
+    const long_float E = grid.easting;
     require_finite(E, "easting");
     const easting_integer easting =
         E > easting_limit ? easting_integer(easting_integer::last) : easting_integer::round(E);
-
-    const long_float N =
-        FN + S * beta(phi, p.tm.ellipsoid.arc) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    const long_float N = grid.northing;
     require_finite(N, "northing");
     const northing_integer northing =
         N > northing_limit ? northing_integer(northing_integer::last) : northing_integer::round(N);
-
-    return {easting, northing, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+    return {easting, northing, grid.convergence};
 }
 
 lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid,
@@ -446,18 +467,15 @@ enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_a
     require_finite(x, "x");
     require_finite(y, "y");
     require_finite(z, "z");
+    require_off_centre({x, y, z});
 
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
     // Only a point exactly on the axis has no longitude: x^2 + y^2 can underflow to 0 for a
     // point beside it, whose quadrant still counts.
     const long_float longitude = x == 0.0 && y == 0.0 ? 0.0 : long_float_math_lib::arctan(y, x);
     if (p == 0.0) {
-        // On the polar axis: over the nearer pole, the centre of the earth as the equator.
-        if (z > 0.0)
-            return {half_pi, longitude, z - b};
-        if (z < 0.0)
-            return {-half_pi, longitude, -z - b};
-        return {0.0, longitude, 0.0};
+        // On the polar axis, over the nearer pole.
+        return {z > 0.0 ? half_pi : -half_pi, longitude, std::abs(z) - b};
     }
 
     long_float phi = long_float_math_lib::arctan((1.0 + e_prime2) * z / p);

@@ -93,6 +93,10 @@ long_float false_northing(global_types::zone_integer zone);
 /// no clamp can turn an unreachable point into a plausible number.
 void require_finite(long_float value, const char* what);
 
+/// Raises `constraint_error` for the centre of the earth, which has no latitude or longitude:
+/// the one rule of every conversion from earth-centred coordinates.
+void require_off_centre(const geocentric_coordinates_type& position);
+
 /// Length of the meridian arc from the equator to latitude `phi` (radians), divided by the
 /// semi-major axis; `e_sq` is the first eccentricity squared. Odd in `phi`.
 long_float beta(long_float phi, long_float e_sq);
@@ -180,8 +184,8 @@ struct spherical_grid_type {
 
 /// Exact spherical Transverse Mercator on the sphere of radius S / w at latitude `phi` (with
 /// its cosine `cos_phi`) and longitude difference `delta_lambda` (radians). A point 90 degrees
-/// from the central meridian on the equator divides by zero and gives a non-finite `x`;
-/// callers must reject it.
+/// or more from the central meridian raises `constraint_error`: the formulas would give the
+/// grid values of a point on the other side of the earth.
 spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
                                                   long_float phi, long_float cos_phi,
                                                   long_float delta_lambda);
@@ -261,10 +265,25 @@ lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_f
                                                    global_types::northing_integer northing,
                                                    global_types::zone_integer zone);
 
+/// `lat_long_to_grid` before rounding: grid values in metres, grid convergence in radians.
+struct lat_long_to_grid_unrounded_result {
+    long_float easting;
+    long_float northing;
+    long_float convergence;
+};
+
+/// The grid values of `lat_long_to_grid` in metres before they are rounded and clamped; they
+/// may lie outside the grid or be non-finite.
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude,
+                                                             global_types::zone_integer zone);
+
 /// Latitude and longitude (radians) to the grid of `zone`, whatever zone the point lies in.
 /// Eastings above 999999 m and northings above 11000000 m are clamped; a value that rounds
-/// below 0, and a point the projection cannot reach (90 degrees from the central meridian on
-/// the equator: no finite value), raise `constraint_error`.
+/// below 0, and a point 90 degrees or more from the zone's central meridian, raise
+/// `constraint_error`.
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude,
                                          global_types::zone_integer zone);
@@ -303,7 +322,7 @@ struct enu_to_lat_long_result {
 /// Latitude, longitude (radians) and height (metres) of the point `east`, `north`, `up`
 /// (metres) of the ENU frame at `enu_origin` / `origin_latitude`, `origin_longitude`. Two
 /// fixed latitude passes. On the polar axis the result is +-pi/2 and the height over the
-/// pole; the centre of the earth gives 0 and 0. `constraint_error` for non-finite input.
+/// pole; the centre of the earth and non-finite input raise `constraint_error`.
 enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_axis,
                                        long_float east, long_float north, long_float up,
                                        const geocentric_coordinates_type& enu_origin,

@@ -52,7 +52,7 @@ TEST(LocalEnu, OffsetsFromTheOriginComeBackAsTheirLatitudeAndLongitude) {
     EXPECT_NEAR(moved.altitude, 650.08, 0.02);
 }
 
-TEST(LocalEnu, PolarAxisGivesThePolesAndTheCentre) {
+TEST(LocalEnu, PolarAxisGivesThePoles) {
     // Origins on the axis with no offset put the point exactly on it (p = 0).
     const auto north = utm::enu_to_lat_long(a, b, 0.0, 0.0, 0.0, {0.0, 0.0, 6400000.0}, 0.3, 0.2);
     EXPECT_EQ(north.latitude, std::numbers::pi / 2.0);
@@ -62,9 +62,6 @@ TEST(LocalEnu, PolarAxisGivesThePolesAndTheCentre) {
     const auto south = utm::enu_to_lat_long(a, b, 0.0, 0.0, 0.0, {0.0, 0.0, -6400000.0}, 0.3, 0.2);
     EXPECT_EQ(south.latitude, -std::numbers::pi / 2.0);
     EXPECT_EQ(south.altitude, 6400000.0 - b);
-    const auto middle = utm::enu_to_lat_long(a, b, 0.0, 0.0, 0.0, {}, 0.3, 0.2);
-    EXPECT_EQ(middle.latitude, 0.0);
-    EXPECT_EQ(middle.altitude, 0.0);
     EXPECT_THROW(utm::enu_to_lat_long(a, b, std::nan(""), 0.0, 0.0, {}, 0.3, 0.2),
                  constraint_error);
 }

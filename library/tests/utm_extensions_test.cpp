@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "global_types.hpp"
+#include "utm-bng-conversions.hpp"
 #include "utm-extensions.hpp"
+#include "utm-sncs-conversions.hpp"
+#include "utm-sncs.hpp"
 #include "utm.hpp"
 
 using global_types::constraint_error;
@@ -48,7 +52,24 @@ TEST(GeocentricToLatLong, PolarAxisGivesThePole) {
     const auto south = geocentric_to_lat_long(a, b, {0.0, 0.0, -b});
     EXPECT_EQ(south.latitude, -pi / 2);
     EXPECT_EQ(south.altitude, 0.0);
-    EXPECT_TRUE(std::isfinite(geocentric_to_lat_long(a, b, {0.0, 0.0, 0.0}).altitude));
+}
+
+TEST(GeocentricToLatLong, TheCentreOfTheEarthHasNoLatitudeInAnyOfTheConversions) {
+    // Regression: the three conversions gave three answers for the centre (the north pole b
+    // below, the equator at height 0, the equator b below); none of them is the point's.
+    const double bessel_a = utm::sncs::major_axis_bessel41;
+    const std::function<void(const utm::geocentric_coordinates_type&)> conversions[] = {
+        [](const auto& p) { geocentric_to_lat_long(a, b, p); },
+        [](const auto& p) { utm::bng::conversions::geocentric_to_lat_long(a, b, p); },
+        [&](const auto& p) { utm::sncs::conversions::geocentric_to_lat_long(bessel_a, 0.0, p); },
+        [](const auto& p) { utm::enu_to_lat_long(a, b, 0.0, 0.0, 0.0, p, 0.3, 0.2); },
+    };
+    for (const auto& convert : conversions) {
+        EXPECT_THROW(convert({0.0, 0.0, 0.0}), constraint_error);
+        EXPECT_THROW(convert({-0.0, 0.0, -0.0}), constraint_error);
+        EXPECT_NO_THROW(convert({0.0, 0.0, 1e-3}));
+        EXPECT_NO_THROW(convert({1e-3, 0.0, 0.0}));
+    }
 }
 
 TEST(AutomaticZone, ZoneBoundaryBelongsToTheZoneEastOfIt) {
@@ -58,6 +79,15 @@ TEST(AutomaticZone, ZoneBoundaryBelongsToTheZoneEastOfIt) {
     EXPECT_EQ(lat_long_to_grid(a, b, 52.0 * deg, -177.0 * deg).zone_out, 1);
     EXPECT_EQ(lat_long_to_grid(a, b, 52.0 * deg, 179.9 * deg).zone_out, 60);
     EXPECT_THROW(lat_long_to_grid(a, b, 52.0 * deg, 180.0 * deg), constraint_error);
+}
+
+TEST(AutomaticZone, LongitudesOutsideTheTurnFail) {
+    // Regression: -187 degrees gave zone -1 with easting 0 and northing 11000000; only about
+    // -546 degrees raised.
+    for (const double lon : {-187.0, -180.001, -200.0, -546.0, 180.0, 181.0, 540.0})
+        EXPECT_THROW(lat_long_to_grid(a, b, 52.0 * deg, lon * deg), constraint_error) << lon;
+    EXPECT_EQ(lat_long_to_grid(a, b, 52.0 * deg, -pi).zone_out, 1);
+    EXPECT_EQ(lat_long_to_grid(a, b, 52.0 * deg, 179.9999 * deg).zone_out, 60);
 }
 
 TEST(AutomaticZone, AgreesWithTheProjectionIntoTheSameZone) {

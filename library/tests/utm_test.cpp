@@ -5,6 +5,9 @@
 #include <numbers>
 
 #include "global_types.hpp"
+#include "utm-datum_transformations-global_bng.hpp"
+#include "utm-exceptions.hpp"
+#include "utm-utilities.hpp"
 #include "utm.hpp"
 
 using global_types::constraint_error;
@@ -69,6 +72,32 @@ TEST(UtmForward, UnreachablePointFailsInsteadOfBeingClamped) {
     EXPECT_THROW(utm::lat_long_to_grid(a, b, 1e-9, 93.0 * deg, 31), constraint_error);
     EXPECT_THROW(utm::lat_long_to_grid(a, b, std::nan(""), 3.0 * deg, 31), constraint_error);
     EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.5, INFINITY, 31), constraint_error);
+}
+
+TEST(UtmForward, NinetyDegreesOrMoreFromTheCentralMeridianFails) {
+    // Regression: arctan(tan(phi) / cos(delta_lambda)) put a point more than 90 degrees from
+    // the central meridian on the other side of the earth, inside the grid's ranges.
+    const struct {
+        double latitude, longitude;  // degrees
+        int zone;
+    } cases[] = {{-33.0, 100.0, -31}, {-60.0, 178.0, -31}, {10.0, -120.0, 31},
+                 {52.0, 93.1, 31},    {0.5, 93.5, 31},     {-80.0, 90.0, -1}};
+    for (const auto& c : cases) {
+        EXPECT_THROW(utm::lat_long_to_grid(a, b, c.latitude * deg, c.longitude * deg, c.zone),
+                     constraint_error)
+            << c.latitude << " " << c.longitude << " " << c.zone;
+        EXPECT_THROW(utm::lat_long_to_grid(32, c.latitude * deg, c.longitude * deg, c.zone),
+                     constraint_error);
+    }
+    // The same through the forms that take a zone: the overlap conversion of the example
+    // (832966 / 10560416 before), and the National Grid of a point near the antipodes.
+    EXPECT_THROW(utm::utilities::convert_to_overlap_zone(a, b, -31, 167000, 9447000, -1),
+                 constraint_error);
+    EXPECT_THROW(utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
+                     a, b, -55.0 * deg, 178.0 * deg, 0.0),
+                 utm::exceptions::easting_out_of_range);
+    // 89.9 degrees away is still projected (far outside the grid, so the easting clamps).
+    EXPECT_EQ(utm::lat_long_to_grid(a, b, 45.0 * deg, 92.9 * deg, 31).easting, 999999);
 }
 
 TEST(UtmForward, FullTurnOfLongitudeKeepsTheGridButNotTheConvergence) {

@@ -40,17 +40,28 @@ TEST(OverlappingZone, NearTheLimitsPointsOverlapTheNeighbouringZone) {
     EXPECT_EQ(west.overlap_zone, 29);
 }
 
-TEST(OverlappingZone, NoWrapAroundAtTheAntimeridian) {
-    const auto first = overlap_at(52.0, -179.8, 1);
-    EXPECT_TRUE(first.is_overlapping);
-    EXPECT_EQ(first.overlap_zone, 0);
-    EXPECT_THROW(overlap_at(52.0, 179.8, 60), constraint_error);
-}
-
-TEST(OverlappingZone, SouthernZonesNeverOverlap) {
-    const auto south = overlap_at(-33.9, 18.1, -34);
-    EXPECT_FALSE(south.is_overlapping);
-    EXPECT_EQ(south.overlap_zone, -34);
+TEST(OverlappingZone, SouthernZonesAndTheAntimeridianHaveTheirNeighbours) {
+    // Regressions: a southern zone's limits came from the signed zone number, so it never
+    // overlapped; zone 1 named a zone 0 as its western neighbour and zone 60 raised.
+    const struct {
+        double latitude, longitude;  // degrees
+        int zone;
+        bool is_overlapping;
+        int overlap_zone;
+    } cases[] = {
+        {-33.0, -0.1, -30, true, -31}, {-33.0, -5.9, -30, true, -29},
+        {-33.9, 18.1, -34, true, -33}, {52.0, -179.8, 1, true, 60},
+        {52.0, 179.8, 60, true, 1},    {-40.0, -179.8, -1, true, -60},
+        {-40.0, 179.8, -60, true, -1}, {52.0, 179.8, 1, true, 60},
+        {52.0, -179.8, 60, true, 1},   {52.0, -177.0, 1, false, 1},
+    };
+    for (const auto& c : cases) {
+        const auto r = overlap_at(c.latitude, c.longitude, c.zone);
+        EXPECT_EQ(r.is_overlapping, c.is_overlapping) << c.longitude << " " << c.zone;
+        EXPECT_EQ(r.overlap_zone, c.overlap_zone) << c.longitude << " " << c.zone;
+    }
+    // Zone 0 is not a zone: it has no neighbours to name.
+    EXPECT_THROW(is_overlapping_zone(a, b, 0, 500000, 5000000), constraint_error);
 }
 
 TEST(OverlapZoneConversion, LondonMovesFromZone31To30) {

@@ -1,18 +1,22 @@
 #include "batch.hpp"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -94,9 +98,24 @@ input_file open_input(const std::string& name) {
     }
     return f;
 }
+// ---- the output file ------------------------------------------------------------------------
 
-// The output is opened at its first write, so that a run that stops on its arguments (a
-// column that is not in the header) leaves an existing file as it was.
+// The temporary file of the run, removed by a signal that ends the run early. Only
+// async-signal-safe calls touch it from the handler.
+char pending_temporary[4096];
+volatile std::sig_atomic_t pending_temporary_set = 0;
+
+extern "C" void remove_temporary_and_stop(int signal_number) {
+    if (pending_temporary_set != 0) {
+        ::unlink(pending_temporary);
+    }
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+// Writes a file through a temporary file beside it, renamed over the target only by
+// `finish()`, so that a run that ends early (a signal, a failure, the record-size limit)
+// leaves an earlier file of that name as it was. Standard output is written straight.
 class output_file {
   public:
     output_file(const std::string& name, const std::vector<input_file>& inputs)
@@ -106,7 +125,6 @@ class output_file {
             file_ = stdout;
             return;
         }
-        // Opening for writing truncates: refuse to do that to one of the inputs.
         struct stat info {};
         if (::stat(path_.c_str(), &info) == 0) {
             for (const auto& in : inputs) {
@@ -114,6 +132,14 @@ class output_file {
                     throw file_error("cannot write " + name + ": it is also an input");
                 }
             }
+            if (S_ISDIR(info.st_mode)) {
+                throw file_error("cannot write " + name + ": it is a directory");
+            }
+            mode_ = info.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode_ = 0666 & ~mask;
         }
     }
     output_file(const output_file&) = delete;
@@ -122,6 +148,7 @@ class output_file {
         if (file_ != nullptr && file_ != stdout) {
             std::fclose(file_);
         }
+        discard_temporary();
     }
 
     void write(std::string_view text) {
@@ -131,40 +158,85 @@ class output_file {
         }
     }
 
-    // Flushes and closes; a write that failed late (a full disk) shows here.
+    // Flushes, closes and puts the file in place; a write that failed late (a full disk)
+    // shows here.
     void finish() {
         open();
         const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-        if (file_ != stdout) {
-            const bool closed = std::fclose(file_) == 0;
-            file_ = nullptr;
-            if (!closed && flushed) {
+        if (file_ == stdout) {
+            if (!flushed) {
                 throw file_error(system_message("cannot write", name_));
             }
+            return;
         }
-        if (!flushed) {
+        const bool synced = flushed && ::fsync(::fileno(file_)) == 0;
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (!synced || !closed || ::rename(temporary_.c_str(), path_.c_str()) != 0) {
             throw file_error(system_message("cannot write", name_));
         }
+        pending_temporary_set = 0;
+        temporary_.clear();
     }
 
   private:
     void open() {
+        if (file_ != nullptr) {
+            return;
+        }
+        const std::size_t slash = path_.rfind('/');
+        const std::string dir =
+            slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
+        const std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+        std::string pattern = dir + "." + base + ".partial-XXXXXX";
+        if (pattern.size() >= sizeof pending_temporary) {
+            throw file_error("cannot write " + name_ + ": the name is too long");
+        }
+        std::memcpy(pending_temporary, pattern.c_str(), pattern.size() + 1);
+        // Blocked signals while the name is made: the handler must see either no file or
+        // the file's full name.
+        sigset_t all;
+        sigset_t old;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &old);
+        const int fd = ::mkstemp(pending_temporary);
+        if (fd >= 0) {
+            pending_temporary_set = 1;
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        if (fd < 0) {
+            throw file_error(system_message("cannot write", name_));
+        }
+        temporary_ = pending_temporary;
+        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+            std::signal(s, remove_temporary_and_stop);
+        }
+        ::fchmod(fd, mode_);
+        file_ = ::fdopen(fd, "w");
         if (file_ == nullptr) {
-            file_ = std::fopen(path_.c_str(), "w");
-            if (file_ == nullptr) {
-                throw file_error(system_message("cannot write", name_));
-            }
+            ::close(fd);
+            throw file_error(system_message("cannot write", name_));
+        }
+    }
+
+    void discard_temporary() {
+        if (!temporary_.empty()) {
+            pending_temporary_set = 0;
+            ::unlink(temporary_.c_str());
+            temporary_.clear();
         }
     }
 
     std::string path_;  // empty: standard output
     std::string name_;
+    std::string temporary_;
+    mode_t mode_ = 0644;
     std::FILE* file_ = nullptr;
 };
 
 // ---- batches ------------------------------------------------------------------------------
 
-enum class record_kind : std::uint8_t { data, header, skipped_header };
+enum class record_kind : std::uint8_t { data, header };
 
 struct record_ref {
     std::uint32_t offset;
@@ -172,7 +244,24 @@ struct record_ref {
     record_kind kind;
 };
 
+// How one input's rows are read and written, fixed before its first data record is handed
+// out. The first input with a record sets the layout of the output (its header, its width);
+// a later input is read by its own header and written in the first one's column order.
+struct job {
+    const converter* conv = nullptr;
+    std::string name;  // for messages
+    table_format format = table_format::csv;
+    table_format out_format = table_format::csv;
+    std::vector<std::size_t> columns;  // 0-based, in this input's fields
+    std::size_t width = 0;             // fields of every output row before the results
+    std::vector<std::size_t> order;    // output field i is input field order[i]; empty: same
+    bool reference_groups = false;     // the reference column takes the digit groups after it
+    bool results_only = false;
+};
+
 struct batch {
+    const job* j = nullptr;
+    std::uint64_t first_row = 0;  // data rows of the input before this batch
     std::string bytes;
     std::vector<record_ref> records;
 
@@ -188,15 +277,8 @@ struct batch {
 
 struct batch_output {
     std::string text;
+    std::string messages;  // reasons of failed rows, when the output has no error column
     batch_summary counts;
-};
-
-// Everything a worker needs, fixed before the first data record is handed out.
-struct job {
-    const converter* conv = nullptr;
-    table_format format = table_format::csv;
-    std::vector<std::size_t> columns;  // 0-based
-    std::string header_suffix;         // the result columns' names, each after a delimiter
 };
 
 std::string_view without_trailing_blanks(std::string_view text) {
@@ -204,48 +286,112 @@ std::string_view without_trailing_blanks(std::string_view text) {
     return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
-batch_output convert_batch(const job& j, const batch& b) {
+bool is_digits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool is_letters(std::string_view text) {
+    for (const char c : text) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) {
+            return false;
+        }
+    }
+    return !text.empty();
+}
+
+// In a whitespace table a lettered reference written with blanks ("TG 514 131") spans fields:
+// two letters, then one digit group, or two groups of the same length. They are joined into
+// the field at `column`. Returns whether fields were joined.
+bool join_reference_groups(std::vector<std::string>& fields, std::size_t column) {
+    if (column + 1 >= fields.size() || fields[column].size() != 2 || !is_letters(fields[column]) ||
+        !is_digits(fields[column + 1])) {
+        return false;
+    }
+    std::size_t groups = 1;
+    if (column + 2 < fields.size() && is_digits(fields[column + 2]) &&
+        fields[column + 2].size() == fields[column + 1].size()) {
+        groups = 2;
+    }
+    for (std::size_t g = 1; g <= groups; ++g) {
+        fields[column] += " " + fields[column + g];
+    }
+    fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(column + 1),
+                 fields.begin() + static_cast<std::ptrdiff_t>(column + 1 + groups));
+    return true;
+}
+
+// Writes the input part of a row in the output's format: `width` fields in the output's order,
+// missing ones empty; surplus fields stay together in the last one.
+void render_fields(std::string& out, const std::vector<std::string>& fields, const job& j) {
+    const char delimiter = output_delimiter(j.out_format);
+    const char input_delimiter =
+        j.format == table_format::whitespace ? ' ' : output_delimiter(j.format);
+    for (std::size_t i = 0; i < j.width; ++i) {
+        if (i > 0) {
+            out.push_back(delimiter);
+        }
+        const std::size_t from = j.order.empty() ? i : j.order[i];
+        if (i + 1 == j.width && fields.size() > j.width) {
+            std::string rest = fields[from];
+            for (std::size_t k = j.width; k < fields.size(); ++k) {
+                rest.push_back(input_delimiter);
+                rest += fields[k];
+            }
+            append_field(out, rest, j.out_format);
+        } else {
+            append_field(out, from < fields.size() ? std::string_view(fields[from]) : "",
+                         j.out_format);
+        }
+    }
+}
+
+std::string fields_count_message(std::size_t expected, std::size_t found) {
+    return "expected " + std::to_string(expected) + " fields, found " + std::to_string(found) +
+           " (CONSTRAINT_ERROR)";
+}
+
+batch_output convert_batch(const batch& b) {
+    const job& j = *b.j;
     batch_output result;
     result.text.reserve(b.bytes.size() * 2 + 64);
-    const char delimiter = output_delimiter(j.format);
+    const char delimiter = output_delimiter(j.out_format);
+    const bool same_format = j.format == j.out_format && j.order.empty();
     const std::size_t result_count = j.conv->output_headers().size();
     std::vector<std::string> fields;
     std::vector<std::string> picked(j.columns.size());
     std::vector<std::string> values;
     std::string error;
+    std::uint64_t row = b.first_row;
 
     for (const record_ref& r : b.records) {
         const auto [text, end] =
             split_line_end(std::string_view(b.bytes).substr(r.offset, r.length));
         const std::string_view line_end = end.empty() ? std::string_view("\n") : end;
-        if (r.kind == record_kind::skipped_header) {
-            continue;
-        }
         if (r.kind == record_kind::header) {
-            result.text.append(j.format == table_format::whitespace ? without_trailing_blanks(text)
-                                                                    : text);
-            result.text.append(j.header_suffix);
-            result.text.append(line_end);
-            continue;
+            continue;  // the output's header is written once, before the rows
         }
         if (is_blank(text)) {
-            result.text.append(text);
+            if (!j.results_only) {
+                result.text.append(text);
+            }
             result.text.append(line_end);
             continue;
         }
         ++result.counts.read;
+        ++row;
         const split_result split = split_fields(text, j.format, fields);
+        const bool joined = j.reference_groups && join_reference_groups(fields, j.columns.front());
         error.clear();
         try {
             if (split.unterminated) {
                 throw row_failure("a quoted field is never closed (CONSTRAINT_ERROR)");
             }
+            if (fields.size() > j.width) {
+                throw row_failure(fields_count_message(j.width, fields.size()));
+            }
             for (std::size_t i = 0; i < j.columns.size(); ++i) {
                 if (j.columns[i] >= fields.size()) {
-                    throw row_failure("column " + std::to_string(j.columns[i] + 1) +
-                                      " is missing: the row has " + std::to_string(fields.size()) +
-                                      (fields.size() == 1 ? " column" : " columns") +
-                                      " (CONSTRAINT_ERROR)");
+                    throw row_failure(fields_count_message(j.width, fields.size()));
                 }
                 picked[i] = fields[j.columns[i]];
             }
@@ -256,17 +402,35 @@ batch_output convert_batch(const job& j, const batch& b) {
             values.assign(result_count, std::string());
             ++result.counts.failed;
         }
-        result.text.append(j.format == table_format::whitespace ? without_trailing_blanks(text)
-                                                                : text);
-        if (split.unterminated) {
-            result.text.push_back('"');  // close it, so that the appended columns stay apart
+        if (j.results_only) {
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                if (i > 0) {
+                    result.text.push_back(delimiter);
+                }
+                append_field(result.text, values[i], j.out_format);
+            }
+            result.text.append(line_end);
+            if (!error.empty()) {
+                result.messages += "tarnwick-convert: " + j.name + " row " + std::to_string(row) +
+                                   ": " + error + "\n";
+            }
+            continue;
+        }
+        if (same_format && !joined && fields.size() == j.width) {
+            result.text.append(j.format == table_format::whitespace ? without_trailing_blanks(text)
+                                                                    : text);
+            if (split.unterminated) {
+                result.text.push_back('"');  // close it, so that the appended columns stay apart
+            }
+        } else {
+            render_fields(result.text, fields, j);
         }
         for (const std::string& v : values) {
             result.text.push_back(delimiter);
-            append_field(result.text, v, j.format);
+            append_field(result.text, v, j.out_format);
         }
         result.text.push_back(delimiter);
-        append_field(result.text, error, j.format);
+        append_field(result.text, error, j.out_format);
         result.text.append(line_end);
     }
     return result;
@@ -392,32 +556,88 @@ std::string lower_trimmed(std::string_view text) {
 std::string joined(const std::vector<std::string>& names) {
     std::string s;
     for (const auto& n : names) {
-        s += (s.empty() ? "" : ", ") + n;
+        s += (s.empty() ? "" : ", ") + escaped(n);
     }
     return s;
 }
 
-// Decides from the table's first record whether it is a header, and finds the columns.
-// Without --header or --no-header, and with columns given by index, the first record is a
-// header when every picked field is non-empty and holds no digit.
-void resolve_columns(job& j, const batch_options& options, std::string_view first_record,
-                     bool& has_header) {
-    std::vector<std::string> fields;
-    split_fields(first_record, j.format, fields);
-    if (!fields.empty() && fields[0].starts_with("\xEF\xBB\xBF")) {
-        fields[0].erase(0, 3);  // a byte-order mark is not part of the first name
-    }
-    const std::size_t wanted = j.conv->input_count();
-    std::vector<std::string> entries = options.columns;
-    if (entries.empty()) {
-        for (std::size_t i = 1; i <= wanted; ++i) {
-            entries.push_back(std::to_string(i));
+std::string_view first_nonblank_line(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line =
+            split_line_end(text.substr(0, end == std::string_view::npos ? end : end + 1)).text;
+        if (!is_blank(line) || end == std::string_view::npos) {
+            return line;
         }
+        text.remove_prefix(end + 1);
     }
+    return text;
+}
+
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+
+// What the pre-pass learnt of one input: its format and its first record that is not blank.
+struct input_start {
+    table_format format = table_format::csv;
+    std::optional<std::string> first_record;
+    std::vector<std::string> header;  // the first record's fields, when it is a header
+    std::string header_line_end = "\n";
+};
+
+// The columns of the point among a header's names, by the usual names of the source system.
+std::vector<std::size_t> columns_by_usual_names(const converter& conv,
+                                                const std::vector<std::string>& header,
+                                                const std::string& file) {
+    std::vector<std::size_t> columns;
+    const auto fields = input_fields(conv.source());
+    const auto names = usual_column_names(conv.source());
+    for (std::size_t f = 0; f < names.size(); ++f) {
+        std::vector<std::size_t> found;
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            for (const auto& n : names[f]) {
+                if (lower_trimmed(header[i]) == n) {
+                    found.push_back(i);
+                    break;
+                }
+            }
+        }
+        if (found.size() != 1) {
+            std::string why = found.empty()
+                                  ? "no column of " + file + " is named for the " + fields[f]
+                                  : "several columns of " + file + " may be the " + fields[f];
+            throw usage_error(why + " (the header has: " + joined(header) +
+                              "); name the point's columns with --cols, e.g. --cols " + [&] {
+                                  std::string example;
+                                  for (const auto& n : names) {
+                                      example += (example.empty() ? "" : ",") + n.front();
+                                  }
+                                  return example;
+                              }());
+        }
+        columns.push_back(found.front());
+    }
+    return columns;
+}
+
+// Finds the point's columns of one input and how its rows are written. `first` is the job of
+// the input that sets the output's layout, or null when this input is that one.
+void resolve_columns(job& j, const batch_options& options, input_start& start, const job* first,
+                     const std::vector<std::string>* first_header) {
+    std::vector<std::string> fields;
+    split_fields(*start.first_record, j.format, fields);
+    const converter& conv = *j.conv;
+    const std::size_t wanted = conv.input_count();
+    const std::vector<std::string>& entries = options.columns;
     bool by_name = false;
     for (const auto& e : entries) {
         by_name = by_name || !is_index(e);
+        if (is_index(e) && (e.find_first_not_of('0') == std::string::npos || e.size() > 9)) {
+            throw usage_error("--cols " + e + ": columns are counted from 1");
+        }
     }
+    const bool whitespace_reference =
+        j.format == table_format::whitespace && conv.source() == coordinate_system::gridref;
+    bool has_header = false;
     if (options.header) {
         has_header = *options.header;
         if (!has_header && by_name) {
@@ -425,50 +645,163 @@ void resolve_columns(job& j, const batch_options& options, std::string_view firs
         }
     } else if (by_name) {
         has_header = true;
-    } else {
+    } else if (!entries.empty()) {
+        std::vector<std::string> data = fields;
+        if (whitespace_reference) {
+            join_reference_groups(data, std::stoul(entries.front()) - 1);
+        }
         has_header = true;
         for (const auto& e : entries) {
             const std::size_t i = std::stoul(e) - 1;
-            has_header = has_header && i < fields.size() && !lower_trimmed(fields[i]).empty() &&
-                         !has_digit(fields[i]);
+            has_header = has_header && i < data.size() && !lower_trimmed(data[i]).empty() &&
+                         !has_digit(data[i]);
+        }
+    } else {
+        // A header holds no digits, or names the point's columns as people usually do.
+        has_header = true;
+        for (const auto& f : fields) {
+            has_header = has_header && !has_digit(f);
+        }
+        if (!has_header) {
+            try {
+                columns_by_usual_names(conv, fields, j.name);
+                has_header = true;
+            } catch (const usage_error&) {
+            }
         }
     }
     j.columns.clear();
-    for (const auto& e : entries) {
-        if (is_index(e)) {
-            j.columns.push_back(std::stoul(e) - 1);
-            continue;
+    if (has_header) {
+        start.header = fields;
+        if (entries.empty()) {
+            j.columns = columns_by_usual_names(conv, fields, j.name);
         }
-        std::size_t found = fields.size();
-        for (std::size_t i = 0; i < fields.size() && found == fields.size(); ++i) {
-            if (fields[i] == e) {
-                found = i;
+        for (const auto& e : entries) {
+            if (is_index(e)) {
+                const std::size_t i = std::stoul(e) - 1;
+                if (i >= fields.size()) {
+                    throw usage_error("--cols " + e + ": the header of " + j.name + " has " +
+                                      std::to_string(fields.size()) + " columns (" +
+                                      joined(fields) + ")");
+                }
+                j.columns.push_back(i);
+                continue;
+            }
+            std::size_t found = fields.size();
+            for (std::size_t i = 0; i < fields.size() && found == fields.size(); ++i) {
+                if (fields[i] == e) {
+                    found = i;
+                }
+            }
+            for (std::size_t i = 0; i < fields.size() && found == fields.size(); ++i) {
+                if (lower_trimmed(fields[i]) == lower_trimmed(e)) {
+                    found = i;
+                }
+            }
+            if (found == fields.size()) {
+                throw usage_error("--cols: no column \"" + escaped(e) + "\" in the header of " +
+                                  j.name + " (" + joined(fields) + ")");
+            }
+            j.columns.push_back(found);
+        }
+    } else {
+        std::size_t width = fields.size();
+        if (first != nullptr) {
+            j.columns = first->columns;  // read as laid out like the first input
+            width = first->width;
+        } else {
+            for (std::size_t i = 0; i < wanted; ++i) {
+                j.columns.push_back(entries.empty() ? i : std::stoul(entries[i]) - 1);
+            }
+            if (whitespace_reference) {
+                std::vector<std::string> data = fields;
+                join_reference_groups(data, j.columns.front());
+                width = data.size();
             }
         }
-        for (std::size_t i = 0; i < fields.size() && found == fields.size(); ++i) {
-            if (lower_trimmed(fields[i]) == lower_trimmed(e)) {
-                found = i;
+        for (const std::size_t c : j.columns) {
+            if (c >= width) {
+                throw usage_error("--cols " + std::to_string(c + 1) + ": the first row of " +
+                                  j.name + " has " + std::to_string(width) + " columns");
             }
         }
-        if (found == fields.size()) {
-            throw usage_error("--cols: no column \"" + e + "\" in the header (" + joined(fields) +
-                              ")");
+        start.first_record.reset();  // it is data
+    }
+    j.reference_groups = whitespace_reference;
+    j.width = has_header ? fields.size() : j.width;
+    if (first == nullptr) {
+        if (!has_header) {
+            std::vector<std::string> data = fields;
+            if (whitespace_reference) {
+                join_reference_groups(data, j.columns.front());
+            }
+            j.width = data.size();
         }
-        j.columns.push_back(found);
+        return;
+    }
+    // A later input is written in the first input's layout.
+    j.width = first->width;
+    if (has_header && first_header != nullptr) {
+        if (fields.size() != first_header->size()) {
+            throw usage_error("the header of " + j.name + " (" + joined(fields) +
+                              ") has other columns than that of " + first->name + " (" +
+                              joined(*first_header) + "); convert them apart");
+        }
+        j.order.clear();
+        bool same_order = true;
+        for (std::size_t i = 0; i < first_header->size(); ++i) {
+            std::size_t found = fields.size();
+            for (std::size_t k = 0; k < fields.size() && found == fields.size(); ++k) {
+                if (lower_trimmed(fields[k]) == lower_trimmed((*first_header)[i])) {
+                    found = k;
+                }
+            }
+            if (found == fields.size()) {
+                throw usage_error("the header of " + j.name + " (" + joined(fields) +
+                                  ") has other columns than that of " + first->name + " (" +
+                                  joined(*first_header) + "); convert them apart");
+            }
+            j.order.push_back(found);
+            same_order = same_order && found == i;
+        }
+        if (same_order) {
+            j.order.clear();
+        }
     }
 }
 
-std::string header_suffix(const converter& conv, table_format format) {
+// The output's header: the first input's header as it stands where the formats agree, then
+// the result columns' names.
+std::string header_line(const converter& conv, const job& first, const input_start& start) {
+    const std::vector<std::string>& header = start.header;
     std::string s;
-    const char delimiter = output_delimiter(format);
-    for (const auto& name : conv.output_headers()) {
-        s.push_back(delimiter);
-        append_field(s, name, format);
+    const char delimiter = output_delimiter(first.out_format);
+    if (!first.results_only && first.format == first.out_format) {
+        s = first.format == table_format::whitespace
+                ? std::string(without_trailing_blanks(*start.first_record))
+                : *start.first_record;
+    } else if (!first.results_only) {
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            if (i > 0) {
+                s.push_back(delimiter);
+            }
+            append_field(s, header[i], first.out_format);
+        }
     }
-    s.push_back(delimiter);
-    append_field(s, "error", format);
-    return s;
+    for (const auto& name : conv.output_headers()) {
+        if (!s.empty() || !first.results_only) {
+            s.push_back(delimiter);
+        }
+        append_field(s, name, first.out_format);
+    }
+    if (!first.results_only) {
+        s.push_back(delimiter);
+        append_field(s, "error", first.out_format);
+    }
+    return s + start.header_line_end;
 }
+
+}  // namespace
 
 std::optional<table_format> format_from_name(std::string_view name) {
     auto ends_with = [&](std::string_view suffix) {
@@ -481,10 +814,17 @@ std::optional<table_format> format_from_name(std::string_view name) {
     if (ends_with(".tsv") || ends_with(".tab")) {
         return table_format::tsv;
     }
+    if (ends_with(".txt")) {
+        return table_format::whitespace;
+    }
     return std::nullopt;
 }
 
-}  // namespace
+void write_file_whole(const std::string& name, std::string_view text) {
+    output_file out(name, {});
+    out.write(text);
+    out.finish();
+}
 
 batch_summary run_batch(const converter& conv, const batch_options& options) {
     std::vector<input_file> inputs;
@@ -500,19 +840,97 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
     }
     output_file out(options.output, inputs);
     progress_bar progress(options.progress, total_bytes == UINT64_MAX ? 0 : total_bytes);
+    std::uint64_t bytes_read = 0;
 
-    job j;
-    j.conv = &conv;
-    std::optional<table_format> format = options.format;
-    if (!format) {
-        format = format_from_name(inputs.front().name);
+    // Every input's format, header and columns are settled before anything is written.
+    std::vector<std::string> carries(inputs.size());
+    std::vector<input_start> starts(inputs.size());
+    std::deque<job> jobs;
+    const job* first = nullptr;
+    const std::vector<std::string>* first_header = nullptr;
+    const input_start* first_start = nullptr;
+    bool byte_order_mark_seen = false;
+    std::optional<table_format> out_format = options.output_format;
+    if (!out_format && !options.output.empty() && options.output != "-") {
+        out_format = format_from_name(options.output);
     }
-    if (format) {
-        j.format = *format;
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        std::string& buffer = carries[k];
+        input_start& start = starts[k];
+        bytes_read += inputs[k].read_into(buffer, read_block_bytes);
+        if (std::string_view(buffer).starts_with(byte_order_mark)) {
+            buffer.erase(0, byte_order_mark.size());
+            byte_order_mark_seen = byte_order_mark_seen || first == nullptr;
+        }
+        std::optional<table_format> format = options.format;
+        if (!format) {
+            format = format_from_name(inputs[k].name);
+        }
+        if (!format) {
+            format = sniff_format(first_nonblank_line(buffer));
+        }
+        start.format = *format;
+        record_scanner scanner(start.format);
+        std::size_t from = 0;
+        std::size_t begin = 0;
+        while (true) {
+            const std::size_t end = scanner.find_record_end(buffer, from);
+            if (end == record_scanner::npos) {
+                if (buffer.size() - begin > max_record_bytes) {
+                    throw file_error(
+                        "cannot read " + inputs[k].display_name() + ": a record is longer than " +
+                        std::to_string(max_record_bytes >> 20) + " MiB (is a quote never closed?)");
+                }
+                from = buffer.size();
+                if (inputs[k].read_into(buffer, read_block_bytes) == 0) {
+                    const std::string_view text =
+                        split_line_end(std::string_view(buffer).substr(begin)).text;
+                    if (!is_blank(text)) {
+                        start.first_record = std::string(text);
+                    }
+                    break;
+                }
+                bytes_read += buffer.size() - from;
+                continue;
+            }
+            const std::string_view text =
+                split_line_end(std::string_view(buffer).substr(begin, end - begin)).text;
+            if (!is_blank(text)) {
+                start.first_record = std::string(text);
+                start.header_line_end = std::string(
+                    split_line_end(std::string_view(buffer).substr(begin, end - begin)).line_end);
+                if (start.header_line_end.empty()) {
+                    start.header_line_end = "\n";
+                }
+                break;
+            }
+            begin = from = end;
+        }
+        job& j = jobs.emplace_back();
+        j.conv = &conv;
+        j.name = inputs[k].display_name();
+        j.format = start.format;
+        j.results_only = options.results_only;
+        if (!start.first_record) {
+            continue;
+        }
+        resolve_columns(j, options, start, first, first_header);
+        if (first == nullptr) {
+            first = &j;
+            if (!start.header.empty()) {
+                first_header = &start.header;
+                first_start = &start;
+            }
+            if (!out_format) {
+                out_format = j.format;
+            }
+        }
+    }
+    for (job& j : jobs) {
+        j.out_format = out_format.value_or(j.format);
     }
 
     batch_summary summary;
-    std::uint64_t bytes_read = 0;
     const std::size_t max_in_flight = 2 * static_cast<std::size_t>(options.threads) + 2;
     std::deque<std::future<batch_output>> in_flight;
     worker_pool pool(options.threads);
@@ -521,100 +939,96 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
         batch_output done = in_flight.front().get();
         in_flight.pop_front();
         out.write(done.text);
+        if (!done.messages.empty()) {
+            std::fputs(done.messages.c_str(), stderr);
+        }
         summary.read += done.counts.read;
         summary.converted += done.counts.converted;
         summary.failed += done.counts.failed;
         progress.update(bytes_read, summary.read);
     };
 
-    bool resolved = false;  // the first record has been seen and the columns found
-    bool has_header = false;
-    std::string first_header;
+    if (byte_order_mark_seen && !options.results_only) {
+        out.write(byte_order_mark);  // kept for the programs that look for it
+    }
+    if (first_header != nullptr) {
+        out.write(header_line(conv, *first, *first_start));
+    }
+
     batch current;
+    std::uint64_t rows = 0;
     auto submit = [&] {
         if (current.records.empty()) {
             return;
         }
         in_flight.push_back(pool.submit(std::packaged_task<batch_output()>(
-            [&j, b = std::move(current)] { return convert_batch(j, b); })));
+            [b = std::move(current)] { return convert_batch(b); })));
+        const job* same_input = current.j;
         current = batch();
+        current.j = same_input;
+        current.first_row = rows;
         while (in_flight.size() >= max_in_flight) {
             write_oldest();
         }
     };
 
-    for (const auto& in : inputs) {
-        std::optional<record_scanner> scanner;
-        bool file_first_record = true;
-        std::string carry;
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        const input_file& in = inputs[k];
+        const job& j = jobs[k];
+        submit();
+        rows = 0;
+        current.j = &j;
+        current.first_row = 0;
+        record_scanner scanner(j.format);
+        bool header_pending = !starts[k].header.empty();
 
         auto take_record = [&](std::string_view record) {
             record_kind kind = record_kind::data;
-            const std::string_view text = split_line_end(record).text;
-            if (!is_blank(text)) {
-                if (!resolved) {
-                    resolve_columns(j, options, text, has_header);
-                    j.header_suffix = header_suffix(conv, j.format);
-                    resolved = true;
-                    if (has_header) {
-                        kind = record_kind::header;
-                        first_header = text;
-                    }
-                } else if (file_first_record && has_header) {
-                    kind = record_kind::skipped_header;
-                    if (text != first_header) {
-                        std::fprintf(stderr,
-                                     "tarnwick-convert: warning: the header of %s differs from the "
-                                     "first; the columns found in the first are used\n",
-                                     in.display_name().c_str());
-                    }
-                }
-                file_first_record = false;
+            if (header_pending && !is_blank(split_line_end(record).text)) {
+                kind = record_kind::header;
+                header_pending = false;
+            } else if (!is_blank(split_line_end(record).text)) {
+                ++rows;
             }
             current.add(record, kind);
-            if (current.full() && resolved) {
+            if (current.full()) {
                 submit();
             }
         };
 
+        std::string carry = std::move(carries[k]);
+        std::size_t scanned = 0;
+        bool at_end = false;
         while (true) {
             std::string buffer = std::move(carry);
-            const std::size_t scanned = buffer.size();
-            const std::size_t n = in.read_into(buffer, read_block_bytes);
-            bytes_read += n;
-            if (!scanner) {
-                if (!format) {
-                    // Fixed by the first file's first line; workers read it from then on.
-                    format = sniff_format(std::string_view(buffer).substr(0, buffer.find('\n')));
-                    j.format = *format;
-                }
-                scanner.emplace(*format);
-            }
-            if (n == 0) {
-                if (!buffer.empty()) {
-                    take_record(buffer);  // the last record, without a line end
-                }
-                break;
+            std::size_t n = 0;
+            if (!at_end && scanned == buffer.size()) {
+                n = in.read_into(buffer, read_block_bytes);
+                bytes_read += n;
+                at_end = n == 0;
             }
             std::size_t start = 0;
             std::size_t from = scanned;
             std::size_t end = 0;
-            while ((end = scanner->find_record_end(buffer, from)) != record_scanner::npos) {
+            while ((end = scanner.find_record_end(buffer, from)) != record_scanner::npos) {
                 take_record(std::string_view(buffer).substr(start, end - start));
                 start = end;
                 from = end;
             }
+            if (at_end) {
+                if (start < buffer.size()) {
+                    take_record(std::string_view(buffer).substr(start));  // no line end
+                }
+                break;
+            }
             carry.assign(buffer, start, std::string::npos);
+            scanned = buffer.size() - start;
             if (carry.size() > max_record_bytes) {
                 throw file_error("cannot read " + in.display_name() + ": a record is longer than " +
                                  std::to_string(max_record_bytes >> 20) +
                                  " MiB (is a quote never closed?)");
             }
         }
-    }
-    if (!resolved) {
-        j.header_suffix = header_suffix(conv, j.format);  // blank lines only
-        resolved = true;
     }
     submit();
     while (!in_flight.empty()) {

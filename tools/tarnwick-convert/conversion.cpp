@@ -1,5 +1,6 @@
 #include "conversion.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -31,8 +32,7 @@ using global_types::zone_integer;
 constexpr long_float major_axis = utm::datum_transformations::major_axis_grs80;
 constexpr long_float minor_axis = utm::datum_transformations::minor_axis_grs80;
 
-constexpr std::string_view national_grid = "the National Grid";
-constexpr std::string_view utm_grid = "the UTM grid";
+constexpr double degrees_per_radian = 57.29577951308232;  // 180 / pi
 
 constexpr std::string_view zone_out_of_range_name = "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE";
 constexpr std::string_view argument_error_name = "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR";
@@ -40,17 +40,60 @@ constexpr std::string_view argument_error_name = "ELEMENTARY_FUNCTIONS_EXCEPTION
 struct system_entry {
     coordinate_system system;
     std::string_view name;
+    std::vector<std::string> aliases;
     std::vector<std::string> fields;
+    std::vector<std::vector<std::string>> usual_names;  // per field, lower case
 };
+
+// Header names of grid coordinates; the Swiss grids name the easting Y and the northing X.
+const std::vector<std::string> easting_names{"e", "easting", "east", "x"};
+const std::vector<std::string> northing_names{"n", "northing", "north", "y"};
+const std::vector<std::string> swiss_easting_names{"e", "easting", "east", "y"};
+const std::vector<std::string> swiss_northing_names{"n", "northing", "north", "x"};
+
+std::vector<std::string> with_prefixed(std::vector<std::string> names, std::string_view prefix) {
+    const std::size_t count = names.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        names.push_back(std::string(prefix) + "_" + names[i]);
+    }
+    return names;
+}
 
 const std::array<system_entry, 6>& system_table() {
     static const std::array<system_entry, 6> table{{
-        {coordinate_system::bng, "bng", {"easting", "northing"}},
-        {coordinate_system::gridref, "gridref", {"reference"}},
-        {coordinate_system::utm, "utm", {"zone", "easting", "northing"}},
-        {coordinate_system::wgs84, "wgs84", {"latitude", "longitude"}},
-        {coordinate_system::lv03, "lv03", {"easting", "northing"}},
-        {coordinate_system::lv95, "lv95", {"easting", "northing"}},
+        {coordinate_system::bng,
+         "bng",
+         {"osgb36"},
+         {"easting", "northing"},
+         {with_prefixed(easting_names, "bng"), with_prefixed(northing_names, "bng")}},
+        {coordinate_system::gridref,
+         "gridref",
+         {},
+         {"reference"},
+         {{"ref", "gridref", "grid_ref", "grid ref", "grid reference", "reference"}}},
+        {coordinate_system::utm,
+         "utm",
+         {},
+         {"zone", "easting", "northing"},
+         {{"zone", "utm_zone"},
+          with_prefixed(easting_names, "utm"),
+          with_prefixed(northing_names, "utm")}},
+        {coordinate_system::wgs84,
+         "wgs84",
+         {"latlon"},
+         {"latitude", "longitude"},
+         {{"lat", "latitude", "wgs84_latitude"},
+          {"lon", "long", "lng", "longitude", "wgs84_longitude"}}},
+        {coordinate_system::lv03,
+         "lv03",
+         {},
+         {"easting", "northing"},
+         {with_prefixed(swiss_easting_names, "lv03"), with_prefixed(swiss_northing_names, "lv03")}},
+        {coordinate_system::lv95,
+         "lv95",
+         {},
+         {"easting", "northing"},
+         {with_prefixed(swiss_easting_names, "lv95"), with_prefixed(swiss_northing_names, "lv95")}},
     }};
     return table;
 }
@@ -78,6 +121,7 @@ struct sncs_point {
 
 // One source point; which member holds it follows from the converter's `from`.
 struct point {
+    char band = '\0';  // a UTM zone's latitude band letter, when given
     bng_point bng{};
     utm_point utm{};
     geo_point geo{};
@@ -104,7 +148,7 @@ std::string describe(const global_types::failure& f, step_target target, int zon
     const bool swiss = target == step_target::lv03 || target == step_target::lv95;
     if (name == zone_out_of_range_name) {
         reason = "UTM zone " + std::to_string(zone) +
-                 (swiss ? " is not the zone of the Swiss grids (32)"
+                 (swiss ? " is not a zone of the Swiss grids (31, 32)"
                         : " is not a zone of the National Grid (29 .. 31)");
     } else if (name == argument_error_name) {
         reason = "the projection has no solution for this point";
@@ -294,6 +338,34 @@ sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration fra
                                                                                             frame);
 }
 
+// A latitude and longitude outside the National Grid: the message names which of the two is
+// outside, and suggests the swap where the two swapped would lie on the grid.
+bng_point geo_to_bng_explained(const geo_point& g, const std::string* fields) {
+    try {
+        return geo_to_bng(g);
+    } catch (const row_failure& f) {
+        const std::string reason = f.what();
+        const bool northing = reason.find("NORTHING_OUT_OF_RANGE") != std::string::npos;
+        const bool easting = reason.find("EASTING_OUT_OF_RANGE") != std::string::npos;
+        if (!northing && !easting) {
+            throw;
+        }
+        const std::string latitude = trimmed(fields[0]);
+        const std::string longitude = trimmed(fields[1]);
+        std::string text = northing ? "latitude " + latitude : "longitude " + longitude;
+        text += " is outside the National Grid";
+        if (std::fabs(g.longitude) <= std::fabs(std::asin(1.0))) {
+            try {
+                geo_to_bng({g.longitude, g.latitude});
+                text += "; swapped (latitude " + longitude + ", longitude " + latitude +
+                        ") the point would lie on it";
+            } catch (const row_failure&) {
+            }
+        }
+        throw row_failure(text + reason.substr(reason.rfind(" (")));
+    }
+}
+
 // The neighbouring zone of a UTM result whose point lies in an overlap strip. A National Grid
 // point asks the grid's own overlap region (as the desktop program does); any other point the
 // limits of its UTM zone. Across 180 degrees the neighbours of zones 1 and 60 are each other.
@@ -328,8 +400,13 @@ std::string_view system_name(coordinate_system system) {
 }
 
 std::optional<coordinate_system> system_from_name(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
     for (const auto& e : system_table()) {
-        if (e.name == name) {
+        if (e.name == lower ||
+            std::find(e.aliases.begin(), e.aliases.end(), lower) != e.aliases.end()) {
             return e.system;
         }
     }
@@ -338,6 +415,10 @@ std::optional<coordinate_system> system_from_name(std::string_view name) {
 
 std::vector<std::string> input_fields(coordinate_system system) {
     return entry(system).fields;
+}
+
+std::vector<std::vector<std::string>> usual_column_names(coordinate_system system) {
+    return entry(system).usual_names;
 }
 
 bool is_offered(coordinate_system from, coordinate_system to) {
@@ -402,70 +483,104 @@ converter::converter(const conversion_options& options)
             "is " +
             std::string(system_name(options.to)));
     }
-    if (options.digits < 2 || options.digits > 10 || options.digits % 2 != 0) {
-        throw usage_error("--digits " + std::to_string(options.digits) +
-                          ": a grid reference has 2, 4, 6, 8 or 10 digits");
+    if (options.dms && options.to != wgs84) {
+        throw usage_error("--dms writes latitude and longitude; the result here is " +
+                          std::string(system_name(options.to)));
     }
-    switch (options.to) {
-        case bng:
-            headers_ = {"bng_easting", "bng_northing"};
-            break;
-        case gridref:
-            headers_ = {"gridref"};
-            break;
-        case utm:
-            headers_ = {"utm_zone", "utm_easting", "utm_northing"};
-            break;
-        case wgs84:
-            headers_ = {"latitude", "longitude"};
-            break;
-        case lv03:
-            headers_ = {"lv03_easting", "lv03_northing"};
-            break;
-        case lv95:
-            headers_ = {"lv95_easting", "lv95_northing"};
-            break;
+    if (options.digits && options.to != gridref) {
+        throw usage_error("--digits sets the digits of a lettered reference; the result here is " +
+                          std::string(system_name(options.to)));
+    }
+    if (options.digits &&
+        (*options.digits < 0 || *options.digits > 10 || *options.digits % 2 != 0)) {
+        throw usage_error("--digits " + std::to_string(*options.digits) +
+                          ": a grid reference has 0, 2, 4, 6, 8 or 10 digits");
+    }
+    options_.digits = options.digits.value_or(10);
+    // Result columns: the target system's name and the field, or the chosen prefix and the
+    // field ("out_easting"); latitude and longitude and the reference go by their own names.
+    const bool own = options.to == wgs84 || options.to == gridref;
+    const std::string prefix = options.column_prefix.value_or(
+        own ? std::string() : std::string(system_name(options.to)) + "_");
+    for (const auto& field :
+         options.to == gridref ? std::vector<std::string>{"gridref"} : entry(options.to).fields) {
+        headers_.push_back(prefix + field);
     }
     if (options.alt) {
-        headers_.insert(headers_.end(), {"alt_utm_zone", "alt_utm_easting", "alt_utm_northing"});
+        const std::string alt = options.column_prefix ? prefix + "alt_" : "alt_utm_";
+        headers_.insert(headers_.end(), {alt + "zone", alt + "easting", alt + "northing"});
     }
 }
 
 namespace {
 
+template <class Checked>
+Checked parse_easting(std::string_view text, std::string_view what) {
+    return parse_grid_value<Checked, utm::exceptions::easting_out_of_range>(text, what);
+}
+
+template <class Checked>
+Checked parse_northing(std::string_view text, std::string_view what) {
+    return parse_grid_value<Checked, utm::exceptions::northing_out_of_range>(text, what);
+}
+
+// Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
+// the bytes shown escaped: nothing further on has to carry them through a message.
+void check_printable(const std::string* fields, coordinate_system system) {
+    const auto names = input_fields(system);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (const char c : fields[i]) {
+            const auto byte = static_cast<unsigned char>(c);
+            if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+                throw row_failure(names[i] + " \"" + escaped(fields[i]) +
+                                  "\" holds a control character (CONSTRAINT_ERROR)");
+            }
+        }
+    }
+}
+
+// The latitude band letters of UTM, 8 degrees each from 80 S (C) to 72 N; X reaches 84 N.
+constexpr std::string_view band_letters = "CDEFGHJKLMNPQRSTUVWX";
+constexpr double band_tolerance_degrees = 1e-5;  // about a metre, the grid's rounding
+
+char band_of(double latitude_degrees) {
+    if (latitude_degrees < -80.0 || latitude_degrees > 84.0) {
+        return '\0';
+    }
+    const auto i = static_cast<std::size_t>(std::floor((latitude_degrees + 80.0) / 8.0));
+    return band_letters[std::min<std::size_t>(i, band_letters.size() - 1)];
+}
+
 // Reads the fields of a point of `system`; failures carry the reason in their message.
 point parse_point(coordinate_system system, const std::string* fields) {
     using enum coordinate_system;
     point p;
+    check_printable(fields, system);
     switch (system) {
         case bng:
-            p.bng = {parse_grid_value<utm::bng::easting_integer_bng>(fields[0], "BNG easting",
-                                                                     national_grid),
-                     parse_grid_value<utm::bng::northing_integer_bng>(fields[1], "BNG northing",
-                                                                      national_grid)};
+            p.bng = {parse_easting<utm::bng::easting_integer_bng>(fields[0], "BNG easting"),
+                     parse_northing<utm::bng::northing_integer_bng>(fields[1], "BNG northing")};
             break;
         case gridref:
             p.bng = parse_grid_reference(fields[0]);
             break;
         case utm:
-            p.utm = {parse_zone(fields[0]),
-                     parse_grid_value<easting_integer>(fields[1], "UTM easting", utm_grid),
-                     parse_grid_value<northing_integer>(fields[2], "UTM northing", utm_grid)};
+            p.utm = {parse_zone_field(fields[0], p.band),
+                     parse_easting<easting_integer>(fields[1], "UTM easting"),
+                     parse_northing<northing_integer>(fields[2], "UTM northing")};
             break;
         case wgs84:
             p.geo = {parse_latitude(fields[0]), parse_longitude(fields[1])};
             break;
         case lv03:
-            p.sncs = {parse_grid_value<utm::sncs::easting_integer_sncs_lv03>(
-                          fields[0], "LV03 easting", "the LV03 grid"),
-                      parse_grid_value<utm::sncs::northing_integer_sncs_lv03>(
-                          fields[1], "LV03 northing", "the LV03 grid")};
+            p.sncs = {
+                parse_easting<utm::sncs::easting_integer_sncs_lv03>(fields[0], "LV03 easting"),
+                parse_northing<utm::sncs::northing_integer_sncs_lv03>(fields[1], "LV03 northing")};
             break;
         case lv95:
-            p.sncs = {parse_grid_value<utm::sncs::easting_integer_sncs_lv95>(
-                          fields[0], "LV95 easting", "the LV95 grid"),
-                      parse_grid_value<utm::sncs::northing_integer_sncs_lv95>(
-                          fields[1], "LV95 northing", "the LV95 grid")};
+            p.sncs = {
+                parse_easting<utm::sncs::easting_integer_sncs_lv95>(fields[0], "LV95 easting"),
+                parse_northing<utm::sncs::northing_integer_sncs_lv95>(fields[1], "LV95 northing")};
             break;
     }
     return p;
@@ -489,6 +604,17 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
         throw row_failure(f.message() + " (" + f.what() + ")");
     }
     out.assign(headers_.size(), std::string());
+    if (p.band != '\0') {
+        const double latitude = utm_to_geo(p.utm).latitude * degrees_per_radian;
+        if (band_of(latitude - band_tolerance_degrees) != p.band &&
+            band_of(latitude + band_tolerance_degrees) != p.band) {
+            const char actual = band_of(latitude);
+            throw row_failure("UTM band " + std::string(1, p.band) + " does not hold the point" +
+                              (actual != '\0' ? std::string(", which lies in band ") + actual
+                                              : std::string(", which lies beyond the bands")) +
+                              " (CONSTRAINT_ERROR)");
+        }
+    }
 
     auto to_geo = [&]() -> geo_point {
         switch (from) {
@@ -508,7 +634,7 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
             case utm:
                 return utm_to_bng(p.utm);
             case wgs84:
-                return geo_to_bng(p.geo);
+                return geo_to_bng_explained(p.geo, fields);
             default:
                 return p.bng;  // no Swiss source reaches here: the pair is not offered
         }
@@ -529,7 +655,11 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
         }
     };
     auto to_sncs = [&](local_reference_frame_enumeration frame) -> sncs_point {
-        return from == utm ? utm_to_sncs(p.utm, frame) : geo_to_sncs(to_geo(), frame);
+        // Points west of 6 degrees east lie in zone 31, where the tool writes them.
+        if (from == utm && p.utm.zone != 31) {
+            return utm_to_sncs(p.utm, frame);
+        }
+        return geo_to_sncs(to_geo(), frame);
     };
 
     switch (options_.to) {
@@ -540,7 +670,7 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
             break;
         }
         case gridref:
-            out[0] = format_grid_reference(to_bng(), options_.digits);
+            out[0] = format_grid_reference(to_bng(), *options_.digits);
             break;
         case wgs84: {
             const geo_point g = to_geo();

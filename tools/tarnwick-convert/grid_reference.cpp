@@ -134,6 +134,9 @@ std::string format_grid_reference(bng_point point, int digits) {
     out.push_back(letters[static_cast<std::size_t>(first)]);
     out.push_back(letters[static_cast<std::size_t>(second)]);
     for (const std::int64_t v : {e % square_100km / unit, n % square_100km / unit}) {
+        if (per_axis == 0) {
+            break;  // the letters alone
+        }
         std::string figures = std::to_string(v);
         out.push_back(' ');
         out.append(static_cast<std::size_t>(per_axis) - figures.size(), '0');

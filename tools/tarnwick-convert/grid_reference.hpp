@@ -22,8 +22,9 @@ struct bng_point {
 /// `northing_out_of_range`.
 bng_point parse_grid_reference(std::string_view text);
 
-/// Writes the reference of the square of `digits` / 2 figures per axis (2 .. 10 digits) that
-/// holds the point, letters and halves separated by blanks ("TG 51410 13177"). The figures are
+/// Writes the reference of the square of `digits` / 2 figures per axis (0 .. 10 digits) that
+/// holds the point, letters and halves separated by blanks ("TG 51410 13177"); 0 digits give
+/// the letters alone. The figures are
 /// truncated, never rounded, so the square always contains the point.
 std::string format_grid_reference(bng_point point, int digits);
 

@@ -7,15 +7,19 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "batch.hpp"
 #include "conversion.hpp"
 #include "table_text.hpp"
+#include "text_values.hpp"
 
 namespace {
 
@@ -28,13 +32,22 @@ constexpr int exit_unusable = 2;
 std::string systems_help() {
     std::string text =
         "Systems and the fields of one point:\n"
-        "  bng      National Grid easting, northing in metres (0 .. 700000, 0 .. 1300000)\n"
-        "  gridref  lettered National Grid reference, 2 to 10 digits, blanks optional\n"
+        "  bng      National Grid easting, northing in metres (0 .. 700000, 0 .. 1300000);\n"
+        "           also osgb36\n"
+        "  gridref  lettered National Grid reference, 0 to 10 digits, blanks optional\n"
         "           (\"TG 51410 13177\", \"TG5113\"); read as the south-west corner of its square\n"
-        "  utm      zone (1 .. 60, negative south of the equator), easting, northing in metres\n"
-        "  wgs84    latitude, longitude in decimal degrees (north and east positive)\n"
+        "  utm      zone (1 .. 60, negative south of the equator, or with a latitude band\n"
+        "           letter: 30U; C .. M south, N .. X north, so band S is 32 to 40 degrees\n"
+        "           north, not \"south\"), easting, northing in metres\n"
+        "  wgs84    latitude, longitude (also latlon): decimal degrees, north and east\n"
+        "           positive, or with hemisphere letters (52.658N, N52.658, 1.716W), or\n"
+        "           degrees, minutes and seconds (52°39'28.7\"N, \"52 39 28.7 N\", 52:39:28.7)\n"
         "  lv03     Swiss LV03 easting (Y), northing (X) in metres\n"
         "  lv95     Swiss LV95 easting (E), northing (N) in metres\n"
+        "  Names in any case. Grid input with decimals is rounded to whole metres; grid\n"
+        "  results are whole metres. The datum change between the National Grid and WGS84 is\n"
+        "  a seven-parameter Helmert transformation, up to about 5 m from the Ordnance\n"
+        "  Survey's definitive transformation (median about 2 m on land).\n"
         "\nPairs that work:\n";
     text += offered_pairs_text();
     text +=
@@ -45,19 +58,89 @@ std::string systems_help() {
         "      second line: the same point in the neighbouring zone (overlap strip)\n"
         "  tarnwick-convert --from gridref --to wgs84 --dms TG 51410 13177\n"
         "  tarnwick-convert --from wgs84 --to utm --zone 30 52.658 1.716\n"
+        "  tarnwick-convert --from latlon --to osgb36 52 39 28.7 N 1 42 57.8 E\n"
         "\nTables (CSV, TSV or whitespace-separated; stdin when no -i):\n"
         "  tarnwick-convert --from bng --to gridref --cols e,n -i points.csv -o out.csv\n"
         "  tarnwick-convert --from utm --to bng --cols 2,3,4 --no-header < points.txt\n"
-        "  Every row gives one row: the input row unchanged, then the result columns and an\n"
-        "  \"error\" column. A row that cannot be converted keeps its place with empty results\n"
-        "  and the reason in the error column. A summary goes to standard error.\n"
-        "  The format comes from the file name (.csv, .tsv, .tab) or else the first line (a\n"
-        "  tab: TSV, a comma: CSV, else whitespace). Without --header or --no-header the\n"
-        "  first row is a header when --cols names columns, or when none of the fields it\n"
-        "  picks holds a digit. --cols defaults to the first columns. Several -i files make\n"
-        "  one table; the header rows of the later ones are dropped.\n"
+        "  Every row gives one row: the input row, then the result columns and an \"error\"\n"
+        "  column; every row has the same number of fields. A row that cannot be converted\n"
+        "  keeps its place with empty results and the reason in the error column. A summary\n"
+        "  goes to standard error. --results-only writes the result columns alone (reasons of\n"
+        "  failed rows to standard error); --prefix names them prefix + field.\n"
+        "  Each input's format comes from --format or --delimiter, else its name (.csv, .tsv,\n"
+        "  .tab, .txt) or else its first line (a tab: TSV, a semicolon: semicolon-separated,\n"
+        "  a comma: CSV, else whitespace). The output's format follows --output-format, else\n"
+        "  -o's name (.csv, .tsv, .txt for whitespace), else the first input's.\n"
+        "  Without --header or --no-header the first row is a header when --cols names\n"
+        "  columns, when none of the fields it picks holds a digit, or when it names the\n"
+        "  point's columns as usual (e/n, easting/northing, x/y; lat/latitude,\n"
+        "  lon/long/lng/longitude; zone; ref/gridref/grid_ref; for the Swiss grids E/N and\n"
+        "  Y/X). Without --cols a header's usual names pick the columns, else the first\n"
+        "  columns. In a whitespace table a reference written with blanks (TG 514 131)\n"
+        "  spans the column --cols names and the digit groups after it.\n"
+        "  Several -i files make one table in the first one's column order; each file's\n"
+        "  header decides for that file. -o is written in full beside the target and takes\n"
+        "  its place only when the run ends with status 0 or 1.\n"
         "\nExit status: 0 all converted, 1 some rows failed, 2 unusable arguments or files.\n";
     return text;
+}
+
+// The table format a command-line name stands for.
+std::optional<table_format> format_named(const std::string& name) {
+    static const std::pair<const char*, table_format> names[] = {
+        {"csv", table_format::csv},       {",", table_format::csv},
+        {"tsv", table_format::tsv},       {"tab", table_format::tsv},
+        {"\t", table_format::tsv},        {"ssv", table_format::semicolon},
+        {";", table_format::semicolon},   {"semicolon", table_format::semicolon},
+        {"ws", table_format::whitespace}, {"space", table_format::whitespace},
+        {" ", table_format::whitespace}};
+    for (const auto& [n, f] : names) {
+        if (name == n) {
+            return f;
+        }
+    }
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    throw usage_error("\"" + escaped(name) +
+                      "\" is not a table format: csv (,), tsv (tab), ssv (;) or ws (blanks)");
+}
+
+bool ends_latitude(const std::string& value) {
+    const char c = value.empty()
+                       ? '\0'
+                       : static_cast<char>(std::toupper(static_cast<unsigned char>(value.back())));
+    return c == 'N' || c == 'S';
+}
+
+bool starts_longitude(const std::string& value) {
+    const char c = value.empty()
+                       ? '\0'
+                       : static_cast<char>(std::toupper(static_cast<unsigned char>(value.front())));
+    return c == 'E' || c == 'W';
+}
+
+// A latitude and longitude given as more than two words ("52 39 28.7 N 1 42 57.8 E"): the
+// latitude ends at its hemisphere letter, or the longitude starts at its own.
+std::vector<std::string> lat_long_from_words(const std::vector<std::string>& values) {
+    auto join = [&](std::size_t from, std::size_t to) {
+        std::string s;
+        for (std::size_t i = from; i < to; ++i) {
+            s += (s.empty() ? "" : " ") + values[i];
+        }
+        return s;
+    };
+    for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+        if (ends_latitude(values[i])) {
+            return {join(0, i + 1), join(i + 1, values.size())};
+        }
+        if (i > 0 && starts_longitude(values[i])) {
+            return {join(0, i), join(i, values.size())};
+        }
+    }
+    throw usage_error(
+        "wgs84 takes 2 values: latitude longitude; quote each one that holds blanks, or end "
+        "the latitude with N or S");
 }
 
 int run(int argc, char** argv) {
@@ -67,10 +150,6 @@ int run(int argc, char** argv) {
         "tarnwick-convert"};
     app.get_formatter()->column_width(26);
 
-    std::vector<std::string> system_names;
-    for (const auto s : all_systems) {
-        system_names.emplace_back(system_name(s));
-    }
     std::string from_name;
     std::string to_name;
     std::optional<int> zone;
@@ -78,34 +157,44 @@ int run(int argc, char** argv) {
     batch_options batch;
     std::vector<std::string> values;
     std::string format_name_text;
+    std::string delimiter_text;
+    std::string output_format_text;
+    std::string prefix;
     bool header = false;
     bool no_header = false;
     bool quiet = false;
     batch.threads = std::max(1U, std::thread::hardware_concurrency());
 
-    app.add_option("--from", from_name, "System of the input")
-        ->required()
-        ->check(CLI::IsMember(system_names));
-    app.add_option("--to", to_name, "System of the result")
-        ->required()
-        ->check(CLI::IsMember(system_names));
+    app.add_option("--from", from_name, "System of the input")->required();
+    app.add_option("--to", to_name, "System of the result")->required();
     app.add_option("--zone", zone, "Force the UTM zone of a UTM result (negative: southern)");
     app.add_flag("--alt", conv_options.alt,
                  "Also give the point in the neighbouring UTM zone where it lies in an overlap "
                  "strip");
     app.add_flag("--dms", conv_options.dms,
-                 "Latitude and longitude in degrees, minutes and seconds");
-    app.add_option("--digits", conv_options.digits, "Digits of a lettered reference (2 .. 10)")
-        ->capture_default_str();
+                 "Latitude and longitude results in degrees, minutes and seconds");
+    app.add_option("--digits", conv_options.digits,
+                   "Digits of a lettered reference result: even, 0 .. 10 (default 10)");
     app.add_option("-i,--input", batch.inputs, "Input table ('-': standard input); repeatable");
-    app.add_option("-o,--output", batch.output, "Output file (default: standard output)");
-    app.add_option("--format", format_name_text, "Table format: csv, tsv or ws (whitespace)")
-        ->check(CLI::IsMember({"csv", "tsv", "ws"}));
+    app.add_option("-o,--output", batch.output,
+                   "Output file (default: standard output), replaced only by a complete run");
+    auto* format_option = app.add_option("--format", format_name_text,
+                                         "Input table format: csv, tsv, ssv (semicolons) or ws");
+    app.add_option("--delimiter", delimiter_text, "Input delimiter: ',', ';', tab or ws")
+        ->excludes(format_option);
+    app.add_option("--output-format", output_format_text,
+                   "Output table format: csv, tsv, ssv or ws (default: from -o's name, else the "
+                   "input's)");
     app.add_option("--cols", batch.columns,
                    "Input columns of a point, by header name or 1-based index (e.g. e,n or 2,3)")
         ->delimiter(',');
     auto* header_flag = app.add_flag("--header", header, "The first row is a header");
-    app.add_flag("--no-header", no_header, "There is no header row")->excludes(header_flag);
+    auto* no_header_flag =
+        app.add_flag("--no-header", no_header, "There is no header row")->excludes(header_flag);
+    auto* results_only_flag =
+        app.add_flag("--results-only", batch.results_only, "Write the result columns alone");
+    auto* prefix_option =
+        app.add_option("--prefix", prefix, "Name the result columns prefix + field name");
     app.add_option("--threads", batch.threads, "Worker threads (default: all cores)")
         ->check(CLI::Range(1U, 1024U))
         ->capture_default_str();
@@ -120,10 +209,23 @@ int run(int argc, char** argv) {
         return code == 0 ? exit_ok : exit_unusable;
     }
 
-    conv_options.from = *system_from_name(from_name);
-    conv_options.to = *system_from_name(to_name);
-    conv_options.zone = zone;
     try {
+        for (const auto* name : {&from_name, &to_name}) {
+            if (!system_from_name(*name)) {
+                std::string known;
+                for (const auto s : all_systems) {
+                    known += (known.empty() ? "" : ", ") + std::string(system_name(s));
+                }
+                throw usage_error("\"" + escaped(*name) + "\" is not a system: " + known +
+                                  " (also osgb36, latlon)");
+            }
+        }
+        conv_options.from = *system_from_name(from_name);
+        conv_options.to = *system_from_name(to_name);
+        conv_options.zone = zone;
+        if (prefix_option->count() > 0) {
+            conv_options.column_prefix = prefix;
+        }
         start_up_library();
         const converter conv(conv_options);
 
@@ -131,12 +233,25 @@ int run(int argc, char** argv) {
             if (!batch.inputs.empty()) {
                 throw usage_error("give either the values of one point or input files (-i)");
             }
+            for (const auto* table_option :
+                 {format_option, app.get_option("--delimiter"), app.get_option("--output-format"),
+                  app.get_option("--cols"), header_flag, no_header_flag, results_only_flag,
+                  prefix_option}) {
+                if (table_option->count() > 0) {
+                    throw usage_error(table_option->get_name() +
+                                      " applies to tables (-i or standard input), not to the "
+                                      "values of one point");
+                }
+            }
             if (conv_options.from == coordinate_system::gridref) {
                 std::string joined;
                 for (const auto& v : values) {
                     joined += (joined.empty() ? "" : " ") + v;
                 }
                 values = {joined};
+            }
+            if (conv_options.from == coordinate_system::wgs84 && values.size() > 2) {
+                values = lat_long_from_words(values);
             }
             if (values.size() != conv.input_count()) {
                 std::string names;
@@ -170,11 +285,7 @@ int run(int argc, char** argv) {
             if (batch.output.empty() || batch.output == "-") {
                 std::fputs(line.c_str(), stdout);
             } else {
-                std::FILE* f = std::fopen(batch.output.c_str(), "w");
-                const bool written = f != nullptr && std::fputs(line.c_str(), f) >= 0;
-                if (f == nullptr || std::fclose(f) != 0 || !written) {
-                    throw file_error("cannot write " + batch.output);
-                }
+                write_file_whole(batch.output, line);
             }
             return exit_ok;
         }
@@ -185,15 +296,12 @@ int run(int argc, char** argv) {
                               " takes " + std::to_string(conv.input_count()));
         }
         for (const auto& c : batch.columns) {
-            if (c == "0" || c.empty()) {
-                throw usage_error("--cols: columns are counted from 1");
+            if (c.empty()) {
+                throw usage_error("--cols: an empty column name");
             }
         }
-        if (!format_name_text.empty()) {
-            batch.format = format_name_text == "csv"   ? table_format::csv
-                           : format_name_text == "tsv" ? table_format::tsv
-                                                       : table_format::whitespace;
-        }
+        batch.format = format_named(format_name_text.empty() ? delimiter_text : format_name_text);
+        batch.output_format = format_named(output_format_text);
         if (header || no_header) {
             batch.header = header;
         }

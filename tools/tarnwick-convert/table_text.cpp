@@ -8,6 +8,8 @@ std::string_view format_name(table_format format) {
             return "csv";
         case table_format::tsv:
             return "tsv";
+        case table_format::semicolon:
+            return "ssv";
         case table_format::whitespace:
             return "ws";
     }
@@ -17,6 +19,9 @@ std::string_view format_name(table_format format) {
 table_format sniff_format(std::string_view first_line) {
     if (first_line.find('\t') != std::string_view::npos) {
         return table_format::tsv;
+    }
+    if (first_line.find(';') != std::string_view::npos) {
+        return table_format::semicolon;
     }
     if (first_line.find(',') != std::string_view::npos) {
         return table_format::csv;
@@ -30,6 +35,8 @@ bool record_scanner::is_delimiter(char c) const noexcept {
             return c == ',';
         case table_format::tsv:
             return c == '\t';
+        case table_format::semicolon:
+            return c == ';';
         case table_format::whitespace:
             return c == ' ' || c == '\t';
     }
@@ -111,7 +118,7 @@ split_result split_fields(std::string_view text, table_format format,
         return f;
     };
     const bool ws = format == table_format::whitespace;
-    const char delimiter = format == table_format::tsv ? '\t' : ',';
+    const char delimiter = output_delimiter(format);
     auto at_delimiter = [&](std::size_t i) {
         return ws ? is_blank_char(text[i]) : text[i] == delimiter;
     };
@@ -186,6 +193,8 @@ char output_delimiter(table_format format) noexcept {
             return ',';
         case table_format::tsv:
             return '\t';
+        case table_format::semicolon:
+            return ';';
         case table_format::whitespace:
             return ' ';
     }
@@ -199,9 +208,11 @@ void append_field(std::string& out, std::string_view value, table_format format)
         }
         return;
     }
-    const std::string_view special = format == table_format::csv   ? std::string_view(",\"\r\n")
-                                     : format == table_format::tsv ? std::string_view("\t\"\r\n")
-                                                                   : std::string_view(" \t\"\r\n");
+    std::string_view special = " \t\"\r\n";
+    if (format != table_format::whitespace) {
+        static constexpr char specials[3][5] = {",\"\r\n", "\t\"\r\n", ";\"\r\n"};
+        special = specials[static_cast<int>(format)];
+    }
     const bool needs_quotes = value.find_first_of(special) != std::string_view::npos ||
                               (format == table_format::whitespace && value == "-");
     if (!needs_quotes) {

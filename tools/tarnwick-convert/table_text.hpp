@@ -11,14 +11,15 @@
 
 namespace tarnwick_convert {
 
-/// How fields are separated: one comma, one tab, or any run of blanks and tabs.
-enum class table_format { csv, tsv, whitespace };
+/// How fields are separated: one comma, one tab, one semicolon, or any run of blanks and tabs.
+enum class table_format { csv, tsv, semicolon, whitespace };
 
-/// The format's name as the command line spells it ("csv", "tsv", "ws").
+/// The format's name as the command line spells it ("csv", "tsv", "ssv", "ws").
 std::string_view format_name(table_format format);
 
-/// Guesses the format from the first line of a table: a tab means TSV, else a comma CSV,
-/// else whitespace-separated.
+/// Guesses the format from the first line of a table: a tab means TSV, else a semicolon
+/// semicolon-separated (where a comma is often the decimal mark), else a comma CSV, else
+/// whitespace-separated.
 table_format sniff_format(std::string_view first_line);
 
 /// Finds the ends of records in a byte stream. A record ends at a line feed outside a quoted

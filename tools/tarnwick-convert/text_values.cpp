@@ -1,8 +1,11 @@
 #include "text_values.hpp"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace tarnwick_convert {
 
@@ -38,6 +41,21 @@ double parse_number(std::string_view text, std::string_view what) {
     return v;
 }
 
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char code[5];
+            std::snprintf(code, sizeof code, "\\x%02X", byte);
+            out += code;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 global_types::zone_integer parse_zone(std::string_view text) {
     const std::string kept = trimmed(text);
     std::string_view t = kept;
@@ -54,8 +72,172 @@ global_types::zone_integer parse_zone(std::string_view text) {
     return zone;
 }
 
+global_types::zone_integer parse_zone_field(std::string_view text, char& band) {
+    const std::string kept = trimmed(text);
+    band = '\0';
+    if (kept.empty() || !std::isalpha(static_cast<unsigned char>(kept.back()))) {
+        return parse_zone(text);
+    }
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(kept.back())));
+    const std::string number = kept.substr(0, kept.size() - 1);
+    constexpr std::string_view bands = "CDEFGHJKLMNPQRSTUVWX";
+    if (bands.find(letter) == std::string_view::npos) {
+        throw global_types::constraint_error("UTM zone \"" + kept + "\" has no band " +
+                                             std::string(1, letter) +
+                                             " (bands are C .. X without I and O)");
+    }
+    if (!number.empty() && (number[0] == '-' || number[0] == '+')) {
+        throw global_types::constraint_error("UTM zone \"" + kept +
+                                             "\" has both a sign and a band letter");
+    }
+    const global_types::zone_integer zone = parse_zone(number);
+    band = letter;
+    // C .. M lie south of the equator.
+    return letter <= 'M' ? global_types::zone_integer(-zone.value()) : zone;
+}
+
+namespace {
+
+struct hemisphere_letters {
+    char positive;
+    char negative;
+    const char* name;
+};
+
+// Reads "52", "52.5", ".5" at `t`; advances it. Nothing read: nullopt.
+std::optional<double> leading_number(std::string_view& t, bool& fraction) {
+    std::size_t n = 0;
+    while (n < t.size() && ((t[n] >= '0' && t[n] <= '9') || t[n] == '.')) {
+        ++n;
+    }
+    double v = 0.0;
+    if (n == 0 || std::from_chars(t.data(), t.data() + n, v).ptr != t.data() + n) {
+        return std::nullopt;
+    }
+    fraction = t.substr(0, n).find('.') != std::string_view::npos;
+    t.remove_prefix(n);
+    return v;
+}
+
+void skip_blanks(std::string_view& t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) {
+        t.remove_prefix(1);
+    }
+}
+
+// Which part a mark after a number ends: 0 degrees, 1 minutes, 2 seconds; -1 a plain
+// separator (a blank or a colon) or the end; -2 something else.
+int take_mark(std::string_view& t) {
+    static constexpr std::pair<std::string_view, int> marks[] = {
+        {"\xC2\xB0", 0},     {"\xC2\xBA", 0}, {"''", 2},           {"'", 1},
+        {"\xE2\x80\xB2", 1}, {"\"", 2},       {"\xE2\x80\xB3", 2}, {":", -1}};
+    skip_blanks(t);
+    for (const auto& [mark, part] : marks) {
+        if (t.starts_with(mark)) {
+            t.remove_prefix(mark.size());
+            skip_blanks(t);
+            return part;
+        }
+    }
+    return -1;
+}
+
+double parse_angle(std::string_view text, const hemisphere_letters& h,
+                   const hemisphere_letters& other) {
+    const std::string kept = trimmed(text);
+    // Decimal degrees with an optional sign, the common case, first.
+    double plain = 0.0;
+    {
+        std::string_view t = kept;
+        if (t.size() > 1 && t[0] == '+' && t[1] != '-') {
+            t.remove_prefix(1);
+        }
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), plain);
+        if (!t.empty() && ec == std::errc() && end == t.data() + t.size() && std::isfinite(plain)) {
+            return plain;
+        }
+    }
+    const std::string what = std::string(h.name) + " \"" + kept + "\"";
+    auto refuse = [&](const std::string& why) -> double {
+        throw global_types::constraint_error(what + " " + why);
+    };
+    if (kept.empty()) {
+        throw global_types::constraint_error(std::string(h.name) + " is empty");
+    }
+    std::string_view t = kept;
+    auto upper = [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    };
+    int sign = 1;
+    bool lettered = false;
+    for (const bool at_front : {true, false}) {
+        if (t.empty()) {
+            break;
+        }
+        const char c = upper(at_front ? t.front() : t.back());
+        if (c == other.positive || c == other.negative) {
+            refuse(std::string("has the letter ") + c + " of a " + other.name);
+        }
+        if (c == h.positive || c == h.negative) {
+            if (lettered) {
+                refuse("has two hemisphere letters");
+            }
+            lettered = true;
+            sign = c == h.negative ? -1 : 1;
+            if (at_front) {
+                t.remove_prefix(1);
+            } else {
+                t.remove_suffix(1);
+            }
+            skip_blanks(t);
+            while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) {
+                t.remove_suffix(1);
+            }
+        }
+    }
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        if (lettered) {
+            refuse("has both a sign and a hemisphere letter");
+        }
+        sign = t.front() == '-' ? -1 : 1;
+        t.remove_prefix(1);
+    }
+    double parts[3] = {0.0, 0.0, 0.0};
+    int count = 0;
+    bool fraction = false;
+    while (!t.empty()) {
+        if (count == 3) {
+            refuse("has more than degrees, minutes and seconds");
+        }
+        if (fraction) {
+            refuse("has a fraction before its last part");
+        }
+        const auto v = leading_number(t, fraction);
+        if (!v) {
+            refuse("is not an angle (degrees, minutes, seconds)");
+        }
+        const int mark = take_mark(t);
+        if (mark >= 0 && mark != count) {
+            refuse("has its degree, minute and second marks out of order");
+        }
+        parts[count++] = *v;
+    }
+    if (count == 0) {
+        refuse("is not an angle (degrees, minutes, seconds)");
+    }
+    if (parts[1] >= 60.0 || parts[2] >= 60.0) {
+        refuse("has minutes or seconds of 60 or more");
+    }
+    return sign * (parts[0] + parts[1] / 60.0 + parts[2] / 3600.0);
+}
+
+constexpr hemisphere_letters latitude_letters{'N', 'S', "latitude"};
+constexpr hemisphere_letters longitude_letters{'E', 'W', "longitude"};
+
+}  // namespace
+
 double parse_latitude(std::string_view text) {
-    const double v = parse_number(text, "latitude");
+    const double v = parse_angle(text, latitude_letters, longitude_letters);
     if (!(v >= -90.0 && v <= 90.0)) {
         throw global_types::constraint_error("latitude " + trimmed(text) + " is outside -90 .. 90");
     }
@@ -63,7 +245,7 @@ double parse_latitude(std::string_view text) {
 }
 
 double parse_longitude(std::string_view text) {
-    const double v = parse_number(text, "longitude");
+    const double v = parse_angle(text, longitude_letters, latitude_letters);
     if (!(v >= -180.0 && v < 180.0)) {
         throw global_types::constraint_error("longitude " + trimmed(text) +
                                              " is outside -180 .. 180 (180 itself is -180)");

@@ -23,28 +23,40 @@ std::string range_text() {
            std::to_string(static_cast<long long>(Checked::last));
 }
 
+/// The text with bytes below 0x20 and 0x7F written as "\x00", so that a message shows them.
+std::string escaped(std::string_view text);
+
 /// Reads a grid coordinate in metres into the checked type `Checked`, rounding a fraction to
 /// whole metres (halves away from zero, as the library rounds). Outside the type's range:
-/// `constraint_error` "<what> <value> is outside <grid> (<first> .. <last>)".
-template <class Checked>
-Checked parse_grid_value(std::string_view text, std::string_view what, std::string_view grid) {
+/// `Failure` "<what> <value> is outside <first> .. <last>".
+template <class Checked, class Failure = global_types::constraint_error>
+Checked parse_grid_value(std::string_view text, std::string_view what) {
     const double v = parse_number(text, what);
     try {
         return Checked::round(v);
     } catch (const global_types::constraint_error&) {
-        throw global_types::constraint_error(std::string(what) + " " + trimmed(text) +
-                                             " is outside " + std::string(grid) + " (" +
-                                             range_text<Checked>() + ")");
+        throw Failure(std::string(what) + " " + trimmed(text) + " is outside " +
+                      range_text<Checked>());
     }
 }
 
 /// Reads a UTM zone: a whole number 1 .. 60, negative for the southern hemisphere.
 global_types::zone_integer parse_zone(std::string_view text);
 
-/// Reads a latitude in decimal degrees, -90 .. 90; the result is in radians.
+/// Reads a UTM zone as above, or with a latitude band letter as GPS units show it ("30U",
+/// C .. M south of the equator, N .. X north; I and O unused); `band` receives the letter, or
+/// '\0' when there is none. A sign together with a letter is refused.
+global_types::zone_integer parse_zone_field(std::string_view text, char& band);
+
+/// Reads a latitude, -90 .. 90, as people write it: decimal degrees with a sign or a hemisphere
+/// letter N or S before or after ("52.658N", "N52.658"), or degrees and minutes, or degrees,
+/// minutes and seconds, with the symbols or separated by blanks or colons ("52°39'28.7\"N",
+/// "52 39 28.7 N", "52:39:28.7"). Text that could be read more than one way is refused with
+/// the reason. The result is in radians.
 double parse_latitude(std::string_view text);
 
-/// Reads a longitude in decimal degrees, -180 up to (not including) 180; radians out.
+/// Reads a longitude, -180 up to (not including) 180, as `parse_latitude` reads a latitude,
+/// with the hemisphere letters E and W; radians out.
 double parse_longitude(std::string_view text);
 
 /// Which hemisphere letters an angle takes in degrees, minutes and seconds.

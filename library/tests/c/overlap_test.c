@@ -94,13 +94,17 @@ TEST_CASE(zone_overlap_is_within_a_hundredth_radian_of_the_zone_limits) {
     check_zone(zone_overlap(30, 500000, 5764740), 1, 30);
 }
 
-/* Zone 0 is inside the interface's range; zones beyond +-60 are not. Zone 1 next to the
-   antimeridian names the plain lower number 0; zone 60 there has no zone 61 and fails. */
-TEST_CASE(zone_overlap_checks_the_zone_range_and_has_no_wrap_around) {
-    check_zone(zone_overlap(0, 500000, 5000000), 1, 0);
+/* Zones beyond +-60 are refused, and so is zone 0, which has no neighbours. Regression: zone 1
+   next to the antimeridian named zone 0, zone 60 there failed, and a southern zone never
+   overlapped; zones 60 and 1 are neighbours, and a southern zone's neighbour is southern. */
+TEST_CASE(zone_overlap_wraps_at_the_antimeridian_and_keeps_the_hemisphere) {
     check_zone(zone_overlap(60, 500000, 5000000), 1, 60);
-    check_zone(zone_overlap(1, 188317, 55332), 0, 0);
-    check_zone(zone_overlap(60, 811683, 55332), -1, -1);
+    check_zone(zone_overlap(1, 188317, 55332), 0, 60);
+    check_zone(zone_overlap(60, 811683, 55332), 0, 1);
+    check_zone(zone_overlap(-30, 750000, 6300000), 0, -31);
+    check_zone(zone_overlap(-30, 250000, 6300000), 0, -29);
+    check_zone(zone_overlap(-30, 500000, 6300000), 1, -30);
+    check_zone(zone_overlap(0, 500000, 5000000), -1, -1);
     check_zone(zone_overlap(61, 500000, 5000000), -1, -1);
     check_zone(zone_overlap(-61, 500000, 5000000), -1, -1);
 }
@@ -149,6 +153,17 @@ TEST_CASE(overlap_conversion_accepts_zone_0) {
     CHECK(abs(p.northing - 55352) <= 2);
 }
 
+/* Regression: a point 90 degrees or more from the target zone's central meridian was mirrored
+   to the other side of the earth (832966, 10560416 for the first case). */
+TEST_CASE(overlap_conversion_fails_ninety_degrees_or_more_away) {
+    const struct grid_point far = to_overlap_zone(-31, 167000, 9447000, -1);
+    const struct grid_point antipodes = to_overlap_zone(30, 500000, 5700000, 60);
+    CHECK_INT(far.easting, -1);
+    CHECK_INT(far.northing, -1);
+    CHECK_INT(antipodes.easting, -1);
+    CHECK_INT(antipodes.northing, -1);
+}
+
 int main(int argc, char** argv) {
     static const struct test_case cases[] = {
         CASE(region_band_around_the_zero_meridian_is_49999_metres_wide),
@@ -156,11 +171,12 @@ int main(int argc, char** argv) {
         CASE(region_reads_northing_before_easting),
         CASE(region_outside_the_grid_writes_minus_one_everywhere),
         CASE(zone_overlap_is_within_a_hundredth_radian_of_the_zone_limits),
-        CASE(zone_overlap_checks_the_zone_range_and_has_no_wrap_around),
+        CASE(zone_overlap_wraps_at_the_antimeridian_and_keeps_the_hemisphere),
         CASE(zone_overlap_outside_the_utm_ranges_writes_minus_one),
         CASE(overlap_conversion_reexpresses_a_point_in_the_neighbouring_zone),
         CASE(overlap_conversion_fails_for_any_argument_out_of_range),
         CASE(overlap_conversion_accepts_zone_0),
+        CASE(overlap_conversion_fails_ninety_degrees_or_more_away),
     };
     return run_test_cases(cases, COUNT_OF(cases), argc, argv);
 }
