@@ -10,6 +10,7 @@
 #include "karte.hpp"
 #include "main_formular.hpp"
 #include "tarnwick_binding.hpp"
+#include "velmont_start.hpp"
 
 namespace {
 
@@ -97,6 +98,7 @@ class TestKarte : public QObject {
     void initTestCase() {
         MainFormular = new TMainFormular;
         Form1 = new TForm1;
+        LinkWindows(*MainFormular, *Form1);
         MainFormular->show();
         Form1->show();
         Tarnwick() = RecordingApi();
