@@ -434,7 +434,7 @@ class TestKarte : public QObject {
         QTest::keyClick(Form1, Qt::Key_A);
         QVERIFY(!MainFormular->AltShown);
         QVERIFY(!MainFormular->SpeedButton1->isChecked());
-        // Upper case and other pages: nothing.
+        // Other pages: nothing.
         MainFormular->PageControl1->setCurrentIndex(2);
         calls.clear();
         QTest::keyClick(Form1, Qt::Key_C);
