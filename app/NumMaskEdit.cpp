@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStringList>
+#include <algorithm>
 
 #include "tarnwick_binding.hpp"
 
@@ -70,6 +71,10 @@ bool NumMask::IsComplete(const QString& display) const {
         }
     }
     return true;
+}
+
+int NumMask::Slots() const {
+    return static_cast<int>(std::count(slot_.begin(), slot_.end(), true));
 }
 
 // --- TNumMaskEdit ---
@@ -140,6 +145,8 @@ void TNumMaskEdit::TypeDigits(const QString& digits) {
     for (const QChar c : digits) {
         const int slot = NextSlot(position);
         if (slot < 0) {
+            // A digit with no slot left would silently change the number typed: refuse aloud.
+            Beep(window());
             break;
         }
         display[slot] = c;
@@ -150,14 +157,69 @@ void TNumMaskEdit::TypeDigits(const QString& digits) {
     Show(display, next < 0 ? position : next);
 }
 
-void TNumMaskEdit::PasteDigits() {
+namespace {
+
+bool IsAsciiDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Characters that may group the digits of a number: the blank, the no-break and thin spaces
+// and the mask's own empty-slot character.
+bool IsGroupSeparator(QChar c) {
+    return c == QLatin1Char(' ') || c == QChar(0x00A0) || c == QChar(0x2009) ||
+           c == QChar(0x202F) || c == QLatin1Char('_');
+}
+
+}  // namespace
+
+std::optional<QString> TNumMaskEdit::PlainNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
     QString digits;
-    for (const QChar c : QGuiApplication::clipboard()->text()) {
-        if (c.isDigit() && c.unicode() < 128) {
+    for (const QChar c : trimmed) {
+        if (IsAsciiDigit(c)) {
+            digits.append(c);
+        } else if (!IsGroupSeparator(c)) {
+            return std::nullopt;
+        }
+    }
+    // Separators only between digits; the field's own shown text may start with "_".
+    qsizetype first = 0;
+    while (first < trimmed.size() && trimmed.at(first) == QLatin1Char('_')) {
+        ++first;
+    }
+    if (digits.isEmpty() || !IsAsciiDigit(trimmed.at(first)) || !IsAsciiDigit(trimmed.back())) {
+        return std::nullopt;
+    }
+    return digits;
+}
+
+void TNumMaskEdit::Paste() {
+    const QString text = QGuiApplication::clipboard()->text();
+    if (PasteHandler && PasteHandler(text)) {
+        return;
+    }
+    // Only a whole number that fits is taken, right-aligned as the window writes numbers;
+    // anything else would put a different number into the field than the one copied.
+    const std::optional<QString> number = PlainNumber(text);
+    const int width = mask_.Slots();
+    if (!number || number->size() > width) {
+        Beep(window());
+        return;
+    }
+    SetText(QString(width - number->size(), QLatin1Char('_')) + *number);
+}
+
+void TNumMaskEdit::CopyNumber() {
+    // The number as it reads, without the mask's blanks and empty-slot characters.
+    QString digits;
+    for (const QChar c : selectedText()) {
+        if (IsAsciiDigit(c)) {
             digits.append(c);
         }
     }
-    TypeDigits(digits);
+    if (!digits.isEmpty()) {
+        QGuiApplication::clipboard()->setText(digits);
+    }
 }
 
 void TNumMaskEdit::EraseBackward() {
@@ -183,12 +245,16 @@ void TNumMaskEdit::EraseForward() {
 
 void TNumMaskEdit::keyPressEvent(QKeyEvent* event) {
     const bool editable = !isReadOnly();
-    // Moving, selecting, copying and leaving the field work as in any line edit.
-    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll) ||
-        event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
-        event->key() == Qt::Key_Home || event->key() == Qt::Key_End ||
-        event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
-        event->matches(QKeySequence::SelectStartOfLine) ||
+    if (event->matches(QKeySequence::Copy)) {
+        CopyNumber();
+        event->accept();
+        return;
+    }
+    // Moving, selecting and leaving the field work as in any line edit.
+    if (event->matches(QKeySequence::SelectAll) || event->key() == Qt::Key_Left ||
+        event->key() == Qt::Key_Right || event->key() == Qt::Key_Home ||
+        event->key() == Qt::Key_End || event->key() == Qt::Key_Tab ||
+        event->key() == Qt::Key_Backtab || event->matches(QKeySequence::SelectStartOfLine) ||
         event->matches(QKeySequence::SelectEndOfLine) ||
         event->matches(QKeySequence::SelectPreviousChar) ||
         event->matches(QKeySequence::SelectNextChar)) {
@@ -196,10 +262,10 @@ void TNumMaskEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (editable && event->matches(QKeySequence::Paste)) {
-        PasteDigits();
+        Paste();
     } else if (editable && event->matches(QKeySequence::Cut)) {
         if (hasSelectedText()) {
-            QGuiApplication::clipboard()->setText(selectedText());
+            CopyNumber();
             ClearSelection();
         }
     } else if (editable && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)) {
@@ -234,11 +300,22 @@ void TNumMaskEdit::focusOutEvent(QFocusEvent* event) {
     emit Exit();
 }
 
+void TNumMaskEdit::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    // In a field without digits the caret goes to the first slot, wherever the click lands,
+    // so that a number typed next fills the field from its start.
+    if (!isReadOnly() && Text().isEmpty() && !hasSelectedText()) {
+        const int first = NextSlot(0);
+        setCursorPosition(first < 0 ? 0 : first);
+    }
+}
+
 void TNumMaskEdit::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
     const bool second = afterDoubleClick_;
     afterDoubleClick_ = false;
-    if (event->button() == Qt::LeftButton && !second &&
+    // A drag that selected text is no click: the selection stays for copying.
+    if (event->button() == Qt::LeftButton && !second && !hasSelectedText() &&
         rect().contains(event->position().toPoint())) {
         emit Click();
     }
@@ -255,14 +332,10 @@ void TNumMaskEdit::mouseDoubleClickEvent(QMouseEvent* event) {
 void TNumMaskEdit::contextMenuEvent(QContextMenuEvent* event) {
     // Only the operations that respect the mask: copy, paste of digits, select all.
     QMenu menu(this);
-    QAction* copy = menu.addAction(tr("&Copy"), this, [this] {
-        if (hasSelectedText()) {
-            QGuiApplication::clipboard()->setText(selectedText());
-        }
-    });
+    QAction* copy = menu.addAction(tr("&Copy"), this, &TNumMaskEdit::CopyNumber);
     copy->setEnabled(hasSelectedText());
     if (!isReadOnly()) {
-        menu.addAction(tr("&Paste"), this, &TNumMaskEdit::PasteDigits);
+        menu.addAction(tr("&Paste"), this, &TNumMaskEdit::Paste);
     }
     menu.addSeparator();
     menu.addAction(tr("Select &All"), this, &QLineEdit::selectAll);

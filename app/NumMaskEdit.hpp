@@ -5,6 +5,8 @@
 
 #include <QLineEdit>
 #include <QString>
+#include <functional>
+#include <optional>
 #include <vector>
 
 /// An edit mask "pattern;save-literals;blank": in the pattern "9" (optional) and "0"
@@ -38,6 +40,8 @@ class NumMask {
     QString Read(const QString& display) const;
     /// True when no required slot of the shown text is empty.
     bool IsComplete(const QString& display) const;
+    /// Number of digit slots.
+    int Slots() const;
 
   private:
     std::vector<bool> slot_;
@@ -74,6 +78,15 @@ class TNumMaskEdit : public QLineEdit {
     /// Called when the text fails the mask's check on leaving the field: only beeps.
     virtual void ValidateError();
 
+    /// Offered every pasted text first; returns true when it took the text itself (a
+    /// window's fields may take more than one number from one paste).
+    std::function<bool(const QString& text)> PasteHandler;
+
+    /// The whole number that a pasted or copied text stands for: digits with blanks, thin
+    /// spaces or "_" between them, blanks around; nothing else (no sign, no decimal point,
+    /// no comma: "530,000" and "530.000" mean different numbers in different countries).
+    static std::optional<QString> PlainNumber(const QString& text);
+
   signals:
     /// The shown text changed, by typing or writing.
     void Change();
@@ -87,6 +100,7 @@ class TNumMaskEdit : public QLineEdit {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -94,7 +108,8 @@ class TNumMaskEdit : public QLineEdit {
   private:
     void Show(const QString& display, int cursor);
     void TypeDigits(const QString& digits);
-    void PasteDigits();
+    void Paste();
+    void CopyNumber();
     void ClearSelection();
     void EraseBackward();
     void EraseForward();

@@ -2,6 +2,7 @@
 // pixels and National Grid metres, and the mouse and keyboard commands on the map.
 #include "karte.hpp"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFont>
 #include <QKeyEvent>
@@ -11,16 +12,10 @@
 #include <QPixmap>
 #include <cmath>
 
-#include "main_formular.hpp"
 #include "tarnwick_binding.hpp"
+#include "velmont_resources.hpp"
 
 TForm1* Form1 = nullptr;
-
-// The resources live in the static library velmont_ui: registered by hand, since nothing else
-// would pull their object file into a program. Outside any namespace, as Qt requires.
-static void InitVelmontResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace {
 
@@ -82,15 +77,6 @@ QString FormatAngle(double angle, AngleKind kind) {
     return text;
 }
 
-QIcon VelmontIcon() {
-    InitVelmontResources();
-    QIcon icon;
-    for (const int size : {16, 32, 48, 128, 256}) {
-        icon.addFile(QStringLiteral(":/resources/velmont-%1.png").arg(size), QSize(size, size));
-    }
-    return icon;
-}
-
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     InitVelmontResources();
@@ -113,13 +99,11 @@ TForm1::TForm1(QWidget* parent)
     Panel1->setPalette(white);
     Panel1->setAutoFillBackground(true);
     Panel1->setMouseTracking(true);
-    Panel1->installEventFilter(this);
 
     Image1 = new QLabel(Panel1);
     Image1->setGeometry(MapLeft, MapTop, MapWidth, MapHeight);
     Image1->setPixmap(QPixmap(map_resource));
     Image1->setMouseTracking(true);
-    Image1->installEventFilter(this);
 
     const auto make_label = [this, &white](int left, int top, int width, const char* hint) {
         auto* label = new QLabel(Panel1);
@@ -144,6 +128,10 @@ TForm1::TForm1(QWidget* parent)
     Image2->setAttribute(Qt::WA_TransparentForMouseEvents);
     Image2->setAttribute(Qt::WA_TranslucentBackground);
     Image2->hide();
+
+    // The filters read the children: installed only once all of them exist.
+    Panel1->installEventFilter(this);
+    Image1->installEventFilter(this);
 }
 
 // --- marker, point of interest and labels ---
@@ -185,6 +173,10 @@ void TForm1::PoiLabels() {
     }
 }
 
+bool TForm1::PoiLabelsEmpty() const {
+    return Label5->text().isEmpty();
+}
+
 void TForm1::ClearPoiLabels() {
     Label5->clear();
     Label8->clear();
@@ -206,8 +198,7 @@ int TForm1::PixelToNorthing(double y) {
 }
 
 void TForm1::WritePoiToActivePage() {
-    MainFormular->NumMaskEdit1->setText(TMainFormular::PadNumber(6, PoiEasting));
-    MainFormular->NumMaskEdit2->setText(TMainFormular::PadNumber(7, PoiNorthing));
+    converter_->WriteBngInputs(PoiEasting, PoiNorthing);
 }
 
 void TForm1::ConvertPoiOnUtmPage() {
@@ -215,14 +206,12 @@ void TForm1::ConvertPoiOnUtmPage() {
     Tarnwick().convert_bng_to_utm(PoiEasting, PoiNorthing, &PoiZone, &PoiUtmEasting,
                                   &PoiUtmNorthing);
     if (PoiZone != -1 && PoiUtmEasting != -1 && PoiUtmNorthing != -1) {
-        MainFormular->NumMaskEdit5->setText(QString::number(PoiZone));
-        MainFormular->NumMaskEdit3->setText(TMainFormular::PadNumber(6, PoiUtmEasting));
-        MainFormular->NumMaskEdit4->setText(TMainFormular::PadNumber(7, PoiUtmNorthing));
+        converter_->WriteUtmInputs(PoiZone, PoiUtmEasting, PoiUtmNorthing);
     }
 }
 
 void TForm1::Image1MouseDown(int x, int y) {
-    const int page = MainFormular->PageControl1->currentIndex();
+    const int page = converter_ != nullptr ? converter_->ActivePage() : -1;
     if (page != 0 && page != 1) {
         Beep(this);
         return;
@@ -253,7 +242,7 @@ void TForm1::Panel1MouseMove() {
 }
 
 void TForm1::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
-    const int page = MainFormular->PageControl1->currentIndex();
+    const int page = converter_ != nullptr ? converter_->ActivePage() : -1;
     if ((page != 0 && page != 1) || !MarkerVisible()) {
         Beep(this);
         return;
@@ -302,16 +291,8 @@ void TForm1::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
 }
 
 void TForm1::FormKeyPress(QChar key) {
-    const int page = MainFormular->PageControl1->currentIndex();
-    if (key == QLatin1Char('c')) {
-        if (page == 0) {
-            MainFormular->ConvertBngToUtm();
-        } else if (page == 1) {
-            MainFormular->ConvertUtmToBng();
-        }
-    } else if (key == QLatin1Char('a') && page == 0) {
-        MainFormular->ToggleAlternative();
-        MainFormular->SpeedButton1->setChecked(!MainFormular->SpeedButton1->isChecked());
+    if (converter_ != nullptr) {
+        converter_->FormKeyPress(key);
     }
 }
 
@@ -335,7 +316,18 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         Panel1MouseMove();
         return true;
     }
+    // However the pointer leaves the map (quickly, onto a label, out of the window), the
+    // labels under it must not go on showing where it was.
+    if (watched == Image1 && event->type() == QEvent::Leave) {
+        ClearCursorLabels();
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The map window lives as long as the converter window: a window manager's close request
+    // would lose it for good while the converter runs on.
+    event->ignore();
 }
 
 bool TForm1::event(QEvent* event) {
@@ -343,9 +335,9 @@ bool TForm1::event(QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key_event = static_cast<QKeyEvent*>(event);
         FormKeyDown(key_event->key(), key_event->modifiers());
-        const QString text = key_event->text();
-        if (text.size() == 1) {
-            FormKeyPress(text.front());
+        const QChar typed = TypedCharacter(*key_event);
+        if (!typed.isNull()) {
+            FormKeyPress(typed);
         }
         return true;
     }

@@ -1,7 +1,8 @@
 // The map window of velmont: a map of Great Britain over the whole National Grid area, the
 // marker of the point of interest, the WGS84 latitude and longitude of that point above the map
 // and of the mouse cursor below it. The converter window drives the marker and the labels above
-// the map; this window writes the converter window's input fields and runs its conversions.
+// the map through PointDisplay; this window writes the converter window's input fields and
+// runs its keys through ConverterLink.
 #pragma once
 
 #include <QChar>
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+
+#include "window_links.hpp"
 
 class TForm1;
 
@@ -24,14 +27,14 @@ enum class AngleKind { latitude, longitude };
 /// three decimals and the locale's decimal separator; 59.9995 seconds and more carry on.
 QString FormatAngle(double angle, AngleKind kind = AngleKind::longitude);
 
-/// The program and window icon (compiled-in resource).
-QIcon VelmontIcon();
-
 /// The map window.
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public PointDisplay {
   public:
     /// Builds the window with its panel, map, marker (hidden) and four empty labels.
     explicit TForm1(QWidget* parent = nullptr);
+
+    /// The converter window whose inputs the map writes (may stay unset: clicks then beep).
+    void SetConverter(ConverterLink* converter) { converter_ = converter; }
 
     // Map extents in metres and the map bitmap's size in pixels.
     static constexpr int MaxEasting = 700000;
@@ -42,13 +45,13 @@ class TForm1 : public QWidget {
     static constexpr int MapTop = 27;
     static constexpr int MarkerSize = 27;
 
-    QFrame* Panel1;  ///< white panel that fills the window
-    QLabel* Image1;  ///< the map bitmap, 300 x 559 at (14, 27)
-    QLabel* Image2;  ///< the 27 x 27 marker, hidden at start
-    QLabel* Label1;  ///< latitude under the mouse cursor (below the map)
-    QLabel* Label2;  ///< longitude under the mouse cursor (below the map)
-    QLabel* Label5;  ///< latitude of the point of interest (above the map)
-    QLabel* Label8;  ///< longitude of the point of interest (above the map)
+    QFrame* Panel1 = nullptr;  ///< white panel that fills the window
+    QLabel* Image1 = nullptr;  ///< the map bitmap, 300 x 559 at (14, 27)
+    QLabel* Image2 = nullptr;  ///< the 27 x 27 marker, hidden at start
+    QLabel* Label1 = nullptr;  ///< latitude under the mouse cursor (below the map)
+    QLabel* Label2 = nullptr;  ///< longitude under the mouse cursor (below the map)
+    QLabel* Label5 = nullptr;  ///< latitude of the point of interest (above the map)
+    QLabel* Label8 = nullptr;  ///< longitude of the point of interest (above the map)
 
     int PoiEasting = 0;       ///< BNG point of interest, metres
     int PoiNorthing = 0;      ///< BNG point of interest, metres
@@ -59,18 +62,20 @@ class TForm1 : public QWidget {
     // --- marker, point of interest and labels, shared with the converter window ---
 
     /// Moves the marker's centre onto a BNG point (metres) and shows it.
-    void PlaceMarker(int easting, int northing);
+    void PlaceMarker(int easting, int northing) override;
     /// Hides the marker; the point of interest keeps its value.
-    void HideMarker();
+    void HideMarker() override;
     /// True while the marker is shown.
-    bool MarkerVisible() const;
+    bool MarkerVisible() const override;
     /// Sets PoiEasting and PoiNorthing (metres).
-    void SetPointOfInterest(int easting, int northing);
+    void SetPointOfInterest(int easting, int northing) override;
     /// Fills Label5/Label8 with the WGS84 latitude/longitude of the point of interest (no
     /// initialize_api/finalize_api bracket); leaves them unchanged when the library fails.
-    void PoiLabels();
+    void PoiLabels() override;
     /// Empties Label5 and Label8.
-    void ClearPoiLabels();
+    void ClearPoiLabels() override;
+    /// True while Label5 is empty.
+    bool PoiLabelsEmpty() const override;
     /// Empties Label1 and Label2.
     void ClearCursorLabels();
 
@@ -93,14 +98,17 @@ class TForm1 : public QWidget {
     void Panel1MouseMove();
     /// A key went down (Qt key code, modifiers): arrow keys move the point of interest.
     void FormKeyDown(int key, Qt::KeyboardModifiers shift);
-    /// A character key: "c" converts, "a" toggles the alternative values.
+    /// A character key: the converter window's key handler ("c" converts, "a" toggles).
     void FormKeyPress(QChar key);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void ConvertPoiOnUtmPage();
     void WritePoiToActivePage();
+
+    ConverterLink* converter_ = nullptr;
 };

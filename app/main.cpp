@@ -1,7 +1,7 @@
 // velmont, "The Vantre BNG <> UTM Converter": the program's main unit.
 #include <QApplication>
 
-#include "main_formular.hpp"
+#include "velmont_start.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

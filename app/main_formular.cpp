@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStringList>
 #include <QStyle>
@@ -17,19 +18,15 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
+#include "grid_reference.hpp"
 #include "help_text.hpp"
-#include "karte.hpp"
 #include "tarnwick_binding.hpp"
+#include "velmont_resources.hpp"
 
 TMainFormular* MainFormular = nullptr;
-
-// Compiled-in resources live in a static library; naming them here links them into every
-// program that has the converter window.
-static void InitVelmontResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace {
 
@@ -104,11 +101,26 @@ struct Range {
     bool Contains(int v) const { return low <= v && v <= high; }
 };
 
-// UTM values over Great Britain, overall and per zone 29, 30, 31.
-constexpr Range UtmEastings = {284263, 715736};
-constexpr Range UtmNorthings = {5513703, 6829539};
-constexpr Range ZoneEastings[] = {{473429, 715736}, {284263, 715505}, {284494, 533018}};
-constexpr Range ZoneNorthings[] = {{5513703, 6824642}, {5524177, 6829539}, {5529937, 6829539}};
+// UTM values of the National Grid's area (easting 0 .. 700000, northing 0 .. 1300000) per
+// zone 29, 30, 31: the smallest and largest easting and northing that any point of the area
+// takes in that zone, as its primary values or, in an overlap strip (50 km either side of the
+// grid's curves along 6 degrees west and 0 degrees), as its alternative values. They were
+// taken with libtarnwick.so over the grid's edges and the strips' edges every 5 m and the
+// whole area every 1 km, so every value page "BNG > UTM" shows is accepted back on page
+// "UTM > BNG". Inside these bounds a pair may still lie off the grid; the library refuses it.
+constexpr Range ZoneEastings[] = {{473429, 760225}, {228991, 768170}, {237229, 533683}};
+constexpr Range ZoneNorthings[] = {{5513703, 6829460}, {5523438, 6830355}, {5519524, 6833139}};
+
+// Over all three zones: the union of the zones' bounds.
+constexpr Range Union(const Range (&ranges)[3]) {
+    Range all = ranges[0];
+    for (const Range& r : ranges) {
+        all = {std::min(all.low, r.low), std::max(all.high, r.high)};
+    }
+    return all;
+}
+constexpr Range UtmEastings = Union(ZoneEastings);
+constexpr Range UtmNorthings = Union(ZoneNorthings);
 
 const Range* ZoneRange(int zone, bool northing) {
     if (zone < FirstGbZone || zone > LastGbZone) {
@@ -164,6 +176,18 @@ TNumMaskEdit* MakeField(QWidget* page, const QString& mask, int left, int top, i
         field->setCursor(Qt::PointingHandCursor);
     }
     return field;
+}
+
+// The lettered reference in the BNG column's "Zone" row: read-only, selectable, no tab stop.
+QLineEdit* MakeGridReferenceRow(QWidget* page, int left) {
+    auto* row = new QLineEdit(page);
+    row->setGeometry(left, 46, 112, 22);
+    row->setFont(ConsoleFont());
+    SetColours(row, Maroon, &InfoBackground);
+    row->setReadOnly(true);
+    row->setFocusPolicy(Qt::ClickFocus);
+    row->setToolTip(QStringLiteral(" Grid reference "));
+    return row;
 }
 
 QLabel* MakeLabel(QWidget* page, const QString& text, int left, int top, const QFont& font,
@@ -319,6 +343,8 @@ TMainFormular::TMainFormular(QWidget* parent)
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
     }
+    NumMaskEdit1->PasteHandler = [this](const QString& text) { return PasteBngPoint(text); };
+    NumMaskEdit2->PasteHandler = NumMaskEdit1->PasteHandler;
     PageControl1->setFocus();
     // The window previews every key typed into it (keys "c" and "a").
     qApp->installEventFilter(this);
@@ -337,6 +363,7 @@ void TMainFormular::BuildConverterPages() {
     NumMaskEdit10 = MakeField(TabSheet1, NorthingOutputMask, 248, 110, 112, Teal, true);
     NumMaskEdit1->setToolTip(QStringLiteral(" 0 .. 700 000 "));
     NumMaskEdit2->setToolTip(QStringLiteral(" 0 .. 1 300 000 "));
+    GridReference1 = MakeGridReferenceRow(TabSheet1, 96);
     SpeedButton1 = new TSpeedButton(TabSheet1);
     SpeedButton1->setGeometry(220, 45, 24, 24);
     SpeedButton1->setToolTip(QStringLiteral(" Alternative values "));
@@ -351,6 +378,7 @@ void TMainFormular::BuildConverterPages() {
     NumMaskEdit4 = MakeField(TabSheet2, NorthingInputMask, 96, 110, 112, Teal, false);
     NumMaskEdit6 = MakeField(TabSheet2, EastingMask, 248, 78, 112, Maroon, true);
     NumMaskEdit7 = MakeField(TabSheet2, NorthingOutputMask, 248, 110, 112, Maroon, true);
+    GridReference2 = MakeGridReferenceRow(TabSheet2, 248);
     NumMaskEdit5->setToolTip(QStringLiteral(" 29 .. 31 "));
     SetZoneHints(0);
     QWidget::setTabOrder(NumMaskEdit5, NumMaskEdit3);
@@ -418,6 +446,11 @@ void TMainFormular::ConnectHandlers() {
     connect(NumMaskEdit3, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit3Change);
     connect(NumMaskEdit4, &TNumMaskEdit::Change, this, &TMainFormular::NumMaskEdit4Change);
 
+    // A field left because its page is being left: the page's values are stored first.
+    for (TNumMaskEdit* input :
+         {NumMaskEdit1, NumMaskEdit2, NumMaskEdit5, NumMaskEdit3, NumMaskEdit4}) {
+        connect(input, &TNumMaskEdit::Exit, this, &TMainFormular::LeavingPage);
+    }
     connect(NumMaskEdit1, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit1Exit);
     connect(NumMaskEdit2, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit2Exit);
     connect(NumMaskEdit5, &TNumMaskEdit::Exit, this, &TMainFormular::NumMaskEdit5Exit);
@@ -430,10 +463,13 @@ void TMainFormular::ConnectHandlers() {
     connect(NumMaskEdit3, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit3DblClick);
     connect(NumMaskEdit4, &TNumMaskEdit::DblClick, this, &TMainFormular::NumMaskEdit4DblClick);
 
-    // The tab widget reports only the finished change; a page switch moves the focus (and so
-    // runs the exit handlers) first, then leaving and entering are handled in that order.
+    // The tab widget reports only the finished change. When a field of the old page had the
+    // focus, LeavingPage() has already stored the page's values before its exit handler ran.
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
-        PageControl1Changing();
+        if (!changingHandled_) {
+            PageControl1Changing();
+        }
+        changingHandled_ = false;
         PageControl1Change();
     });
 }
@@ -456,14 +492,42 @@ void TMainFormular::ClearAlternative() {
 }
 
 void TMainFormular::ClearMapPoint() {
-    if (Form1 != nullptr) {
-        Form1->HideMarker();
-        Form1->ClearPoiLabels();
+    if (display_ != nullptr) {
+        display_->HideMarker();
+        display_->ClearPoiLabels();
     }
+}
+
+void TMainFormular::ShowGridReference(QLineEdit* row, bool result) {
+    // The reference of the BNG point of this page's last result; nothing without a result.
+    row->setText(result ? QString::fromStdString(tarnwick_convert::format_grid_reference(
+                              {BngEasting, BngNorthing}, 10))
+                        : QString());
+}
+
+void TMainFormular::LeavingPage() {
+    // A page switch takes the focus from the old page before the tab widget reports the
+    // change, and the exit handler of the field that had it may empty what the page shows.
+    // While the switch runs, the tab bar already names the new page and the old one is still
+    // shown: then the values of the page being left are stored now, before that handler.
+    const bool switching = PageControl1->currentWidget() !=
+                           PageControl1->widget(PageControl1->tabBar()->currentIndex());
+    if (switching && !changingHandled_) {
+        PageControl1Changing();
+        changingHandled_ = true;
+    }
+}
+
+void TMainFormular::Reformat(TNumMaskEdit* field, const QString& text) {
+    // The same number in its padded form: no change of value, so the results stay.
+    reformatting_ = true;
+    field->SetText(text);
+    reformatting_ = false;
 }
 
 void TMainFormular::ConversionFailed(std::initializer_list<TNumMaskEdit*> outputs) {
     EmptyFields(outputs);
+    ShowGridReference(outputs.size() == 3 ? GridReference1 : GridReference2, false);
     Beep(this);
     ClearMapPoint();
 }
@@ -532,18 +596,20 @@ void TMainFormular::ConvertBngToUtm() {
     NumMaskEdit9->SetText(PadNumber(6, UtmEasting));
     NumMaskEdit10->SetText(PadNumber(7, UtmNorthing));
 
-    if (Form1 != nullptr) {
-        Form1->SetPointOfInterest(BngEasting, BngNorthing);
+    ShowGridReference(GridReference1, true);
+
+    if (display_ != nullptr) {
+        display_->SetPointOfInterest(BngEasting, BngNorthing);
     }
     WritePaperHeader();
     LogBngToUtm();
-    if (Form1 != nullptr) {
+    if (display_ != nullptr) {
         // A marker already shown (placed by a click into the map) stays where it is.
-        if (!Form1->MarkerVisible()) {
-            Form1->PlaceMarker(BngEasting, BngNorthing);
+        if (!display_->MarkerVisible()) {
+            display_->PlaceMarker(BngEasting, BngNorthing);
         }
-        if (Form1->Label5->text().isEmpty()) {
-            Form1->PoiLabels();
+        if (display_->PoiLabelsEmpty()) {
+            display_->PoiLabels();
         }
     }
 
@@ -599,16 +665,17 @@ void TMainFormular::ConvertUtmToBng() {
     LastBngNorthing = BngNorthing;
     NumMaskEdit6->SetText(PadNumber(6, BngEasting));
     NumMaskEdit7->SetText(PadNumber(7, BngNorthing));
+    ShowGridReference(GridReference2, true);
     WritePaperHeader();
     AppendPaperLine(QLatin1Char(' ') + NumMaskEdit6->Text() + QStringLiteral("  ") +
                     NumMaskEdit7->Text() + ArrowUtmToBng + NumMaskEdit5->Text() +
                     QStringLiteral("  ") + NumMaskEdit3->Text() + QStringLiteral("  ") +
                     NumMaskEdit4->Text() + QLatin1Char(' '));
-    if (Form1 != nullptr) {
-        Form1->SetPointOfInterest(BngEasting, BngNorthing);
-        Form1->PlaceMarker(BngEasting, BngNorthing);
-        if (Form1->Label5->text().isEmpty()) {
-            Form1->PoiLabels();
+    if (display_ != nullptr) {
+        display_->SetPointOfInterest(BngEasting, BngNorthing);
+        display_->PlaceMarker(BngEasting, BngNorthing);
+        if (display_->PoiLabelsEmpty()) {
+            display_->PoiLabels();
         }
     }
 }
@@ -624,16 +691,18 @@ void TMainFormular::ToggleAlternative() {
         NumMaskEdit9->SetText(PadNumber(6, primaryEasting_));
         NumMaskEdit10->SetText(PadNumber(7, primaryNorthing_));
         AltShown = false;
-        return;
+    } else {
+        NumMaskEdit8->SetText(QString::number(AltZone));
+        NumMaskEdit9->SetText(PadNumber(6, AltEasting));
+        NumMaskEdit10->SetText(PadNumber(7, AltNorthing));
+        AltShown = true;
+        if (!AltLogged) {
+            LogBngToUtm();
+            AltLogged = true;
+        }
     }
-    NumMaskEdit8->SetText(QString::number(AltZone));
-    NumMaskEdit9->SetText(PadNumber(6, AltEasting));
-    NumMaskEdit10->SetText(PadNumber(7, AltNorthing));
-    AltShown = true;
-    if (!AltLogged) {
-        LogBngToUtm();
-        AltLogged = true;
-    }
+    // However the toggle came (button, heading, key), the button says which values are shown.
+    SpeedButton1->setChecked(AltShown);
 }
 
 void TMainFormular::SetZoneHints(int zone) {
@@ -679,7 +748,11 @@ void TMainFormular::Label12Click() {
 // --- change handlers ---
 
 void TMainFormular::NumMaskEdit1Change() {
+    if (reformatting_) {
+        return;
+    }
     EmptyFields({NumMaskEdit8, NumMaskEdit9, NumMaskEdit10});
+    ShowGridReference(GridReference1, false);
     ClearAlternative();
     ClearMapPoint();
 }
@@ -696,7 +769,11 @@ void TMainFormular::NumMaskEdit3Change() {
 }
 
 void TMainFormular::NumMaskEdit4Change() {
+    if (reformatting_) {
+        return;
+    }
     EmptyFields({NumMaskEdit6, NumMaskEdit7});
+    ShowGridReference(GridReference2, false);
     ClearMapPoint();
 }
 
@@ -713,7 +790,7 @@ void TMainFormular::CheckBngInput(TNumMaskEdit* field, int maximum, int width) {
         Beep(this);
         ClearMapPoint();
     } else {
-        field->SetText(PadNumber(width, *value));
+        Reformat(field, PadNumber(width, *value));
     }
 }
 
@@ -743,7 +820,7 @@ void TMainFormular::CheckUtmInput(TNumMaskEdit* field, bool overall, bool northi
         return;
     }
     if (range->Contains(*value)) {
-        field->SetText(PadNumber(northing ? 7 : 6, *value));
+        Reformat(field, PadNumber(northing ? 7 : 6, *value));
     } else {
         field->SetText(QString());
         Beep(this);
@@ -827,16 +904,78 @@ void TMainFormular::PageControl1Change() {
 
 void TMainFormular::FormKeyPress(QChar key) {
     const int page = PageControl1->currentIndex();
-    if (key == QLatin1Char('c')) {
+    const QChar command = key.toLower();
+    // Return and keypad Enter convert like "c"; the capitals act like the small letters.
+    if (command == QLatin1Char('c') || command == QLatin1Char('\r') ||
+        command == QLatin1Char('\n')) {
         if (page == PageBngToUtm) {
             ConvertBngToUtm();
         } else if (page == PageUtmToBng) {
             ConvertUtmToBng();
         }
-    } else if (key == QLatin1Char('a') && page == PageBngToUtm) {
-        ToggleAlternative();
-        SpeedButton1->setChecked(!SpeedButton1->isChecked());
+    } else if (command == QLatin1Char('a') && page == PageBngToUtm) {
+        ToggleAlternative();  // it sets the button to match what is shown
     }
+}
+
+int TMainFormular::ActivePage() const {
+    return PageControl1->currentIndex();
+}
+
+void TMainFormular::WriteBngInputs(int easting, int northing) {
+    NumMaskEdit1->SetText(PadNumber(6, easting));
+    NumMaskEdit2->SetText(PadNumber(7, northing));
+}
+
+void TMainFormular::WriteUtmInputs(int zone, int easting, int northing) {
+    NumMaskEdit5->SetText(QString::number(zone));
+    NumMaskEdit3->SetText(PadNumber(6, easting));
+    NumMaskEdit4->SetText(PadNumber(7, northing));
+}
+
+bool TMainFormular::PasteBngPoint(const QString& text) {
+    // A lettered reference or an easting-northing pair fills both BNG inputs; a single number
+    // is left to the field. What looks like a point but is not one is refused aloud.
+    const QString trimmed = text.trimmed();
+    if (!trimmed.isEmpty() && trimmed.front().isLetter()) {
+        try {
+            const auto corner = tarnwick_convert::parse_grid_reference(trimmed.toStdString());
+            WriteBngInputs(corner.easting, corner.northing);
+        } catch (const tarnwick_convert::grid_reference_error&) {
+            Beep(this);
+        }
+        return true;
+    }
+    const bool comma = trimmed.contains(QLatin1Char(','));
+    const QStringList parts = comma ? trimmed.split(QLatin1Char(','))
+                                    : trimmed.split(QRegularExpression(QStringLiteral("\\s+")));
+    if (parts.size() != 2) {
+        return false;
+    }
+    const QString first = parts[0].trimmed();
+    const QString second = parts[1].trimmed();
+    const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(first).hasMatch() || !digits.match(second).hasMatch()) {
+        return false;
+    }
+    // "530 000" or "530,000" reads as one number grouped by thousands as well as a pair: with
+    // a blank it is the field's own grouping (a number), with a comma it stays unclear.
+    const bool grouping = first.size() <= 3 && second.size() == 3;
+    if (grouping) {
+        if (comma) {
+            Beep(this);
+            return true;
+        }
+        return false;
+    }
+    const std::optional<int> easting = ParseNumber(first);
+    const std::optional<int> northing = ParseNumber(second);
+    if (!easting || !northing || *easting > MaxBngEasting || *northing > MaxBngNorthing) {
+        Beep(this);
+        return true;
+    }
+    WriteBngInputs(*easting, *northing);
+    return true;
 }
 
 bool TMainFormular::eventFilter(QObject* watched, QEvent* event) {
@@ -846,9 +985,9 @@ bool TMainFormular::eventFilter(QObject* watched, QEvent* event) {
         auto* target = static_cast<QWidget*>(watched);
         QWidget* focus = focusWidget();
         const bool first = target == focus || (target == this && focus == nullptr);
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (first && target->window() == this && text.size() == 1) {
-            FormKeyPress(text.at(0));
+        const QChar typed = TypedCharacter(*static_cast<QKeyEvent*>(event));
+        if (first && target->window() == this && !typed.isNull()) {
+            FormKeyPress(typed);
         }
     }
     return QWidget::eventFilter(watched, event);  // the key still reaches the control
@@ -860,21 +999,4 @@ void TMainFormular::closeEvent(QCloseEvent* event) {
     if (event->isAccepted()) {
         QCoreApplication::exit(0);
     }
-}
-
-// --- start-up ---
-
-void StartVelmont(QApplication& app) {
-    // The library's first call: starts its modules for the whole process.
-    { const TarnwickBracket probe; }
-    // The title names the task-bar entry (as the application name, so that Qt does not
-    // append it to every window title).
-    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
-    QGuiApplication::setDesktopFileName(QStringLiteral("velmont"));
-    app.setWindowIcon(VelmontIcon());
-    MainFormular = new TMainFormular;
-    Form1 = new TForm1;
-    Form1->show();
-    MainFormular->show();
-    MainFormular->activateWindow();
 }

@@ -1,11 +1,12 @@
 // The converter window of velmont (TMainFormular): pages "BNG > UTM", "UTM > BNG", "Paper",
 // "Help" and "Info". It converts through libtarnwick.so, logs every conversion on the paper
-// trail and drives the map window's marker and point-of-interest labels; the map window in turn
-// writes this window's input fields and runs its conversions.
+// trail and drives the point-of-interest display (PointDisplay); the map window in turn writes
+// this window's input fields and runs its conversions through ConverterLink.
 #pragma once
 
 #include <QChar>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTabWidget>
@@ -15,22 +16,15 @@
 #include <initializer_list>
 
 #include "NumMaskEdit.hpp"
+#include "window_links.hpp"
 
-class QApplication;
 class TMainFormular;
 
 /// The one converter window of the process; created by StartVelmont() (and by tests).
 extern TMainFormular* MainFormular;
 
-/// The application's title (task-bar entry): one blank at each end.
-inline constexpr const char* ApplicationTitle = " The Vantre BNG <> UTM Converter ";
 /// The converter window's caption.
 inline constexpr const char* MainFormularCaption = "  The Vantre BNG <> UTM  Converter";
-
-/// Starts the program on an existing application object: one initialize_api/finalize_api
-/// probe (the library's first call), the application title, the converter window as main
-/// window, then the map window, shown at once. Sets MainFormular and Form1.
-void StartVelmont(QApplication& app);
 
 /// A label with a click event.
 class TClickLabel : public QLabel {
@@ -66,12 +60,21 @@ class TSpeedButton : public QToolButton {
 };
 
 /// The converter window.
-class TMainFormular : public QWidget {
+class TMainFormular : public QWidget, public ConverterLink {
     Q_OBJECT
 
   public:
     /// Builds the window with all pages; every field empty, state as at program start.
     explicit TMainFormular(QWidget* parent = nullptr);
+
+    /// The display of the point of interest that the conversions drive (may stay unset).
+    void SetPointDisplay(PointDisplay* display) { display_ = display; }
+
+    // --- ConverterLink ---
+    int ActivePage() const override;
+    void WriteBngInputs(int easting, int northing) override;
+    void WriteUtmInputs(int zone, int easting, int northing) override;
+    void FormKeyPress(QChar key) override;
 
     /// Page indices of PageControl1 (the map window reads the active one).
     enum Page { PageBngToUtm = 0, PageUtmToBng = 1, PagePaper = 2, PageHelp = 3, PageInfo = 4 };
@@ -94,6 +97,9 @@ class TMainFormular : public QWidget {
     TNumMaskEdit* NumMaskEdit4;   ///< UTM northing input (page 1)
     TNumMaskEdit* NumMaskEdit6;   ///< BNG easting output (page 1)
     TNumMaskEdit* NumMaskEdit7;   ///< BNG northing output (page 1)
+
+    QLineEdit* GridReference1;  ///< lettered reference of page 0's last result (zone row)
+    QLineEdit* GridReference2;  ///< lettered reference of page 1's last result (zone row)
 
     QLabel* Label2;              ///< heading "BNG" of page 0
     TClickLabel* Label6;         ///< heading "UTM " of page 0; a click toggles
@@ -136,29 +142,28 @@ class TMainFormular : public QWidget {
     void SetZoneHints(int zone);
 
     // --- event handlers ---
-    void NumMaskEdit8Click();      ///< click on a UTM output of page 0: ConvertBngToUtm
-    void NumMaskEdit6Click();      ///< click on the BNG easting output: re-check inputs, convert
-    void NumMaskEdit7Click();      ///< click on the BNG northing output: ConvertUtmToBng
-    void SpeedButton1Click();      ///< the button was clicked (already flipped): toggle
-    void Label6Click();            ///< the "UTM " heading was clicked: toggle
-    void NumMaskEdit1Change();     ///< a BNG input changed: clear page 0's results
-    void NumMaskEdit2Change();     ///< a BNG input changed: clear page 0's results
-    void NumMaskEdit3Change();     ///< UTM zone or easting input changed: clear, zone hints
-    void NumMaskEdit4Change();     ///< UTM northing input changed: clear page 1's results
-    void NumMaskEdit1Exit();       ///< leaving the BNG easting: check 0..700000, pad
-    void NumMaskEdit2Exit();       ///< leaving the BNG northing: check 0..1300000, pad
-    void NumMaskEdit5Exit();       ///< leaving the UTM zone: check 29..31, hints
-    void NumMaskEdit3Exit();       ///< leaving the UTM easting: check overall and zone range, pad
-    void NumMaskEdit4Exit();       ///< leaving the UTM northing: check overall and zone range, pad
-    void NumMaskEdit1DblClick();   ///< reuse the last BNG easting
-    void NumMaskEdit2DblClick();   ///< reuse the last BNG northing
-    void NumMaskEdit5DblClick();   ///< reuse the last UTM zone
-    void NumMaskEdit3DblClick();   ///< reuse the last UTM easting
-    void NumMaskEdit4DblClick();   ///< reuse the last UTM northing
-    void PageControl1Changing();   ///< before leaving a page: keep page 0's outputs for reuse
-    void PageControl1Change();     ///< a new page is shown: hide marker, empty labels
-    void FormKeyPress(QChar key);  ///< "c" converts, "a" toggles (page 0)
-    void Label12Click();           ///< opens the documentation page
+    void NumMaskEdit8Click();     ///< click on a UTM output of page 0: ConvertBngToUtm
+    void NumMaskEdit6Click();     ///< click on the BNG easting output: re-check inputs, convert
+    void NumMaskEdit7Click();     ///< click on the BNG northing output: ConvertUtmToBng
+    void SpeedButton1Click();     ///< the button was clicked (already flipped): toggle
+    void Label6Click();           ///< the "UTM " heading was clicked: toggle
+    void NumMaskEdit1Change();    ///< a BNG input changed: clear page 0's results
+    void NumMaskEdit2Change();    ///< a BNG input changed: clear page 0's results
+    void NumMaskEdit3Change();    ///< UTM zone or easting input changed: clear, zone hints
+    void NumMaskEdit4Change();    ///< UTM northing input changed: clear page 1's results
+    void NumMaskEdit1Exit();      ///< leaving the BNG easting: check 0..700000, pad
+    void NumMaskEdit2Exit();      ///< leaving the BNG northing: check 0..1300000, pad
+    void NumMaskEdit5Exit();      ///< leaving the UTM zone: check 29..31, hints
+    void NumMaskEdit3Exit();      ///< leaving the UTM easting: check overall and zone range, pad
+    void NumMaskEdit4Exit();      ///< leaving the UTM northing: check overall and zone range, pad
+    void NumMaskEdit1DblClick();  ///< reuse the last BNG easting
+    void NumMaskEdit2DblClick();  ///< reuse the last BNG northing
+    void NumMaskEdit5DblClick();  ///< reuse the last UTM zone
+    void NumMaskEdit3DblClick();  ///< reuse the last UTM easting
+    void NumMaskEdit4DblClick();  ///< reuse the last UTM northing
+    void PageControl1Changing();  ///< before leaving a page: keep page 0's outputs for reuse
+    void PageControl1Change();    ///< a new page is shown: hide marker, empty labels
+    void Label12Click();          ///< opens the documentation page
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -176,6 +181,14 @@ class TMainFormular : public QWidget {
     void LogBngToUtm();
     void CheckBngInput(TNumMaskEdit* field, int maximum, int width);
     void CheckUtmInput(TNumMaskEdit* field, bool overall, bool northing);
+    void Reformat(TNumMaskEdit* field, const QString& text);
+    void LeavingPage();
+    bool PasteBngPoint(const QString& text);
+    void ShowGridReference(QLineEdit* row, bool result);
+
+    PointDisplay* display_ = nullptr;
+    bool reformatting_ = false;     // rewriting a field in its padded form: no change of value
+    bool changingHandled_ = false;  // the values of the page being left are already stored
 
     // Primary values of page "BNG > UTM"'s last conversion, shown again when toggling back.
     signed char primaryZone_ = 0;

@@ -9,6 +9,7 @@
 #include "main_formular.hpp"
 #include "recording_library.hpp"
 #include "tarnwick_binding.hpp"
+#include "velmont_start.hpp"
 
 class ConverterFixture : public QObject {
   protected:
@@ -22,13 +23,22 @@ class ConverterFixture : public QObject {
         BeepObserver() = [this] { ++beeps_; };
     }
 
+    /// The real libtarnwick.so behind the recording table, started as the program starts it
+    /// before its first window; false in a build without the library.
+    bool PrepareLibrary() {
+#ifdef VELMONT_WITH_TARNWICK
+        TarnwickExports().initialize_api();
+        TarnwickExports().finalize_api();
+        Prepare(TarnwickExports());
+        return true;
+#else
+        return false;
+#endif
+    }
+
     /// Both windows as at program start, the converter window active; empty call log.
     void SetUp() {
-        MainFormular = new TMainFormular;
-        Form1 = new TForm1;
-        Form1->show();
-        MainFormular->show();
-        MainFormular->activateWindow();
+        ShowWindows();
         QVERIFY(QTest::qWaitForWindowActive(MainFormular));
         recording::Clear();
         beeps_ = 0;
@@ -70,5 +80,7 @@ class ConverterFixture : public QObject {
     }
 
     /// The paper trail's lines.
-    static QStringList Paper() { return w()->Memo3->toPlainText().split(QLatin1Char('\n')); }
+    static QStringList Paper() {
+        return w()->Memo3->toPlainText().split(QLatin1Char('\n'));
+    }
 };

@@ -10,6 +10,7 @@
 #include "karte.hpp"
 #include "main_formular.hpp"
 #include "tarnwick_binding.hpp"
+#include "velmont_start.hpp"
 
 namespace {
 
@@ -97,6 +98,7 @@ class TestKarte : public QObject {
     void initTestCase() {
         MainFormular = new TMainFormular;
         Form1 = new TForm1;
+        LinkWindows(*MainFormular, *Form1);
         MainFormular->show();
         Form1->show();
         Tarnwick() = RecordingApi();
@@ -432,7 +434,7 @@ class TestKarte : public QObject {
         QTest::keyClick(Form1, Qt::Key_A);
         QVERIFY(!MainFormular->AltShown);
         QVERIFY(!MainFormular->SpeedButton1->isChecked());
-        // Upper case and other pages: nothing.
+        // Other pages: nothing.
         MainFormular->PageControl1->setCurrentIndex(2);
         calls.clear();
         QTest::keyClick(Form1, Qt::Key_C);

@@ -9,6 +9,7 @@
 #include "help_text.hpp"
 #include "karte.hpp"
 #include "main_formular.hpp"
+#include "velmont_start.hpp"
 
 class TestKarteStartup : public QObject {
     Q_OBJECT

@@ -11,22 +11,13 @@ class TestVelmontLibrary : public ConverterFixture {
 
   private slots:
     void initTestCase() {
-#ifndef VELMONT_WITH_TARNWICK
-        QSKIP("built without libtarnwick.so");
-#else
-        // The library's start-up, as the program runs it before its first window.
-        TarnwickExports().initialize_api();
-        TarnwickExports().finalize_api();
-        Prepare(TarnwickExports());
-#endif
+        if (!PrepareLibrary()) {
+            QSKIP("built without libtarnwick.so");
+        }
     }
 
-    void init() {
-        SetUp();
-    }
-    void cleanup() {
-        TearDown();
-    }
+    void init() { SetUp(); }
+    void cleanup() { TearDown(); }
 
     void convertsBngToUtm() {
         Type(w()->NumMaskEdit1, QStringLiteral("651410"));

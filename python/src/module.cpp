@@ -265,15 +265,6 @@ py::tuple to_gridref(const column& easting, const column& northing, int digits) 
     return py::make_tuple(refs, status, first_failure);
 }
 
-batch::point_status status_of(const global_types::failure& f) {
-    for (std::uint8_t s = 1; s < static_cast<std::uint8_t>(batch::point_status::unexpected); ++s) {
-        if (batch::failure_name(static_cast<batch::point_status>(s)) == f.name()) {
-            return static_cast<batch::point_status>(s);
-        }
-    }
-    return batch::point_status::unexpected;
-}
-
 // Eastings and northings of the references (-1 where one fails; None and NaN are missing
 // references), their status and the first failure's index and reason (or None).
 py::tuple from_gridref(const py::sequence& refs) {
@@ -297,12 +288,21 @@ py::tuple from_gridref(const py::sequence& refs) {
             easting.mutable_at(i) = p.easting;
             northing.mutable_at(i) = p.northing;
             status.mutable_at(i) = 0;
-        } catch (const global_types::failure& f) {
+        } catch (const tarnwick_convert::grid_reference_error& e) {
+            // The reference reader knows no failure kinds of the core; its reasons map onto them
+            // as the command-line tool maps them.
+            using why = tarnwick_convert::grid_reference_error::reason;
+            const batch::point_status s = e.kind() == why::easting_out_of_range
+                                              ? batch::point_status::easting_out_of_range
+                                          : e.kind() == why::northing_out_of_range
+                                              ? batch::point_status::northing_out_of_range
+                                              : batch::point_status::constraint_error;
             easting.mutable_at(i) = -1;
             northing.mutable_at(i) = -1;
-            status.mutable_at(i) = static_cast<std::uint8_t>(status_of(f));
+            status.mutable_at(i) = static_cast<std::uint8_t>(s);
             if (first_failure.is_none()) {
-                first_failure = py::make_tuple(i, failure_text(f));
+                first_failure = py::make_tuple(
+                    i, std::string(e.what()) + " (" + std::string(batch::failure_name(s)) + ")");
             }
         }
     }

@@ -551,6 +551,25 @@ char band_of(double latitude_degrees) {
     return band_letters[std::min<std::size_t>(i, band_letters.size() - 1)];
 }
 
+
+// The shared grid-reference reader raises its own error; rows report it as the failure kinds
+// of the core, like every other value out of range.
+bng_point read_grid_reference(const std::string& text) {
+    try {
+        return parse_grid_reference(text);
+    } catch (const grid_reference_error& e) {
+        switch (e.kind()) {
+            case grid_reference_error::reason::easting_out_of_range:
+                throw utm::exceptions::easting_out_of_range(e.what());
+            case grid_reference_error::reason::northing_out_of_range:
+                throw utm::exceptions::northing_out_of_range(e.what());
+            case grid_reference_error::reason::malformed:
+                break;
+        }
+        throw global_types::constraint_error(e.what());
+    }
+}
+
 // Reads the fields of a point of `system`; failures carry the reason in their message.
 point parse_point(coordinate_system system, const std::string* fields) {
     using enum coordinate_system;
@@ -562,7 +581,7 @@ point parse_point(coordinate_system system, const std::string* fields) {
                      parse_northing<utm::bng::northing_integer_bng>(fields[1], "BNG northing")};
             break;
         case gridref:
-            p.bng = parse_grid_reference(fields[0]);
+            p.bng = read_grid_reference(fields[0]);
             break;
         case utm:
             p.utm = {parse_zone_field(fields[0], p.band),
@@ -665,8 +684,8 @@ void converter::convert(const std::string* fields, std::vector<std::string>& out
     switch (options_.to) {
         case bng: {
             const bng_point b = to_bng();
-            out[0] = std::to_string(b.easting.value());
-            out[1] = std::to_string(b.northing.value());
+            out[0] = std::to_string(b.easting);
+            out[1] = std::to_string(b.northing);
             break;
         }
         case gridref:

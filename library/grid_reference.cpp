@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "utm-exceptions.hpp"
-
 namespace tarnwick_convert {
 
 namespace {
@@ -18,6 +16,9 @@ constexpr std::int64_t square_500km = 5 * square_100km;
 // origin, so S is (0, 0), T (500 km, 0), N (0, 500 km), H (0, 1000 km).
 constexpr std::int64_t origin_column = 2;
 constexpr std::int64_t origin_row = 3;
+// The National Grid's extent, metres.
+constexpr std::int64_t max_easting = 700000;
+constexpr std::int64_t max_northing = 1300000;
 constexpr std::array<std::int64_t, 6> powers_of_ten{1, 10, 100, 1000, 10000, 100000};
 
 int letter_index(char c) {
@@ -36,8 +37,8 @@ bool is_digit(char c) {
 }
 
 [[noreturn]] void malformed(std::string_view text, std::string_view why) {
-    throw global_types::constraint_error("grid reference \"" + std::string(text) + "\" " +
-                                         std::string(why));
+    throw grid_reference_error(grid_reference_error::reason::malformed,
+                               "grid reference \"" + std::string(text) + "\" " + std::string(why));
 }
 
 std::int64_t figures_value(std::string_view figures) {
@@ -61,7 +62,7 @@ bng_point parse_grid_reference(std::string_view text) {
     }
     const std::string_view ref = text.substr(i, end - i);
     if (ref.empty()) {
-        throw global_types::constraint_error("empty grid reference");
+        throw grid_reference_error(grid_reference_error::reason::malformed, "empty grid reference");
     }
     if (ref.size() < 2 || letter_index(ref[0]) < 0 || letter_index(ref[1]) < 0) {
         malformed(ref, "does not start with two square letters (A .. Z without I)");
@@ -109,15 +110,17 @@ bng_point parse_grid_reference(std::string_view text) {
     const std::int64_t northing = (origin_row - first / 5) * square_500km +
                                   (4 - second / 5) * square_100km +
                                   figures_value(north_figures) * unit;
-    if (!utm::bng::easting_integer_bng::contains(easting)) {
-        throw utm::exceptions::easting_out_of_range("grid reference \"" + std::string(ref) +
-                                                    "\" lies east or west of the National Grid");
+    if (easting < 0 || easting > max_easting) {
+        throw grid_reference_error(
+            grid_reference_error::reason::easting_out_of_range,
+            "grid reference \"" + std::string(ref) + "\" lies east or west of the National Grid");
     }
-    if (!utm::bng::northing_integer_bng::contains(northing)) {
-        throw utm::exceptions::northing_out_of_range("grid reference \"" + std::string(ref) +
-                                                     "\" lies north or south of the National Grid");
+    if (northing < 0 || northing > max_northing) {
+        throw grid_reference_error(
+            grid_reference_error::reason::northing_out_of_range,
+            "grid reference \"" + std::string(ref) + "\" lies north or south of the National Grid");
     }
-    return {easting, northing};
+    return {static_cast<std::int32_t>(easting), static_cast<std::int32_t>(northing)};
 }
 
 std::string format_grid_reference(bng_point point, int digits) {
