@@ -32,23 +32,8 @@ national_grid_constants national_grid_constants_of(long_float a, long_float b) {
     return {tm, utm::beta(latitude_of_natural_origin, tm.ellipsoid.arc)};
 }
 
-/// A projected grid value in whole metres: up to `boundary_delta` beyond either end of the
-/// range it is clamped to that end; otherwise it is rounded (halves away from zero) and must lie
-/// in the range. A value out of range, too large for 32 bits or not a number raises `Failure`.
-template <class Grid, class Failure>
-Grid whole_metres(long_float value, const char* what) {
-    const long_float last = Grid::last;
-    if (value > last && value <= last + boundary_delta)
-        return Grid(Grid::last);
-    if (value >= -boundary_delta && value < 0.0)
-        return Grid(0);
-    try {
-        return Grid::round(value);
-    } catch (const global_types::constraint_error&) {
-        throw Failure(std::string(what) + " " + std::to_string(value) + " outside 0 .. " +
-                      std::to_string(Grid::last));
-    }
-}
+/// Up to `boundary_delta` beyond either end of its range a grid value is that end.
+constexpr global_types::grid_edges grid_tolerance{.tolerance = boundary_delta};
 
 }  // namespace
 
@@ -114,11 +99,11 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     }
     // The easting is decided first: a point outside both ranges reports the easting.
     const easting_integer_bng easting =
-        whole_metres<easting_integer_bng, utm::exceptions::easting_out_of_range>(grid.easting,
-                                                                                 "easting");
+        global_types::to_grid_integer<easting_integer_bng, utm::exceptions::easting_out_of_range>(
+            grid.easting, "easting", grid_tolerance);
     const northing_integer_bng northing =
-        whole_metres<northing_integer_bng, utm::exceptions::northing_out_of_range>(grid.northing,
-                                                                                   "northing");
+        global_types::to_grid_integer<northing_integer_bng, utm::exceptions::northing_out_of_range>(
+            grid.northing, "northing", grid_tolerance);
     return {easting, northing};
 }
 

@@ -29,18 +29,6 @@ long_float longitude_of(long_float x, long_float y) {
     return long_float_math_lib::arctan(y, x);
 }
 
-/// A projected grid value in whole metres, clamped into the grid's range (no tolerance band,
-/// no failure); a value that is not finite raises `constraint_error` instead of being clamped.
-template <class Grid>
-Grid clamped(long_float value, const char* what) {
-    utm::require_finite(value, what);
-    if (value > Grid::last)
-        return Grid(Grid::last);
-    if (value < 0.0)
-        return Grid(0);
-    return Grid::round(value);
-}
-
 }  // namespace
 
 geocentric_to_lat_long_result geocentric_to_lat_long(
@@ -111,8 +99,12 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
                                          long_float latitude, long_float longitude) {
     const lat_long_to_grid_unrounded_result grid =
         lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
-    const easting_integer easting = clamped<easting_integer>(grid.easting, "easting");
-    const northing_integer northing = clamped<northing_integer>(grid.northing, "northing");
+    // Outside the grid the values are clamped to its edges, on both sides.
+    constexpr global_types::grid_edges clamped{.clamp_above = true, .clamp_below = true};
+    const auto easting =
+        global_types::to_grid_integer<easting_integer>(grid.easting, "easting", clamped);
+    const auto northing =
+        global_types::to_grid_integer<northing_integer>(grid.northing, "northing", clamped);
     return {easting, northing, grid.zone_out};
 }
 

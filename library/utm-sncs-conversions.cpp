@@ -55,13 +55,9 @@ void require_finite(long_float a, long_float b, long_float c = 0.0) {
 }  // namespace
 
 std::int32_t round_to_integer(long_float value) {
-    const long_float r = std::round(value);  // halves away from zero
-    // The negated test also rejects NaN; infinities fail the bounds.
-    if (!(r >= static_cast<long_float>(std::numeric_limits<std::int32_t>::min()) &&
-          r <= static_cast<long_float>(std::numeric_limits<std::int32_t>::max()))) {
-        throw global_types::constraint_error("overflow check failed: " + std::to_string(value));
-    }
-    return static_cast<std::int32_t>(r);
+    using any_int32 = global_types::checked<std::int32_t, std::numeric_limits<std::int32_t>::min(),
+                                            std::numeric_limits<std::int32_t>::max()>;
+    return global_types::to_grid_integer<any_int32>(value, "grid value").value();
 }
 
 const start_up_values_type& start_up_values() {
