@@ -6,6 +6,8 @@
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
 
+#include "detail/utm.hpp"
+
 namespace utm::extensions {
 
 namespace {
@@ -39,14 +41,14 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     const long_float x = geocentric_position.x;
     const long_float y = geocentric_position.y;
     const long_float z = geocentric_position.z;
-    const utm::ellipsoid_constants ellipsoid = utm::ellipsoid_constants_of(a, b);
+    const utm::detail::ellipsoid_constants ellipsoid = utm::detail::ellipsoid_constants_of(a, b);
     const long_float e2 = ellipsoid.e2;
     const long_float e_prime2 = ellipsoid.e_prime2;
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
 
     if (p == 0.0) {
         // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
-        utm::require_off_centre(geocentric_position);
+        utm::detail::require_off_centre(geocentric_position);
         return {z > 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
     }
 
@@ -67,8 +69,9 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
                                                              long_float minor_axis,
                                                              long_float latitude,
                                                              long_float longitude) {
-    const utm::transverse_mercator_constants tm = utm::transverse_mercator_constants_of(
-        major_axis, minor_axis, utm::scale_on_central_meridian);
+    const utm::detail::transverse_mercator_constants tm =
+        utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
+                                                      utm::scale_on_central_meridian);
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float lambda = longitude;
@@ -85,13 +88,14 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
     const long_float false_origin_north = utm::false_northing(zone_out);
     const long_float delta_lambda = lambda - lambda_ref;
 
-    const auto [x, y, c] =
-        utm::conformal_transverse_mercator(tm, phi, low_level_math::sin_cos(phi), delta_lambda);
+    const auto [x, y, c] = utm::detail::conformal_transverse_mercator(
+        tm, phi, low_level_math::sin_cos(phi), delta_lambda);
 
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     const long_float float_northing = false_origin_north + y + 3.0 * c * (x * x) * y -
-                                      c * (y * y * y) + aF0 * utm::beta(phi, tm.ellipsoid.arc);
+                                      c * (y * y * y) +
+                                      aF0 * utm::detail::beta(phi, tm.ellipsoid.arc);
     return {float_easting, float_northing, zone_out};
 }
 

@@ -7,6 +7,8 @@
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
 
+#include "detail/utm.hpp"
+
 namespace utm::sncs::conversions {
 
 namespace {
@@ -156,7 +158,7 @@ lat_long_altitude_record geocentric_to_lat_long(
     if (p == 0.0) {
         // On the polar axis the iteration below would divide by p: the point lies over a pole,
         // at its distance from the pole.
-        utm::require_off_centre(geocentric_position);
+        utm::detail::require_off_centre(geocentric_position);
         const long_float polar_radius = major_axis * lf::sqrt(one_minus_e_squared);
         const long_float latitude = z > 0.0 ? half_pi : -half_pi;
         const lat_long_altitude_record result{latitude, 0.0, std::abs(z) - polar_radius};

@@ -1,5 +1,7 @@
 #include "utm.hpp"
 
+#include "detail/utm.hpp"
+
 #include <cmath>
 
 #include "long_float_math_lib.hpp"
@@ -8,6 +10,9 @@
 #include "utm-datum_transformations.hpp"
 
 namespace utm {
+
+// The shared helpers of the projection are defined below, in their own namespace.
+using namespace detail;
 
 namespace {
 // Axes of the published ellipsoids, rounded to whole metres.
@@ -196,6 +201,8 @@ long_float false_northing(zone_integer zone) {
     return zone < 0 ? southern_false_northing : 0.0;
 }
 
+namespace detail {
+
 void require_off_centre(const geocentric_coordinates_type& position) {
     if (position.x == 0.0 && position.y == 0.0 && position.z == 0.0) {
         throw constraint_error("range check failed: the centre of the earth has no latitude");
@@ -293,6 +300,8 @@ long_float normalised_longitude(long_float lambda_0) {
         return std::abs(lambda_0) - two_pi;
     return lambda_0;
 }
+
+}  // namespace detail
 
 namespace {
 
