@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 
 #include "global_types.hpp"
 #include "utm-datum_transformations.hpp"
@@ -17,7 +18,7 @@ namespace utm::datum_transformations::global_sncs {
 using global_types::long_float;
 
 /// Centesimal arc-seconds per radian (2000000 / pi); the Swiss rotations are published in them.
-inline constexpr long_float convq = 636619.7723675814;
+inline constexpr long_float convq = 2000000.0 / std::numbers::pi;
 
 /// CHTRF95 <-> LV95 translations, metres (used with the three-parameter form).
 inline constexpr three_helmert_parameters_type start_up_chtrf95_lv95_helmert_parameters{

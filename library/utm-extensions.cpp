@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
@@ -16,9 +17,9 @@ using global_types::easting_integer;
 using global_types::northing_integer;
 using global_types::zone_integer;
 
-constexpr long_float half_pi = 1.5707963267948966;
-constexpr long_float pi = 3.141592653589793;
-constexpr long_float degrees_per_radian = 57.29577951308232;
+constexpr long_float pi = std::numbers::pi;
+constexpr long_float half_pi = pi / 2.0;
+constexpr long_float degrees_per_radian = 180.0 / pi;
 constexpr long_float false_origin_east = 500000.0;  // metres
 constexpr int latitude_passes = 2;                  // fixed count, no convergence test
 

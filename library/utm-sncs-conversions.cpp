@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "long_float_math_lib.hpp"
@@ -15,8 +16,8 @@ namespace {
 namespace lf = long_float_math_lib;
 namespace ll = low_level_math;
 
-constexpr long_float quarter_pi = 0.7853981633974483;  // pi / 4
-constexpr long_float half_pi = 1.5707963267948966;     // pi / 2
+constexpr long_float quarter_pi = std::numbers::pi / 4.0;
+constexpr long_float half_pi = std::numbers::pi / 2.0;
 
 // ln((1 + e sin(phi)) / (1 - e sin(phi))): the eccentricity term of the conformal latitude.
 long_float eccentricity_log(long_float e, long_float phi) {

@@ -3,6 +3,7 @@
 #include "detail/utm.hpp"
 
 #include <cmath>
+#include <numbers>
 
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
@@ -137,9 +138,9 @@ using global_types::easting_integer;
 using global_types::northing_integer;
 using global_types::zone_integer;
 
-constexpr long_float pi = 3.141592653589793;
-constexpr long_float half_pi = 1.5707963267948966;
-constexpr long_float two_pi = 6.283185307179586;
+constexpr long_float pi = std::numbers::pi;
+constexpr long_float half_pi = pi / 2.0;
+constexpr long_float two_pi = 2.0 * pi;
 constexpr long_float false_easting = 500000.0;              // metres
 constexpr long_float southern_false_northing = 10000000.0;  // metres, zones < 0
 constexpr int inverse_passes = 3;  // fixed count: settled to about 1e-8 degrees
