@@ -8,6 +8,7 @@
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
 
+#include "detail/sncs-conversions.hpp"
 #include "detail/utm.hpp"
 
 namespace utm::sncs::conversions {
@@ -25,7 +26,11 @@ long_float eccentricity_log(long_float e, long_float phi) {
     return lf::log((1.0 + e_sin) / (1.0 - e_sin));
 }
 
-start_up_values_type compute_start_up_values() {
+}  // namespace
+
+namespace detail {
+
+start_up_values_type derive_start_up_values() {
     start_up_values_type v;
     v.e = lf::sqrt(e_squared);
     const long_float sin_phi0 = ll::sin(lat_null);
@@ -40,15 +45,25 @@ start_up_values_type compute_start_up_values() {
     return v;
 }
 
-// The module's start-up state: computed on first use, so it is never seen unset, even by
-// another unit's static initialisation.
-start_up_values_type& state() {
-    static start_up_values_type values = compute_start_up_values();
-    return values;
-}
+}  // namespace detail
 
-// Computes the state while the library loads, so that no conversion pays for it.
-[[maybe_unused]] const start_up_values_type& values_at_load = state();
+namespace {
+
+// The values `derive_start_up_values` computes, held as constants: they are there from load
+// time, before any unit's start-up, and nothing writes them, so a start-up on one thread
+// cannot race a conversion on another. The tests hold them against the derivation, bit for
+// bit.
+constexpr start_up_values_type held_start_up_values{
+    0x1.4ea1562419b38p-4,   // e
+    0x1.8554ff9d55ca2p+22,  // radius_sphere
+    0x1.002fc8e9b6757p+0,   // alpha
+    0x1.a32be82f0e898p-1,   // lat_null_sphere
+    0x1.91f676882c83p-9,    // s_null
+};
+
+const start_up_values_type& state() {
+    return held_start_up_values;
+}
 
 void require_finite(long_float a, long_float b, long_float c = 0.0) {
     if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) {
@@ -68,7 +83,7 @@ const start_up_values_type& start_up_values() {
 }
 
 void start_up() {
-    state() = compute_start_up_values();
+    // The values are constants from load time on; there is nothing to compute or store.
 }
 
 grid_unrounded_record lat_long_to_grid_unrounded(long_float latitude, long_float longitude,

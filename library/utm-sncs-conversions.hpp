@@ -37,11 +37,12 @@ struct start_up_values_type {
     long_float s_null = 0.0;           ///< K, constant of the latitude mapping
 };
 
-/// The projection's start-up values. They hold their computed values from the first read on,
-/// whether or not `start_up` has run.
+/// The projection's start-up values: constants from load time on, whether or not `start_up`
+/// has run.
 const start_up_values_type& start_up_values();
 
-/// Computes the start-up values again and stores them (the same values every time).
+/// The module's start-up: its values are constants, so it does nothing and is safe to call at
+/// any time, from any thread.
 void start_up();
 
 /// Latitude and longitude in radians.
