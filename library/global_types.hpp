@@ -18,7 +18,7 @@ using long_float = double;
 /// Base of every failure kind the library raises. `what()` is the failure's full name
 /// ("UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE", ...); `message()` may add where or why it happened.
 class failure : public std::exception {
-public:
+  public:
     failure(const char* full_name, std::string message) noexcept
         : name_(full_name), message_(std::move(message)) {}
     /// The failure kind's full name.
@@ -28,7 +28,7 @@ public:
     /// Extra text: the place of the check or the offending value; may be empty.
     const std::string& message() const noexcept { return message_; }
 
-private:
+  private:
     const char* name_;
     std::string message_;
 };
@@ -36,10 +36,30 @@ private:
 /// A value left the range of a range-checked type, a checked 32-bit computation overflowed,
 /// or a double did not fit the integer type it was converted to.
 class constraint_error : public failure {
-public:
+  public:
     explicit constraint_error(std::string message = "range check failed") noexcept
         : failure("CONSTRAINT_ERROR", std::move(message)) {}
 };
+
+/// What `to_grid_integer` does with a value beyond the range of its grid type.
+struct grid_edges {
+    /// Metres beyond either end of the range that still count as that end (0: none).
+    long_float tolerance = 0.0;
+    /// Whether the tolerance is measured on the value rounded to whole metres (the Swiss grids'
+    /// rule) instead of on the value itself (the National Grid's).
+    bool tolerance_in_whole_metres = false;
+    /// Any value above the range becomes its last value.
+    bool clamp_above = false;
+    /// Any value below the range becomes its first value.
+    bool clamp_below = false;
+};
+
+/// The one way a computed double (metres) becomes a grid integer of the range-checked type
+/// `Grid`: rounded to the nearest integer, halves away from zero. A value beyond the range is
+/// taken as its nearest end when `edges` says so; otherwise, and for NaN and infinities (never
+/// clamped), `Failure` is raised with `what`, the value and the range as its message.
+template <class Grid, class Failure = constraint_error>
+Grid to_grid_integer(long_float value, const char* what = "value", grid_edges edges = {});
 
 /// An integer of base type `Base` restricted to `First` .. `Last`. Every way of making one
 /// (from an integer of any width, or by rounding a double) checks the range and raises
@@ -51,7 +71,7 @@ class checked {
                       Last <= std::numeric_limits<Base>::max(),
                   "range does not fit the base type");
 
-public:
+  public:
     using base_type = Base;
     static constexpr Base first = static_cast<Base>(First);
     static constexpr Base last = static_cast<Base>(Last);
@@ -65,17 +85,8 @@ public:
 
     /// Converts a double by rounding to the nearest integer, halves away from zero.
     /// NaN, infinities and values whose rounded value lies outside the range raise
-    /// `constraint_error`.
-    static checked round(long_float v) {
-        if (!std::isfinite(v)) {
-            throw constraint_error("range check failed: not a finite number");
-        }
-        const long_float r = std::round(v);  // halves away from zero
-        if (!(r >= static_cast<long_float>(First) && r <= static_cast<long_float>(Last))) {
-            throw constraint_error("range check failed: " + std::to_string(v));
-        }
-        return checked(static_cast<std::int64_t>(r));
-    }
+    /// `constraint_error` (`to_grid_integer` without edges).
+    static checked round(long_float v) { return to_grid_integer<checked>(v); }
 
     /// Whether `v` lies in the range, without raising.
     template <std::integral I>
@@ -84,15 +95,15 @@ public:
             return static_cast<std::int64_t>(v) >= First && static_cast<std::int64_t>(v) <= Last;
         } else {
             return static_cast<std::uint64_t>(v) <= static_cast<std::uint64_t>(Last) &&
-                   (First <= 0 || static_cast<std::uint64_t>(v) >= static_cast<std::uint64_t>(First));
+                   (First <= 0 ||
+                    static_cast<std::uint64_t>(v) >= static_cast<std::uint64_t>(First));
         }
     }
 
     constexpr Base value() const noexcept { return value_; }
     constexpr operator Base() const noexcept { return value_; }  // NOLINT: reads like the base
 
-
-private:
+  private:
     template <std::integral I>
     static constexpr Base check(I v) {
         if (!contains(v)) {
@@ -103,6 +114,27 @@ private:
 
     Base value_;
 };
+
+template <class Grid, class Failure>
+Grid to_grid_integer(long_float value, const char* what, grid_edges edges) {
+    constexpr long_float first = static_cast<long_float>(Grid::first);
+    constexpr long_float last = static_cast<long_float>(Grid::last);
+    if (!std::isfinite(value)) {
+        throw Failure(std::string("range check failed: ") + what + " is not a finite number");
+    }
+    const long_float whole = std::round(value);  // halves away from zero
+    const long_float measured = edges.tolerance_in_whole_metres ? whole : value;
+    if (measured > last && (edges.clamp_above || measured <= last + edges.tolerance))
+        return Grid(Grid::last);
+    if (measured < first && (edges.clamp_below || measured >= first - edges.tolerance))
+        return Grid(Grid::first);
+    if (!(whole >= first && whole <= last)) {
+        throw Failure(std::string("range check failed: ") + what + " " + std::to_string(value) +
+                      " outside " + std::to_string(Grid::first) + " .. " +
+                      std::to_string(Grid::last));
+    }
+    return Grid(static_cast<std::int64_t>(whole));
+}
 
 /// Checked 32-bit arithmetic: `constraint_error` when the exact result does not fit.
 std::int32_t checked_add(std::int32_t a, std::int32_t b);
@@ -129,8 +161,7 @@ struct utm_coordinates_record {
     zone_integer zone;
     easting_integer easting;
     northing_integer northing;
-    friend bool operator==(const utm_coordinates_record&,
-                           const utm_coordinates_record&) = default;
+    friend bool operator==(const utm_coordinates_record&, const utm_coordinates_record&) = default;
 };
 
 /// A UTM position with the index of its ellipsoid.

@@ -1,5 +1,7 @@
 #include "long_float_math_lib.hpp"
 
+#include <numbers>
+
 #include "elementary_functions_exceptions.hpp"
 #include "global_types.hpp"
 #include "low_level_math.hpp"
@@ -8,8 +10,8 @@ namespace long_float_math_lib {
 
 namespace {
 using elementary_functions_exceptions::argument_error;
-constexpr double half_pi = 1.5707963267948966;
-constexpr double pi = 3.141592653589793;
+constexpr double pi = std::numbers::pi;
+constexpr double half_pi = pi / 2.0;
 }  // namespace
 
 namespace detail {
@@ -25,20 +27,26 @@ void raise_log_of_zero() {
 }  // namespace detail
 
 double arcsin(double x) {
-    if (x < -1.0 || x > 1.0) throw argument_error("long_float_math_lib:78");
+    if (x < -1.0 || x > 1.0)
+        throw argument_error("long_float_math_lib:78");
     return low_level_math::asin(x);
 }
 
 double arccos(double x) {
-    if (x < -1.0 || x > 1.0) throw argument_error("long_float_math_lib:89");
+    if (x < -1.0 || x > 1.0)
+        throw argument_error("long_float_math_lib:89");
     return low_level_math::acos(x);
 }
 
 double arctan(double y, double x) {
-    if (x == 0.0 && y == 0.0) throw argument_error("long_float_math_lib:102");
-    if (x == 0.0) return y > 0.0 ? half_pi : -half_pi;
-    if (y == 0.0) return x > 0.0 ? 0.0 : pi;
-    if (x == 1.0) return low_level_math::atan(y);
+    if (x == 0.0 && y == 0.0)
+        throw argument_error("long_float_math_lib:102");
+    if (x == 0.0)
+        return y > 0.0 ? half_pi : -half_pi;
+    if (y == 0.0)
+        return x > 0.0 ? 0.0 : pi;
+    if (x == 1.0)
+        return low_level_math::atan(y);
     return low_level_math::atan2(y, x);
 }
 

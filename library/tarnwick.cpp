@@ -26,9 +26,9 @@ namespace {
 
 using global_types::long_float;
 
-/// GRS80 semi-axes in metres, the WGS84 side of every conversion the exports run.
-constexpr long_float major_axis_grs80 = utm::datum_transformations::major_axis_grs80;
-constexpr long_float minor_axis_grs80 = utm::datum_transformations::minor_axis_grs80;
+// GRS80 semi-axes in metres, the WGS84 side of every conversion the exports run.
+using utm::datum_transformations::major_axis_grs80;
+using utm::datum_transformations::minor_axis_grs80;
 static_assert(major_axis_grs80 == 6378137.0 && minor_axis_grs80 == 6356752.3141);
 
 /// Failure values: zones (one byte 0xFF), eastings, northings and the overlap flag; angles.

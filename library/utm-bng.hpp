@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 
 #include "global_types.hpp"
 
@@ -17,9 +18,9 @@ inline constexpr long_float minor_axis = 6356256.91;
 /// F0, the scale factor on the central meridian.
 inline constexpr long_float scale_on_central_meridian = 0.9996012717;
 /// phi0 of the true origin: 49 degrees north, in radians.
-inline constexpr long_float latitude_of_natural_origin = 0.8552113334772214;
+inline constexpr long_float latitude_of_natural_origin = 49.0 * std::numbers::pi / 180.0;
 /// lambda0, the central meridian: 2 degrees west, in radians.
-inline constexpr long_float longitude_of_natural_origin = -0.03490658503988659;
+inline constexpr long_float longitude_of_natural_origin = -2.0 * std::numbers::pi / 180.0;
 /// Grid easting of the true origin, metres.
 inline constexpr long_float false_origin_east = 400000.0;
 /// Grid northing of the true origin, metres.

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "global_types.hpp"
+
+#include <numbers>
 #include "utm-bng.hpp"
 #include "utm-datum_transformations.hpp"
 
@@ -11,7 +13,7 @@ namespace utm::datum_transformations::global_bng {
 using global_types::long_float;
 
 /// Arc-seconds per radian.
-inline constexpr long_float secs_per_rad = 206264.80624709636;
+inline constexpr long_float secs_per_rad = 648000.0 / std::numbers::pi;
 
 /// The WGS84 -> OSGB36 (Ordnance Datum Newlyn) set installed at start-up, applied with the
 /// small-rotation form: s +20.4894 ppm; t -446.448, +125.157, -542.060 m; r -0.1502, -0.2470,

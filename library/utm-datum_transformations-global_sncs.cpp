@@ -7,12 +7,13 @@ namespace utm::datum_transformations::global_sncs {
 namespace {
 using sncs::local_reference_frame_enumeration;
 
-// The module's parameter sets: constant-initialised with the start-up values, so they are
-// never seen unset; `start_up` writes the same values again.
-constinit three_helmert_parameters_type chtrf95_lv95 = start_up_chtrf95_lv95_helmert_parameters;
-constinit seven_helmert_parameters_type wgs84_to_lv03_set =
+// The module's parameter sets are its start-up values, constants from load time on: never seen
+// unset, never written, so no start-up can race a conversion.
+constexpr const three_helmert_parameters_type& chtrf95_lv95 =
+    start_up_chtrf95_lv95_helmert_parameters;
+constexpr const seven_helmert_parameters_type& wgs84_to_lv03_set =
     start_up_wgs84_to_lv03_helmert_parameters;
-constinit seven_helmert_parameters_type lv03_to_wgs84_set =
+constexpr const seven_helmert_parameters_type& lv03_to_wgs84_set =
     start_up_lv03_to_wgs84_helmert_parameters;
 
 [[noreturn]] void invalid_frame() {
@@ -57,9 +58,7 @@ const seven_helmert_parameters_type& lv03_to_wgs84_helmert_parameters() {
 }
 
 void start_up() {
-    chtrf95_lv95 = start_up_chtrf95_lv95_helmert_parameters;
-    wgs84_to_lv03_set = start_up_wgs84_to_lv03_helmert_parameters;
-    lv03_to_wgs84_set = start_up_lv03_to_wgs84_helmert_parameters;
+    // The parameter sets are constants from load time on; there is nothing to write.
 }
 
 geocentric_coordinates_type chtrf95_to_lv95(

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 
 #include "global_types.hpp"
 #include "utm-datum_transformations.hpp"
@@ -17,7 +18,7 @@ namespace utm::datum_transformations::global_sncs {
 using global_types::long_float;
 
 /// Centesimal arc-seconds per radian (2000000 / pi); the Swiss rotations are published in them.
-inline constexpr long_float convq = 636619.7723675814;
+inline constexpr long_float convq = 2000000.0 / std::numbers::pi;
 
 /// CHTRF95 <-> LV95 translations, metres (used with the three-parameter form).
 inline constexpr three_helmert_parameters_type start_up_chtrf95_lv95_helmert_parameters{
@@ -65,12 +66,13 @@ static_assert(detail::within_last_place(start_up_wgs84_to_lv03_helmert_parameter
               detail::within_last_place(start_up_lv03_to_wgs84_helmert_parameters.rotations[2],
                                         2.939 / convq));
 
-/// The parameter sets in use. They hold the start-up values from load time on.
+/// The parameter sets in use: the start-up values, constants from load time on.
 const three_helmert_parameters_type& chtrf95_lv95_helmert_parameters();
 const seven_helmert_parameters_type& wgs84_to_lv03_helmert_parameters();
 const seven_helmert_parameters_type& lv03_to_wgs84_helmert_parameters();
 
-/// Writes the start-up values into the three parameter sets (the same values every time).
+/// The module's start-up: its parameter sets are constants, so it does nothing and is safe to
+/// call at any time, from any thread.
 void start_up();
 
 /// CHTRF95 to the LV95 datum: the translations subtracted (metres in, metres out).

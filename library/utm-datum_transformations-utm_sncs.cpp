@@ -24,23 +24,9 @@ from_sncs_to_utm_result from_sncs_to_utm(long_float major_axis, long_float minor
     return {utm.zone_out, utm.easting, utm.northing};
 }
 
-// A projected grid value (metres) as the range type `Grid`: within `boundary_delta` of the
-// range it is taken as the nearest end; a value further out, or one that is not a finite
-// number, raises `Failure`.
-template <typename Grid, typename Failure>
-Grid within_tolerance(long_float value, const char* what) {
-    const long_float metres = std::round(value);
-    if (metres > Grid::last && metres <= Grid::last + boundary_delta)
-        return Grid(Grid::last);
-    if (metres < Grid::first && metres >= Grid::first - boundary_delta)
-        return Grid(Grid::first);
-    try {
-        return Grid::round(value);
-    } catch (const global_types::constraint_error&) {
-        throw Failure(std::string(what) + " " + std::to_string(value) + " outside " +
-                      std::to_string(Grid::first) + " .. " + std::to_string(Grid::last));
-    }
-}
+// Up to `boundary_delta` whole metres beyond its range a grid value is the range's end.
+constexpr global_types::grid_edges frame_tolerance{.tolerance = boundary_delta,
+                                                   .tolerance_in_whole_metres = true};
 
 template <typename Result>
 Result from_utm_to_sncs(long_float major_axis, long_float minor_axis,
@@ -61,10 +47,11 @@ Result from_utm_to_sncs(long_float major_axis, long_float minor_axis,
     using easting_type = decltype(Result::easting_sncs);
     // The northing is checked first: a point far out in both directions fails on it.
     const northing_type northing =
-        within_tolerance<northing_type, exceptions::northing_out_of_range>(grid.northing,
-                                                                           "northing");
+        global_types::to_grid_integer<northing_type, exceptions::northing_out_of_range>(
+            grid.northing, "northing", frame_tolerance);
     const easting_type easting =
-        within_tolerance<easting_type, exceptions::easting_out_of_range>(grid.easting, "easting");
+        global_types::to_grid_integer<easting_type, exceptions::easting_out_of_range>(
+            grid.easting, "easting", frame_tolerance);
     return {easting, northing};
 }
 }  // namespace

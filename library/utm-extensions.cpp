@@ -2,9 +2,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
+
+#include "detail/utm.hpp"
 
 namespace utm::extensions {
 
@@ -14,9 +17,9 @@ using global_types::easting_integer;
 using global_types::northing_integer;
 using global_types::zone_integer;
 
-constexpr long_float half_pi = 1.5707963267948966;
-constexpr long_float pi = 3.141592653589793;
-constexpr long_float degrees_per_radian = 57.29577951308232;
+constexpr long_float pi = std::numbers::pi;
+constexpr long_float half_pi = pi / 2.0;
+constexpr long_float degrees_per_radian = 180.0 / pi;
 constexpr long_float false_origin_east = 500000.0;  // metres
 constexpr int latitude_passes = 2;                  // fixed count, no convergence test
 
@@ -29,18 +32,6 @@ long_float longitude_of(long_float x, long_float y) {
     return long_float_math_lib::arctan(y, x);
 }
 
-/// A projected grid value in whole metres, clamped into the grid's range (no tolerance band,
-/// no failure); a value that is not finite raises `constraint_error` instead of being clamped.
-template <class Grid>
-Grid clamped(long_float value, const char* what) {
-    utm::require_finite(value, what);
-    if (value > Grid::last)
-        return Grid(Grid::last);
-    if (value < 0.0)
-        return Grid(0);
-    return Grid::round(value);
-}
-
 }  // namespace
 
 geocentric_to_lat_long_result geocentric_to_lat_long(
@@ -51,14 +42,14 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     const long_float x = geocentric_position.x;
     const long_float y = geocentric_position.y;
     const long_float z = geocentric_position.z;
-    const utm::ellipsoid_constants ellipsoid = utm::ellipsoid_constants_of(a, b);
+    const utm::detail::ellipsoid_constants ellipsoid = utm::detail::ellipsoid_constants_of(a, b);
     const long_float e2 = ellipsoid.e2;
     const long_float e_prime2 = ellipsoid.e_prime2;
     const long_float p = long_float_math_lib::sqrt(x * x + y * y);
 
     if (p == 0.0) {
         // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
-        utm::require_off_centre(geocentric_position);
+        utm::detail::require_off_centre(geocentric_position);
         return {z > 0.0 ? half_pi : -half_pi, 0.0, std::abs(z) - b};
     }
 
@@ -79,8 +70,9 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
                                                              long_float minor_axis,
                                                              long_float latitude,
                                                              long_float longitude) {
-    const utm::transverse_mercator_constants tm = utm::transverse_mercator_constants_of(
-        major_axis, minor_axis, utm::scale_on_central_meridian);
+    const utm::detail::transverse_mercator_constants tm =
+        utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
+                                                      utm::scale_on_central_meridian);
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float lambda = longitude;
@@ -97,13 +89,14 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
     const long_float false_origin_north = utm::false_northing(zone_out);
     const long_float delta_lambda = lambda - lambda_ref;
 
-    const auto [x, y, c] =
-        utm::conformal_transverse_mercator(tm, phi, low_level_math::sin_cos(phi), delta_lambda);
+    const auto [x, y, c] = utm::detail::conformal_transverse_mercator(
+        tm, phi, low_level_math::sin_cos(phi), delta_lambda);
 
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     const long_float float_northing = false_origin_north + y + 3.0 * c * (x * x) * y -
-                                      c * (y * y * y) + aF0 * utm::beta(phi, tm.ellipsoid.arc);
+                                      c * (y * y * y) +
+                                      aF0 * utm::detail::beta(phi, tm.ellipsoid.arc);
     return {float_easting, float_northing, zone_out};
 }
 
@@ -111,8 +104,12 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
                                          long_float latitude, long_float longitude) {
     const lat_long_to_grid_unrounded_result grid =
         lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
-    const easting_integer easting = clamped<easting_integer>(grid.easting, "easting");
-    const northing_integer northing = clamped<northing_integer>(grid.northing, "northing");
+    // Outside the grid the values are clamped to its edges, on both sides.
+    constexpr global_types::grid_edges clamped{.clamp_above = true, .clamp_below = true};
+    const auto easting =
+        global_types::to_grid_integer<easting_integer>(grid.easting, "easting", clamped);
+    const auto northing =
+        global_types::to_grid_integer<northing_integer>(grid.northing, "northing", clamped);
     return {easting, northing, grid.zone_out};
 }
 

@@ -2,10 +2,14 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
+
+#include "detail/sncs-conversions.hpp"
+#include "detail/utm.hpp"
 
 namespace utm::sncs::conversions {
 
@@ -13,8 +17,8 @@ namespace {
 namespace lf = long_float_math_lib;
 namespace ll = low_level_math;
 
-constexpr long_float quarter_pi = 0.7853981633974483;  // pi / 4
-constexpr long_float half_pi = 1.5707963267948966;     // pi / 2
+constexpr long_float quarter_pi = std::numbers::pi / 4.0;
+constexpr long_float half_pi = std::numbers::pi / 2.0;
 
 // ln((1 + e sin(phi)) / (1 - e sin(phi))): the eccentricity term of the conformal latitude.
 long_float eccentricity_log(long_float e, long_float phi) {
@@ -22,7 +26,11 @@ long_float eccentricity_log(long_float e, long_float phi) {
     return lf::log((1.0 + e_sin) / (1.0 - e_sin));
 }
 
-start_up_values_type compute_start_up_values() {
+}  // namespace
+
+namespace detail {
+
+start_up_values_type derive_start_up_values() {
     start_up_values_type v;
     v.e = lf::sqrt(e_squared);
     const long_float sin_phi0 = ll::sin(lat_null);
@@ -37,15 +45,25 @@ start_up_values_type compute_start_up_values() {
     return v;
 }
 
-// The module's start-up state: computed on first use, so it is never seen unset, even by
-// another unit's static initialisation.
-start_up_values_type& state() {
-    static start_up_values_type values = compute_start_up_values();
-    return values;
-}
+}  // namespace detail
 
-// Computes the state while the library loads, so that no conversion pays for it.
-[[maybe_unused]] const start_up_values_type& values_at_load = state();
+namespace {
+
+// The values `derive_start_up_values` computes, held as constants: they are there from load
+// time, before any unit's start-up, and nothing writes them, so a start-up on one thread
+// cannot race a conversion on another. The tests hold them against the derivation, bit for
+// bit.
+constexpr start_up_values_type held_start_up_values{
+    0x1.4ea1562419b38p-4,   // e
+    0x1.8554ff9d55ca2p+22,  // radius_sphere
+    0x1.002fc8e9b6757p+0,   // alpha
+    0x1.a32be82f0e898p-1,   // lat_null_sphere
+    0x1.91f676882c83p-9,    // s_null
+};
+
+const start_up_values_type& state() {
+    return held_start_up_values;
+}
 
 void require_finite(long_float a, long_float b, long_float c = 0.0) {
     if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) {
@@ -55,13 +73,9 @@ void require_finite(long_float a, long_float b, long_float c = 0.0) {
 }  // namespace
 
 std::int32_t round_to_integer(long_float value) {
-    const long_float r = std::round(value);  // halves away from zero
-    // The negated test also rejects NaN; infinities fail the bounds.
-    if (!(r >= static_cast<long_float>(std::numeric_limits<std::int32_t>::min()) &&
-          r <= static_cast<long_float>(std::numeric_limits<std::int32_t>::max()))) {
-        throw global_types::constraint_error("overflow check failed: " + std::to_string(value));
-    }
-    return static_cast<std::int32_t>(r);
+    using any_int32 = global_types::checked<std::int32_t, std::numeric_limits<std::int32_t>::min(),
+                                            std::numeric_limits<std::int32_t>::max()>;
+    return global_types::to_grid_integer<any_int32>(value, "grid value").value();
 }
 
 const start_up_values_type& start_up_values() {
@@ -69,7 +83,7 @@ const start_up_values_type& start_up_values() {
 }
 
 void start_up() {
-    state() = compute_start_up_values();
+    // The values are constants from load time on; there is nothing to compute or store.
 }
 
 grid_unrounded_record lat_long_to_grid_unrounded(long_float latitude, long_float longitude,
@@ -160,7 +174,7 @@ lat_long_altitude_record geocentric_to_lat_long(
     if (p == 0.0) {
         // On the polar axis the iteration below would divide by p: the point lies over a pole,
         // at its distance from the pole.
-        utm::require_off_centre(geocentric_position);
+        utm::detail::require_off_centre(geocentric_position);
         const long_float polar_radius = major_axis * lf::sqrt(one_minus_e_squared);
         const long_float latitude = z > 0.0 ? half_pi : -half_pi;
         const lat_long_altitude_record result{latitude, 0.0, std::abs(z) - polar_radius};

@@ -37,11 +37,12 @@ struct start_up_values_type {
     long_float s_null = 0.0;           ///< K, constant of the latitude mapping
 };
 
-/// The projection's start-up values. They hold their computed values from the first read on,
-/// whether or not `start_up` has run.
+/// The projection's start-up values: constants from load time on, whether or not `start_up`
+/// has run.
 const start_up_values_type& start_up_values();
 
-/// Computes the start-up values again and stores them (the same values every time).
+/// The module's start-up: its values are constants, so it does nothing and is safe to call at
+/// any time, from any thread.
 void start_up();
 
 /// Latitude and longitude in radians.
@@ -70,7 +71,7 @@ struct grid_unrounded_record {
 };
 
 /// A grid value in metres rounded to whole metres, halves away from zero; `constraint_error`
-/// ("overflow check failed") when it is not finite or does not fit a signed 32-bit integer.
+/// when it is not finite or does not fit a signed 32-bit integer.
 std::int32_t round_to_integer(long_float value);
 
 /// Projects Bessel `latitude`, `longitude` (radians) to the grid of `ref_frame`, in metres
@@ -82,7 +83,7 @@ grid_unrounded_record lat_long_to_grid_unrounded(long_float latitude, long_float
 /// Projects Bessel `latitude`, `longitude` (radians) to the grid of `ref_frame`, rounded to
 /// whole metres (halves away from zero). The axes are accepted and not used: the projection
 /// is fixed to Bessel 1841. Fails as `lat_long_to_grid_unrounded`, and with
-/// `constraint_error` ("overflow check failed") when a value does not fit 32 bits.
+/// `constraint_error` when a value does not fit 32 bits.
 grid_record lat_long_to_grid(long_float major_axis, long_float minor_axis, long_float latitude,
                              long_float longitude, local_reference_frame_enumeration ref_frame);
 

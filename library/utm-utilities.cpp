@@ -1,13 +1,14 @@
 #include "utm-utilities.hpp"
 
 #include <cmath>
+#include <numbers>
 
 #include "utm.hpp"
 
 namespace utm::utilities {
 
 namespace {
-constexpr long_float pi = 3.141592653589793;
+constexpr long_float pi = std::numbers::pi;
 constexpr std::int32_t half_zone_width = 3;  // degrees of longitude
 }  // namespace
 

@@ -1,6 +1,9 @@
 #include "utm.hpp"
 
+#include "detail/utm.hpp"
+
 #include <cmath>
+#include <numbers>
 
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
@@ -8,6 +11,9 @@
 #include "utm-datum_transformations.hpp"
 
 namespace utm {
+
+// The shared helpers of the projection are defined below, in their own namespace.
+using namespace detail;
 
 namespace {
 // Axes of the published ellipsoids, rounded to whole metres.
@@ -132,13 +138,11 @@ using global_types::easting_integer;
 using global_types::northing_integer;
 using global_types::zone_integer;
 
-constexpr long_float pi = 3.141592653589793;
-constexpr long_float half_pi = 1.5707963267948966;
-constexpr long_float two_pi = 6.283185307179586;
+constexpr long_float pi = std::numbers::pi;
+constexpr long_float half_pi = pi / 2.0;
+constexpr long_float two_pi = 2.0 * pi;
 constexpr long_float false_easting = 500000.0;              // metres
 constexpr long_float southern_false_northing = 10000000.0;  // metres, zones < 0
-constexpr long_float easting_limit = 999999.0;              // metres, forward clamp
-constexpr long_float northing_limit = 11000000.0;           // metres, forward clamp
 constexpr int inverse_passes = 3;  // fixed count: settled to about 1e-8 degrees
 
 /// The constants of one zone's projection on one ellipsoid.
@@ -197,6 +201,8 @@ long_float central_meridian(zone_integer zone) {
 long_float false_northing(zone_integer zone) {
     return zone < 0 ? southern_false_northing : 0.0;
 }
+
+namespace detail {
 
 void require_off_centre(const geocentric_coordinates_type& position) {
     if (position.x == 0.0 && position.y == 0.0 && position.z == 0.0) {
@@ -296,6 +302,8 @@ long_float normalised_longitude(long_float lambda_0) {
     return lambda_0;
 }
 
+}  // namespace detail
+
 namespace {
 
 /// The inverse projection's result before the convergence: latitude, longitude (radians, in
@@ -383,14 +391,12 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
                                          zone_integer zone) {
     const lat_long_to_grid_unrounded_result grid =
         lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude, zone);
-    const long_float E = grid.easting;
-    require_finite(E, "easting");
-    const easting_integer easting =
-        E > easting_limit ? easting_integer(easting_integer::last) : easting_integer::round(E);
-    const long_float N = grid.northing;
-    require_finite(N, "northing");
-    const northing_integer northing =
-        N > northing_limit ? northing_integer(northing_integer::last) : northing_integer::round(N);
+    // Beyond the grid's far edges the values are clamped; below 0 they fail.
+    constexpr global_types::grid_edges far_edges_clamped{.clamp_above = true};
+    const auto easting =
+        global_types::to_grid_integer<easting_integer>(grid.easting, "easting", far_edges_clamped);
+    const auto northing = global_types::to_grid_integer<northing_integer>(grid.northing, "northing",
+                                                                          far_edges_clamped);
     return {easting, northing, grid.convergence};
 }
 
@@ -574,7 +580,8 @@ enu_to_utm_result enu_to_utm(long_float major_axis, long_float minor_axis, long_
     const long_float y = Y + slant * k * low_level_math::sin(theta + gamma - delta);
 
     require_finite(h, "height");
-    return {easting_integer::round(x), northing_integer::round(y), h};
+    return {global_types::to_grid_integer<easting_integer>(x, "easting"),
+            global_types::to_grid_integer<northing_integer>(y, "northing"), h};
 }
 
 enu_to_utm_result enu_to_utm(global_types::spheroid_integer spheroid, long_float east,

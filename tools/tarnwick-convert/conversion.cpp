@@ -298,18 +298,10 @@ sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration fra
 // raises `Failure`.
 template <class Grid, class Failure>
 std::int32_t sncs_within_tolerance(long_float metres) {
-    constexpr long_float delta = utm::datum_transformations::utm_sncs::boundary_delta;
-    const long_float whole = std::round(metres);
-    if (whole > Grid::last && whole <= Grid::last + delta) {
-        return Grid::last;
-    }
-    if (whole < Grid::first && whole >= Grid::first - delta) {
-        return Grid::first;
-    }
-    if (!(whole >= Grid::first && whole <= Grid::last)) {
-        throw Failure();
-    }
-    return static_cast<std::int32_t>(whole);
+    constexpr global_types::grid_edges tolerance{
+        .tolerance = utm::datum_transformations::utm_sncs::boundary_delta,
+        .tolerance_in_whole_metres = true};
+    return global_types::to_grid_integer<Grid, Failure>(metres, "grid value", tolerance);
 }
 
 // The library projects WGS84 into the Swiss grid without a range check (its way from UTM
