@@ -61,6 +61,34 @@ struct grid_edges {
 template <class Grid, class Failure = constraint_error>
 Grid to_grid_integer(long_float value, const char* what = "value", grid_edges edges = {});
 
+/// Why a double has no grid integer: `none` when it has one.
+enum class grid_integer_fault : std::uint8_t { none, not_finite, outside };
+
+/// The grid integer of `value` in `first` .. `last` by the rule of `to_grid_integer`, without
+/// raising: the whole metres in `whole`, or the fault. `to_grid_integer` decides through it,
+/// so the array conversions, which report a status per point, give the very same integers.
+inline grid_integer_fault grid_integer_of(long_float value, long_float first, long_float last,
+                                          grid_edges edges, std::int64_t& whole) noexcept {
+    if (!std::isfinite(value)) {
+        return grid_integer_fault::not_finite;
+    }
+    const long_float rounded = std::round(value);  // halves away from zero
+    const long_float measured = edges.tolerance_in_whole_metres ? rounded : value;
+    if (measured > last && (edges.clamp_above || measured <= last + edges.tolerance)) {
+        whole = static_cast<std::int64_t>(last);
+        return grid_integer_fault::none;
+    }
+    if (measured < first && (edges.clamp_below || measured >= first - edges.tolerance)) {
+        whole = static_cast<std::int64_t>(first);
+        return grid_integer_fault::none;
+    }
+    if (!(rounded >= first && rounded <= last)) {
+        return grid_integer_fault::outside;
+    }
+    whole = static_cast<std::int64_t>(rounded);
+    return grid_integer_fault::none;
+}
+
 /// An integer of base type `Base` restricted to `First` .. `Last`. Every way of making one
 /// (from an integer of any width, or by rounding a double) checks the range and raises
 /// `constraint_error` when the value does not fit. Reading it back is free.
@@ -117,23 +145,18 @@ class checked {
 
 template <class Grid, class Failure>
 Grid to_grid_integer(long_float value, const char* what, grid_edges edges) {
-    constexpr long_float first = static_cast<long_float>(Grid::first);
-    constexpr long_float last = static_cast<long_float>(Grid::last);
-    if (!std::isfinite(value)) {
-        throw Failure(std::string("range check failed: ") + what + " is not a finite number");
+    std::int64_t whole = 0;
+    switch (grid_integer_of(value, static_cast<long_float>(Grid::first),
+                            static_cast<long_float>(Grid::last), edges, whole)) {
+        case grid_integer_fault::none:
+            return Grid(whole);
+        case grid_integer_fault::not_finite:
+            throw Failure(std::string("range check failed: ") + what + " is not a finite number");
+        case grid_integer_fault::outside:
+            break;
     }
-    const long_float whole = std::round(value);  // halves away from zero
-    const long_float measured = edges.tolerance_in_whole_metres ? whole : value;
-    if (measured > last && (edges.clamp_above || measured <= last + edges.tolerance))
-        return Grid(Grid::last);
-    if (measured < first && (edges.clamp_below || measured >= first - edges.tolerance))
-        return Grid(Grid::first);
-    if (!(whole >= first && whole <= last)) {
-        throw Failure(std::string("range check failed: ") + what + " " + std::to_string(value) +
-                      " outside " + std::to_string(Grid::first) + " .. " +
-                      std::to_string(Grid::last));
-    }
-    return Grid(static_cast<std::int64_t>(whole));
+    throw Failure(std::string("range check failed: ") + what + " " + std::to_string(value) +
+                  " outside " + std::to_string(Grid::first) + " .. " + std::to_string(Grid::last));
 }
 
 /// Checked 32-bit arithmetic: `constraint_error` when the exact result does not fit.

@@ -6,6 +6,7 @@
 #include "low_level_math.hpp"
 #include "utm-exceptions.hpp"
 
+#include "detail/bng-conversions.hpp"
 #include "detail/utm.hpp"
 
 namespace utm::bng::conversions {
@@ -34,72 +35,64 @@ national_grid_constants national_grid_constants_of(long_float a, long_float b) {
     return {tm, utm::detail::beta(latitude_of_natural_origin, tm.ellipsoid.arc)};
 }
 
-/// Up to `boundary_delta` beyond either end of its range a grid value is that end.
-constexpr global_types::grid_edges grid_tolerance{.tolerance = boundary_delta};
-
 }  // namespace
 
 grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                          easting_integer_bng easting,
                                          northing_integer_bng northing) {
     const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
-    const long_float aF0 = grid.tm.S;
-    const long_float E = static_cast<long_float>(easting.value());
-    const long_float N = static_cast<long_float>(northing.value());
-
-    long_float phi_0 = (N - false_origin_north) / aF0;
-    long_float delta_lambda = 0.0;
-    for (int iterate_for_latitude = 1; iterate_for_latitude <= latitude_passes;
-         ++iterate_for_latitude) {
-        const utm::detail::conformal_sphere_type sphere =
-            utm::detail::conformal_sphere(grid.tm, low_level_math::sin_cos(phi_0));
-        const long_float c = sphere.c;
-        const long_float xi = E - false_origin_east;
-        const long_float eta =
-            (N - false_origin_north) -
-            aF0 * (utm::detail::beta(phi_0, grid.tm.ellipsoid.arc) - grid.origin_arc);
-        const long_float x = xi - c * (xi * xi * xi) + 3.0 * c * xi * (eta * eta);
-        const long_float y = eta + c * (eta * eta * eta) - 3.0 * c * (xi * xi) * eta;
-        const utm::detail::spherical_lat_long_type on_sphere =
-            utm::detail::inverse_spherical_transverse_mercator(aF0, sphere.w, phi_0, x, y);
-        delta_lambda = on_sphere.delta_lambda;
-        phi_0 = on_sphere.phi;
-    }
-    const long_float lambda_0 = delta_lambda + longitude_of_natural_origin;
-    return {phi_0, utm::detail::normalised_longitude(lambda_0)};
+    const detail::inverse_type point =
+        detail::grid_to_lat_long(grid.tm, grid.origin_arc, easting, northing);
+    return {point.latitude, point.longitude};
 }
 
-lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
-                                                             long_float minor_axis,
-                                                             long_float latitude,
-                                                             long_float longitude) {
-    const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
-    const long_float aF0 = grid.tm.S;
+namespace detail {
+
+inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
+                              long_float origin_arc, std::int32_t easting,
+                              std::int32_t northing) noexcept {
+    const long_float E = static_cast<long_float>(easting);
+    const long_float N = static_cast<long_float>(northing);
+    const utm::detail::inverse_transverse_mercator_type point =
+        utm::detail::inverse_transverse_mercator(tm, origin_arc, E - false_origin_east,
+                                                 N - false_origin_north, latitude_passes);
+    const long_float lambda_0 = point.delta_lambda + longitude_of_natural_origin;
+    return {point.phi, utm::detail::normalised_longitude(lambda_0), point.phi_sin_cos};
+}
+
+utm::detail::step_fault lat_long_to_grid_unrounded(
+    const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
+    long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
+    lat_long_to_grid_unrounded_result& grid) noexcept {
+    const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float delta_lambda = longitude - longitude_of_natural_origin;
 
-    const auto [x, y, c] = utm::detail::conformal_transverse_mercator(
-        grid.tm, phi, low_level_math::sin_cos(phi), delta_lambda);
-
+    utm::detail::conformal_grid_type z{};
+    if (const utm::detail::step_fault fault =
+            utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos, delta_lambda, z);
+        fault != utm::detail::step_fault::none) {
+        return fault;
+    }
+    const auto [x, y, c] = z;
     const long_float float_easting =
         false_origin_east + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     const long_float float_northing =
         false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) +
-        aF0 * (utm::detail::beta(phi, grid.tm.ellipsoid.arc) - grid.origin_arc);
-    return {float_easting, float_northing};
+        aF0 * (utm::detail::beta(phi, latitude_sin_cos, tm.ellipsoid.arc) - origin_arc);
+    grid = {float_easting, float_northing};
+    return utm::detail::step_fault::none;
 }
 
-lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
-                                         long_float latitude, long_float longitude) {
-    lat_long_to_grid_unrounded_result grid{};
-    try {
-        grid = lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude);
-    } catch (const global_types::constraint_error&) {
-        // 90 degrees or more from the central meridian: far outside the grid, east or west.
-        throw utm::exceptions::easting_out_of_range(
-            "point 90 degrees or more from the grid's "
-            "central meridian");
-    }
+const airy_constants& airy() noexcept {
+    static const airy_constants constants = [] {
+        const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
+        return airy_constants{grid.tm, grid.origin_arc};
+    }();
+    return constants;
+}
+
+lat_long_to_grid_result to_grid_integers(const lat_long_to_grid_unrounded_result& grid) {
     // The easting is decided first: a point outside both ranges reports the easting.
     const easting_integer_bng easting =
         global_types::to_grid_integer<easting_integer_bng, utm::exceptions::easting_out_of_range>(
@@ -110,19 +103,83 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
     return {easting, northing};
 }
 
+grid_fault to_grid_integers(const lat_long_to_grid_unrounded_result& grid, std::int32_t& easting,
+                            std::int32_t& northing) noexcept {
+    std::int64_t e = 0;
+    std::int64_t n = 0;
+    if (global_types::grid_integer_of(grid.easting, easting_integer_bng::first,
+                                      easting_integer_bng::last, grid_tolerance,
+                                      e) != global_types::grid_integer_fault::none) {
+        return grid_fault::easting_outside;
+    }
+    if (global_types::grid_integer_of(grid.northing, northing_integer_bng::first,
+                                      northing_integer_bng::last, grid_tolerance,
+                                      n) != global_types::grid_integer_fault::none) {
+        return grid_fault::northing_outside;
+    }
+    easting = static_cast<std::int32_t>(e);
+    northing = static_cast<std::int32_t>(n);
+    return grid_fault::none;
+}
+
+void raise_beyond_grid(utm::detail::step_fault fault) {
+    // 90 degrees or more from the central meridian: far outside the grid, east or west. The
+    // logarithm of 0 (a point a quarter turn away) is the same place.
+    if (fault == utm::detail::step_fault::log_of_negative) {
+        utm::detail::raise(fault);
+    }
+    throw utm::exceptions::easting_out_of_range(
+        "point 90 degrees or more from the grid's central meridian");
+}
+
+}  // namespace detail
+
+namespace {
+
+/// The projection of `lat_long_to_grid_unrounded` into `unrounded`, with its fault.
+utm::detail::step_fault project(long_float major_axis, long_float minor_axis, long_float latitude,
+                                long_float longitude,
+                                lat_long_to_grid_unrounded_result& unrounded) {
+    const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
+    return detail::lat_long_to_grid_unrounded(grid.tm, grid.origin_arc, latitude,
+                                              low_level_math::sin_cos(latitude), longitude,
+                                              unrounded);
+}
+
+}  // namespace
+
+lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
+                                                             long_float minor_axis,
+                                                             long_float latitude,
+                                                             long_float longitude) {
+    lat_long_to_grid_unrounded_result unrounded{};
+    if (const utm::detail::step_fault fault =
+            project(major_axis, minor_axis, latitude, longitude, unrounded);
+        fault != utm::detail::step_fault::none) {
+        utm::detail::raise(fault);
+    }
+    return unrounded;
+}
+
+lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
+                                         long_float latitude, long_float longitude) {
+    lat_long_to_grid_unrounded_result unrounded{};
+    if (const utm::detail::step_fault fault =
+            project(major_axis, minor_axis, latitude, longitude, unrounded);
+        fault != utm::detail::step_fault::none) {
+        detail::raise_beyond_grid(fault);
+    }
+    return detail::to_grid_integers(unrounded);
+}
+
 void lat_long_to_geocentric(long_float major_axis, long_float minor_axis, long_float latitude,
                             long_float longitude, long_float altitude,
                             utm::geocentric_coordinates_type& geocentric_position) {
     const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
     // Sine and cosine of each angle once; the cosine of the latitude serves both x and y.
-    const low_level_math::sin_cos_type phi = low_level_math::sin_cos(latitude);
-    const low_level_math::sin_cos_type lambda = low_level_math::sin_cos(longitude);
-    const long_float h = altitude;
-    const long_float w0 = long_float_math_lib::sqrt(1.0 - e2 * (phi.sin * phi.sin));
-    const long_float n0 = major_axis / w0;
-    geocentric_position.x = (n0 + h) * phi.cos * lambda.cos;
-    geocentric_position.y = (n0 + h) * phi.cos * lambda.sin;
-    geocentric_position.z = ((1.0 - e2) * n0 + h) * phi.sin;
+    geocentric_position =
+        utm::detail::geocentric_of(major_axis, e2, low_level_math::sin_cos(latitude),
+                                   low_level_math::sin_cos(longitude), altitude);
 }
 
 geocentric_to_lat_long_result geocentric_to_lat_long(

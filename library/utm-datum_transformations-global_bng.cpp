@@ -1,32 +1,58 @@
 #include "utm-datum_transformations-global_bng.hpp"
 
+#include <atomic>
+#include <forward_list>
 #include <mutex>
 
 #include "utm-bng-conversions.hpp"
 #include "utm-extensions.hpp"
+
+#include "detail/bng-conversions.hpp"
+#include "detail/helmert_chain.hpp"
+#include "detail/utm.hpp"
 
 namespace utm::datum_transformations::global_bng {
 
 namespace {
 
 // The one process-wide parameter set. It holds the start-up values from load time (constant
-// initialisation), so no conversion can ever see an all-zero set. The lock makes a replacement
-// atomic for readers on other threads: a conversion copies the whole set once.
-constinit std::mutex parameters_lock;
-constinit seven_helmert_parameters_type simple_wgs84_to_osgb_odn_helmert_parameters =
-    start_up_wgs84_to_osgb_odn_helmert_parameters;
+// initialisation), so no conversion can ever see an all-zero set. A conversion reads it with
+// one atomic load and no lock: a replacement publishes a new immutable set with one atomic
+// store, and no published set is ever freed, since a conversion on another thread may still
+// read the one it loaded. Only distinct sets are kept, so repeated start-ups or a set swapped
+// back and forth take no more memory.
+constinit std::atomic<const seven_helmert_parameters_type*>
+    simple_wgs84_to_osgb_odn_helmert_parameters{&start_up_wgs84_to_osgb_odn_helmert_parameters};
+constinit std::mutex publishing_lock;  // one setter at a time; readers never take it
+
+bool same_set(const seven_helmert_parameters_type& l, const seven_helmert_parameters_type& r) {
+    return l.scale_factor_minus_one == r.scale_factor_minus_one &&
+           l.translations == r.translations && l.rotations == r.rotations;
+}
 
 }  // namespace
 
 seven_helmert_parameters_type get_simple_wgs84_to_osgb_odn_helmert_parameters() {
-    const std::lock_guard<std::mutex> guard(parameters_lock);
-    return simple_wgs84_to_osgb_odn_helmert_parameters;
+    return detail::current_parameters();
 }
 
 void set_simple_wgs84_to_osgb_odn_helmert_parameters(
     const seven_helmert_parameters_type& seven_helmert_parameters) {
-    const std::lock_guard<std::mutex> guard(parameters_lock);
-    simple_wgs84_to_osgb_odn_helmert_parameters = seven_helmert_parameters;
+    static std::forward_list<seven_helmert_parameters_type> published;
+    const std::lock_guard<std::mutex> guard(publishing_lock);
+    const seven_helmert_parameters_type* set = &start_up_wgs84_to_osgb_odn_helmert_parameters;
+    if (!same_set(*set, seven_helmert_parameters)) {
+        set = nullptr;
+        for (const seven_helmert_parameters_type& p : published) {
+            if (same_set(p, seven_helmert_parameters)) {
+                set = &p;
+            }
+        }
+        if (set == nullptr) {
+            set = &published.emplace_front(seven_helmert_parameters);
+        }
+    }
+    simple_wgs84_to_osgb_odn_helmert_parameters.store(set, std::memory_order_release);
 }
 
 from_wgs84_lat_long_to_bng_result from_wgs84_lat_long_to_bng(long_float major_axis,
@@ -34,32 +60,22 @@ from_wgs84_lat_long_to_bng_result from_wgs84_lat_long_to_bng(long_float major_ax
                                                              long_float latitude,
                                                              long_float longitude,
                                                              long_float altitude) {
-    utm::geocentric_coordinates_type wgs84_position;
-    bng::conversions::lat_long_to_geocentric(major_axis, minor_axis, latitude, longitude, altitude,
-                                             wgs84_position);
-    const utm::geocentric_coordinates_type osgb36_position = small_rotation_helmert_transformation(
-        get_simple_wgs84_to_osgb_odn_helmert_parameters(), wgs84_position);
-    const auto airy =
-        bng::conversions::geocentric_to_lat_long(bng::major_axis, bng::minor_axis, osgb36_position);
-    const auto grid = bng::conversions::lat_long_to_grid(bng::major_axis, bng::minor_axis,
-                                                         airy.latitude, airy.longitude);
-    return {grid.easting, grid.northing};
+    bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::step_fault fault = detail::wgs84_to_bng(
+        major_axis, minor_axis, low_level_math::sin_cos(latitude), longitude, altitude, grid);
+    const auto rounded = detail::national_grid_integers(fault, grid);
+    return {rounded.easting, rounded.northing};
 }
 
 from_bng_to_wgs84_lat_long_result from_bng_to_wgs84_lat_long(
     long_float major_axis, long_float minor_axis, bng::easting_integer_bng easting_bng,
     bng::northing_integer_bng northing_bng) {
-    const auto airy = bng::conversions::grid_to_lat_long(bng::major_axis, bng::minor_axis,
-                                                         easting_bng, northing_bng);
-    // The grid point is taken to lie on the Airy ellipsoid (height 0).
-    utm::geocentric_coordinates_type osgb36_position;
-    bng::conversions::lat_long_to_geocentric(bng::major_axis, bng::minor_axis, airy.latitude,
-                                             airy.longitude, 0.0, osgb36_position);
-    const utm::geocentric_coordinates_type wgs84_position =
-        inverse_small_rotation_helmert_transformation(
-            get_simple_wgs84_to_osgb_odn_helmert_parameters(), osgb36_position);
-    const auto wgs84 =
-        utm::extensions::geocentric_to_lat_long(major_axis, minor_axis, wgs84_position);
+    utm::detail::geodetic_type wgs84{};
+    if (const utm::detail::step_fault fault =
+            detail::bng_to_wgs84(major_axis, minor_axis, easting_bng, northing_bng, wgs84);
+        fault != utm::detail::step_fault::none) {
+        utm::detail::raise(fault);
+    }
     return {wgs84.latitude, wgs84.longitude, wgs84.altitude};
 }
 
@@ -68,3 +84,108 @@ void start_up() {
 }
 
 }  // namespace utm::datum_transformations::global_bng
+
+namespace utm::datum_transformations::detail {
+
+namespace {
+constexpr long_float major_axis = datum_transformations::major_axis_grs80;
+constexpr long_float minor_axis = datum_transformations::minor_axis_grs80;
+}  // namespace
+
+const seven_helmert_parameters_type& current_parameters() noexcept {
+    return *global_bng::simple_wgs84_to_osgb_odn_helmert_parameters.load(std::memory_order_acquire);
+}
+
+utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axis,
+                                     std::int32_t easting, std::int32_t northing,
+                                     utm::detail::geodetic_type& wgs84) noexcept {
+    const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
+    const bng::conversions::detail::inverse_type on_airy =
+        bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing);
+    // The grid point is taken to lie on the Airy ellipsoid (height 0).
+    const utm::geocentric_coordinates_type osgb36_position =
+        utm::detail::geocentric_of(bng::major_axis, airy.tm.ellipsoid.e2, on_airy.latitude_sin_cos,
+                                   low_level_math::sin_cos(on_airy.longitude), 0.0);
+    const utm::geocentric_coordinates_type wgs84_position =
+        inverse_small_rotation_helmert_transformation(current_parameters(), osgb36_position);
+    return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84);
+}
+
+utm::detail::step_fault wgs84_to_bng(
+    long_float major_axis, long_float minor_axis,
+    const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude, long_float altitude,
+    bng::conversions::lat_long_to_grid_unrounded_result& grid) noexcept {
+    const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
+    const utm::geocentric_coordinates_type wgs84_position = utm::detail::geocentric_of(
+        major_axis, e2, latitude_sin_cos, low_level_math::sin_cos(longitude), altitude);
+    const utm::geocentric_coordinates_type osgb36_position =
+        small_rotation_helmert_transformation(current_parameters(), wgs84_position);
+    utm::detail::geodetic_type on_airy{};
+    if (const utm::detail::step_fault fault = utm::detail::geocentric_to_geodetic(
+            bng::major_axis, bng::minor_axis, osgb36_position, on_airy);
+        fault != utm::detail::step_fault::none) {
+        return fault;
+    }
+    const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
+    return bng::conversions::detail::lat_long_to_grid_unrounded(
+        airy.tm, airy.origin_arc, on_airy.latitude, on_airy.phi_sin_cos, on_airy.longitude, grid);
+}
+
+chain_fault bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_float& latitude,
+                         long_float& longitude) noexcept {
+    utm::detail::geodetic_type wgs84{};
+    if (bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84) !=
+        utm::detail::step_fault::none) {
+        return chain_fault::constraint_error;  // only the centre of the earth, never reached
+    }
+    latitude = wgs84.latitude;
+    longitude = wgs84.longitude;
+    return chain_fault::none;
+}
+
+bng::conversions::lat_long_to_grid_result national_grid_integers(
+    utm::detail::step_fault fault,
+    const bng::conversions::lat_long_to_grid_unrounded_result& grid) {
+    if (fault != utm::detail::step_fault::none) {
+        // The centre of the earth fails before the grid; every other fault is the grid's.
+        if (fault == utm::detail::step_fault::at_centre) {
+            utm::detail::raise(fault);
+        }
+        bng::conversions::detail::raise_beyond_grid(fault);
+    }
+    return bng::conversions::detail::to_grid_integers(grid);
+}
+
+chain_fault national_grid_integers(utm::detail::step_fault fault,
+                                   const bng::conversions::lat_long_to_grid_unrounded_result& grid,
+                                   std::int32_t& easting, std::int32_t& northing) noexcept {
+    switch (fault) {
+        case utm::detail::step_fault::none:
+            break;
+        case utm::detail::step_fault::at_centre:
+            return chain_fault::constraint_error;
+        case utm::detail::step_fault::log_of_negative:
+            return chain_fault::argument_error;
+        default:
+            return chain_fault::easting_out_of_range;  // a quarter turn or more away
+    }
+    switch (bng::conversions::detail::to_grid_integers(grid, easting, northing)) {
+        case bng::conversions::detail::grid_fault::none:
+            return chain_fault::none;
+        case bng::conversions::detail::grid_fault::easting_outside:
+            return chain_fault::easting_out_of_range;
+        case bng::conversions::detail::grid_fault::northing_outside:
+            break;
+    }
+    return chain_fault::northing_out_of_range;
+}
+
+chain_fault wgs84_to_bng(long_float latitude, long_float longitude, std::int32_t& easting,
+                         std::int32_t& northing) noexcept {
+    bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::step_fault fault = wgs84_to_bng(
+        major_axis, minor_axis, low_level_math::sin_cos(latitude), longitude, 0.0, grid);
+    return national_grid_integers(fault, grid, easting, northing);
+}
+
+}  // namespace utm::datum_transformations::detail

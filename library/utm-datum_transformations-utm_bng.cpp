@@ -7,6 +7,11 @@
 #include "utm-extensions.hpp"
 #include "utm.hpp"
 
+#include "detail/bng-conversions.hpp"
+#include "detail/extensions.hpp"
+#include "detail/helmert_chain.hpp"
+#include "detail/utm.hpp"
+
 namespace utm::datum_transformations::utm_bng {
 
 from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_axis,
@@ -17,21 +22,99 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
         throw utm::exceptions::zone_out_of_range("zone " + std::to_string(zone_utm.value()) +
                                                  " outside 29 .. 31");
     }
-    const auto wgs84 = utm::grid_to_lat_long_without_convergence(
+    const utm::detail::grid_lat_long_type wgs84 = utm::detail::utm_grid_to_lat_long(
         major_axis, minor_axis, easting_utm, northing_utm, zone_utm);
-    const auto grid = global_bng::from_wgs84_lat_long_to_bng(major_axis, minor_axis, wgs84.latitude,
-                                                             wgs84.longitude, 0.0);
-    return {grid.easting_bng, grid.northing_bng};
+    bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::step_fault fault = detail::wgs84_to_bng(
+        major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid);
+    const auto rounded = detail::national_grid_integers(fault, grid);
+    return {rounded.easting, rounded.northing};
 }
 
 from_bng_to_utm_result from_bng_to_utm(long_float major_axis, long_float minor_axis,
                                        bng::easting_integer_bng easting_bng,
                                        bng::northing_integer_bng northing_bng) {
-    const auto wgs84 =
-        global_bng::from_bng_to_wgs84_lat_long(major_axis, minor_axis, easting_bng, northing_bng);
-    const auto grid =
-        utm::extensions::lat_long_to_grid(major_axis, minor_axis, wgs84.latitude, wgs84.longitude);
-    return {grid.easting, grid.northing, grid.zone_out};
+    utm::extensions::lat_long_to_grid_unrounded_result grid{};
+    if (const utm::detail::step_fault fault =
+            detail::bng_to_utm(major_axis, minor_axis, easting_bng, northing_bng, grid);
+        fault != utm::detail::step_fault::none) {
+        utm::detail::raise(fault);
+    }
+    constexpr global_types::grid_edges clamped = utm::extensions::detail::clamped_edges;
+    const auto easting = global_types::to_grid_integer<global_types::easting_integer>(
+        grid.easting, "easting", clamped);
+    const auto northing = global_types::to_grid_integer<global_types::northing_integer>(
+        grid.northing, "northing", clamped);
+    return {easting, northing, grid.zone_out};
 }
 
 }  // namespace utm::datum_transformations::utm_bng
+
+namespace utm::datum_transformations::detail {
+
+namespace {
+
+constexpr long_float major_axis = datum_transformations::major_axis_grs80;
+constexpr long_float minor_axis = datum_transformations::minor_axis_grs80;
+
+chain_fault fault_kind(utm::detail::step_fault fault) noexcept {
+    return fault == utm::detail::step_fault::log_of_negative ? chain_fault::argument_error
+                                                             : chain_fault::constraint_error;
+}
+
+}  // namespace
+
+utm::detail::step_fault bng_to_utm(
+    long_float major_axis, long_float minor_axis, std::int32_t easting, std::int32_t northing,
+    utm::extensions::lat_long_to_grid_unrounded_result& grid) noexcept {
+    utm::detail::geodetic_type wgs84{};
+    if (const utm::detail::step_fault fault =
+            bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84);
+        fault != utm::detail::step_fault::none) {
+        return fault;
+    }
+    return utm::extensions::detail::lat_long_to_grid_unrounded(
+        utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
+                                                      utm::scale_on_central_meridian),
+        wgs84.latitude, wgs84.phi_sin_cos, wgs84.longitude, grid);
+}
+
+chain_fault bng_to_utm(std::int32_t easting, std::int32_t northing, std::int32_t& zone_utm,
+                       std::int32_t& easting_utm, std::int32_t& northing_utm) noexcept {
+    utm::extensions::lat_long_to_grid_unrounded_result grid{};
+    if (const utm::detail::step_fault fault =
+            bng_to_utm(major_axis, minor_axis, easting, northing, grid);
+        fault != utm::detail::step_fault::none) {
+        return fault_kind(fault);
+    }
+    std::int64_t e = 0;
+    std::int64_t n = 0;
+    constexpr global_types::grid_edges clamped = utm::extensions::detail::clamped_edges;
+    if (global_types::grid_integer_of(grid.easting, global_types::easting_integer::first,
+                                      global_types::easting_integer::last, clamped,
+                                      e) != global_types::grid_integer_fault::none ||
+        global_types::grid_integer_of(grid.northing, global_types::northing_integer::first,
+                                      global_types::northing_integer::last, clamped,
+                                      n) != global_types::grid_integer_fault::none) {
+        return chain_fault::constraint_error;
+    }
+    zone_utm = grid.zone_out;
+    easting_utm = static_cast<std::int32_t>(e);
+    northing_utm = static_cast<std::int32_t>(n);
+    return chain_fault::none;
+}
+
+chain_fault utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t northing,
+                       std::int32_t& easting_bng, std::int32_t& northing_bng) noexcept {
+    if (!utm_bng::bng_zones_utm::contains(zone)) {
+        return chain_fault::zone_out_of_range;
+    }
+    const utm::detail::grid_lat_long_type wgs84 =
+        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone);
+    bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::step_fault fault =
+        wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid);
+    return national_grid_integers(fault, grid, easting_bng, northing_bng);
+}
+
+}  // namespace utm::datum_transformations::detail

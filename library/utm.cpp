@@ -143,7 +143,8 @@ constexpr long_float half_pi = pi / 2.0;
 constexpr long_float two_pi = 2.0 * pi;
 constexpr long_float false_easting = 500000.0;              // metres
 constexpr long_float southern_false_northing = 10000000.0;  // metres, zones < 0
-constexpr int inverse_passes = 3;  // fixed count: settled to about 1e-8 degrees
+constexpr int inverse_passes = 3;            // fixed count: settled to about 1e-8 degrees
+constexpr int geodetic_latitude_passes = 2;  // earth-centred to geodetic: fixed, no test
 
 /// The constants of one zone's projection on one ellipsoid.
 struct zone_projection {
@@ -227,6 +228,41 @@ long_float beta(long_float phi, const meridian_arc_series& series) {
            a6 * low_level_math::sin(6.0 * phi) + a8 * low_level_math::sin(8.0 * phi);
 }
 
+long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
+                const meridian_arc_series& series) {
+    const auto [a0, a2, a4, a6, a8] = series;
+    const long_float s = phi_sin_cos.sin;
+    const long_float c = phi_sin_cos.cos;
+    const long_float sin_2 = 2.0 * s * c;
+    const long_float cos_2 = (c - s) * (c + s);
+    const long_float sin_4 = 2.0 * sin_2 * cos_2;
+    const long_float cos_4 = (cos_2 - sin_2) * (cos_2 + sin_2);
+    const long_float sin_6 = sin_4 * cos_2 + cos_4 * sin_2;
+    const long_float sin_8 = 2.0 * sin_4 * cos_4;
+    return a0 * phi + a2 * sin_2 + a4 * sin_4 + a6 * sin_6 + a8 * sin_8;
+}
+
+void raise(step_fault fault) {
+    switch (fault) {
+        case step_fault::log_of_negative:
+            long_float_math_lib::detail::raise_argument_error("long_float_math_lib:67");
+        case step_fault::log_of_zero:
+            long_float_math_lib::detail::raise_log_of_zero();
+        case step_fault::beyond_quarter_turn:
+            throw constraint_error(
+                "range check failed: 90 degrees or more from the central meridian");
+        case step_fault::at_centre:
+            throw constraint_error("range check failed: the centre of the earth has no latitude");
+        case step_fault::longitude_beyond_turn:
+            throw constraint_error("range check failed: longitude outside -180 .. 180 degrees");
+        case step_fault::zone_beyond_range:
+            throw constraint_error("range check failed: zone outside -60 .. 60");
+        case step_fault::none:
+            break;
+    }
+    throw constraint_error("range check failed");
+}
+
 ellipsoid_constants ellipsoid_constants_of(long_float major_axis, long_float minor_axis) {
     for (const preset_ellipsoid& p : preset_ellipsoids) {
         if (p.major_axis == major_axis && p.minor_axis == minor_axis)
@@ -252,46 +288,116 @@ conformal_sphere_type conformal_sphere(const transverse_mercator_constants& tm,
     return {w2, w, c};
 }
 
-spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
-                                                  long_float phi, long_float cos_phi,
-                                                  long_float delta_lambda) {
-    // The cosine of phi comes with the caller's sine of phi; the longitude difference's sine
-    // and cosine are taken together.
+step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                         const low_level_math::sin_cos_type& phi_sin_cos,
+                                         long_float delta_lambda,
+                                         conformal_grid_type& grid) noexcept {
+    const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
+    const long_float S = tm.S;
+    const long_float w = sphere.w;
     const low_level_math::sin_cos_type dl = low_level_math::sin_cos(delta_lambda);
     // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
     // earth and the grid values, though finite, are those of a mirrored point.
     if (!(dl.cos > 0.0)) {
-        throw constraint_error("range check failed: 90 degrees or more from the central meridian");
+        return step_fault::beyond_quarter_turn;
     }
-    const long_float s = cos_phi * dl.sin;
-    const long_float ln = long_float_math_lib::log((1.0 + s) / (1.0 - s));
-    const long_float x = scaled_major_axis / (2.0 * w) * ln;
-    const long_float y = (scaled_major_axis / w) *
-                         (long_float_math_lib::arctan(low_level_math::tan(phi) / dl.cos) - phi);
-    return {x, y};
+    const long_float s = phi_sin_cos.cos * dl.sin;
+    const long_float ratio = (1.0 + s) / (1.0 - s);
+    if (ratio < 0.0) {
+        return step_fault::log_of_negative;
+    }
+    if (ratio == 0.0) {
+        return step_fault::log_of_zero;
+    }
+    const long_float ln = low_level_math::log(ratio);
+    // tan(phi) from the sine and cosine the caller has anyway.
+    const long_float tan_phi = phi_sin_cos.sin / phi_sin_cos.cos;
+    grid.x = S / (2.0 * w) * ln;
+    grid.y = (S / w) * (long_float_math_lib::arctan(tan_phi / dl.cos) - phi);
+    grid.c = sphere.c;
+    return step_fault::none;
 }
 
 conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
                                                   long_float phi,
                                                   const low_level_math::sin_cos_type& phi_sin_cos,
                                                   long_float delta_lambda) {
-    const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
-    const spherical_grid_type plane =
-        spherical_transverse_mercator(tm.S, sphere.w, phi, phi_sin_cos.cos, delta_lambda);
-    return {plane.x, plane.y, sphere.c};
+    conformal_grid_type grid{};
+    if (const step_fault fault =
+            conformal_transverse_mercator(tm, phi, phi_sin_cos, delta_lambda, grid);
+        fault != step_fault::none) {
+        raise(fault);
+    }
+    return grid;
 }
 
-spherical_lat_long_type inverse_spherical_transverse_mercator(long_float scaled_major_axis,
-                                                              long_float w, long_float phi_0,
-                                                              long_float x, long_float y) {
-    const long_float h =
-        2.0 * long_float_math_lib::arctan(low_level_math::exp(x * w / scaled_major_axis)) - half_pi;
-    const long_float phi_on_sphere = phi_0 + y * w / scaled_major_axis;
-    const long_float delta_lambda =
-        long_float_math_lib::arctan(low_level_math::tan(h) / low_level_math::cos(phi_on_sphere));
-    const long_float phi = long_float_math_lib::arctan(low_level_math::tan(phi_on_sphere) *
-                                                       low_level_math::cos(delta_lambda));
-    return {phi, delta_lambda};
+inverse_transverse_mercator_type inverse_transverse_mercator(
+    const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
+    int passes) noexcept {
+    const long_float S = tm.S;
+    long_float phi_0 = north / S;
+    low_level_math::sin_cos_type phi_0_sin_cos = low_level_math::sin_cos(phi_0);
+    long_float tan_delta_lambda = 0.0;
+    for (int pass = 1; pass <= passes; ++pass) {
+        const conformal_sphere_type sphere = conformal_sphere(tm, phi_0_sin_cos);
+        const long_float c = sphere.c;
+        const long_float w = sphere.w;
+        const long_float eta =
+            north - S * (beta(phi_0, phi_0_sin_cos, tm.ellipsoid.arc) - origin_arc);
+        // z - c z^3 with z = xi + i eta.
+        const long_float x = xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi);
+        const long_float y = eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta);
+        // h = 2 arctan(exp(u)) - pi/2 has tan(h) = sinh(u): one exponential, no arc tangent.
+        const long_float exp_u = low_level_math::exp(x * w / S);
+        const long_float tan_h = (exp_u - 1.0 / exp_u) / 2.0;
+        const low_level_math::sin_cos_type on_sphere = low_level_math::sin_cos(phi_0 + y * w / S);
+        tan_delta_lambda = tan_h / on_sphere.cos;
+        const low_level_math::sin_cos_type delta_lambda = sin_cos_of_arctan(tan_delta_lambda);
+        const long_float tan_phi = on_sphere.sin / on_sphere.cos * delta_lambda.cos;
+        phi_0 = long_float_math_lib::arctan(tan_phi);
+        phi_0_sin_cos = sin_cos_of_arctan(tan_phi, phi_0);
+    }
+    return {phi_0, phi_0_sin_cos, long_float_math_lib::arctan(tan_delta_lambda)};
+}
+
+step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
+                                  const geocentric_coordinates_type& position,
+                                  geodetic_type& geodetic) noexcept {
+    const long_float a = major_axis;
+    const long_float b = minor_axis;
+    const long_float x = position.x;
+    const long_float y = position.y;
+    const long_float z = position.z;
+    const ellipsoid_constants ellipsoid = ellipsoid_constants_of(a, b);
+    const long_float e2 = ellipsoid.e2;
+    const long_float p = low_level_math::sqrt(x * x + y * y);
+
+    if (p == 0.0) {
+        // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
+        if (x == 0.0 && y == 0.0 && z == 0.0) {
+            return step_fault::at_centre;
+        }
+        const long_float sign = z > 0.0 ? 1.0 : -1.0;
+        geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}};
+        return step_fault::none;
+    }
+
+    // East of the polar plane (x > 0) the one-argument arctangent of y / x, as it always was;
+    // for x <= 0 that formula is off by pi or divides by zero, so the quadrant counts there.
+    const long_float lambda_c =
+        x > 0.0 ? long_float_math_lib::arctan(y / x) : long_float_math_lib::arctan(y, x);
+    long_float tan_phi_c = z / p * (1.0 + ellipsoid.e_prime2);
+    long_float h_c = 0.0;
+    for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
+        const low_level_math::sin_cos_type phi = sin_cos_of_arctan(tan_phi_c);
+        const long_float w_c = low_level_math::sqrt(1.0 - e2 * (phi.sin * phi.sin));
+        const long_float n_c = a / w_c;
+        h_c = p / phi.cos - n_c;
+        tan_phi_c = z / p / (1.0 - e2 * n_c / (n_c + h_c));
+    }
+    const long_float phi_c = long_float_math_lib::arctan(tan_phi_c);
+    geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c)};
+    return step_fault::none;
 }
 
 long_float normalised_longitude(long_float lambda_0) {
@@ -312,30 +418,17 @@ struct inverse_projection_type {
     long_float latitude;
     long_float longitude;
     long_float delta_lambda;
+    low_level_math::sin_cos_type latitude_sin_cos;
 };
 
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
                                            northing_integer northing) {
-    const long_float S = p.tm.S;
-    const long_float FN = p.FN;
     const long_float E = static_cast<long_float>(easting.value());
     const long_float N = static_cast<long_float>(northing.value());
-
-    long_float phi_0 = (N - FN) / S;
-    long_float dl = 0.0;
-    for (int pass = 1; pass <= inverse_passes; ++pass) {
-        const conformal_sphere_type sphere = conformal_sphere(p.tm, low_level_math::sin_cos(phi_0));
-        const long_float c = sphere.c;
-        const long_float xi = E - false_easting;
-        const long_float eta = (N - FN) - S * beta(phi_0, p.tm.ellipsoid.arc);
-        const long_float x = xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi);
-        const long_float y = eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta);
-        const spherical_lat_long_type on_sphere =
-            inverse_spherical_transverse_mercator(S, sphere.w, phi_0, x, y);
-        dl = on_sphere.delta_lambda;
-        phi_0 = on_sphere.phi;
-    }
-    return {phi_0, normalised_longitude(p.lambda_ref + dl), dl};
+    const inverse_transverse_mercator_type point =
+        inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes);
+    return {point.phi, normalised_longitude(p.lambda_ref + point.delta_lambda), point.delta_lambda,
+            point.phi_sin_cos};
 }
 
 }  // namespace
@@ -346,7 +439,15 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
     const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
     const inverse_projection_type point = inverse_projection(p, easting, northing);
     return {point.latitude, point.longitude,
-            convergence(p.tm.ellipsoid.e_prime2, point.latitude, point.delta_lambda)};
+            convergence(p.tm.ellipsoid.e_prime2, point.latitude_sin_cos, point.delta_lambda)};
+}
+
+grid_lat_long_type detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                                easting_integer easting, northing_integer northing,
+                                                zone_integer zone) {
+    const inverse_projection_type point =
+        inverse_projection(zone_projection_of(major_axis, minor_axis, zone), easting, northing);
+    return {point.latitude, point.longitude, point.latitude_sin_cos};
 }
 
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
@@ -381,8 +482,8 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
     const auto [x, y, c] = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl);
 
     const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
-    const long_float N =
-        FN + S * beta(phi, p.tm.ellipsoid.arc) + y + 3.0 * c * (x * x) * y - c * (y * y * y);
+    const long_float N = FN + S * beta(phi, phi_sin_cos, p.tm.ellipsoid.arc) + y +
+                         3.0 * c * (x * x) * y - c * (y * y * y);
     return {E, N, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
 }
 

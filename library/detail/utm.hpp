@@ -3,13 +3,33 @@
 // Transverse Mercator. Internal to the library: nothing outside library/ includes this header.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
+
 #include "global_types.hpp"
+#include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
 #include "utm.hpp"
 
 namespace utm::detail {
 
 using global_types::long_float;
+
+/// Why a step of a conversion has no result; `none` when it has one. The one-point functions
+/// raise the failure of the fault (`raise`); the array conversions report it per point.
+enum class step_fault : std::uint8_t {
+    none,
+    beyond_quarter_turn,    ///< 90 degrees or more from the central meridian
+    log_of_zero,            ///< the projection's logarithm of exactly 0
+    log_of_negative,        ///< the projection's logarithm of a negative number
+    at_centre,              ///< the centre of the earth, which has no latitude
+    longitude_beyond_turn,  ///< a longitude outside -180 .. 180 degrees for the automatic zone
+    zone_beyond_range,      ///< a longitude whose zone lies outside -60 .. 60
+};
+
+/// Raises the failure that the one-point functions raise for `fault` (not `none`):
+/// `argument_error` for the logarithm of a negative number, `constraint_error` otherwise.
+[[noreturn]] void raise(step_fault fault);
 
 /// Raises `constraint_error` naming `what` when a projected grid value is not finite, so that
 /// no clamp can turn an unreachable point into a plausible number.
@@ -46,6 +66,37 @@ constexpr meridian_arc_series meridian_arc_series_of(long_float e_sq) {
 
 /// `beta` with the series of the ellipsoid computed ahead; the same value.
 long_float beta(long_float phi, const meridian_arc_series& series);
+
+/// `beta` at the latitude `phi` whose sine and cosine are `phi_sin_cos`: the sines of 2, 4, 6
+/// and 8 phi come from them by the multiple-angle formulas (within a few units in the last
+/// place of the platform's sines, some 1e-11 m on the grid).
+long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
+                const meridian_arc_series& series);
+
+/// Tangents up to this size give the sine and cosine of their arc tangent from one square
+/// root; steeper ones (within a few hundredths of a degree of a quarter turn, where the cosine
+/// is small and its relative error would grow) through the arc tangent itself.
+inline constexpr long_float steep_tangent = 1024.0;
+
+/// Sine and cosine of `arctan_t`, the arc tangent of `t`: t / sqrt(1 + t^2) and
+/// 1 / sqrt(1 + t^2), the same values as the circular functions to a few units in the last
+/// place.
+inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t, long_float arctan_t) {
+    if (std::fabs(t) <= steep_tangent) {
+        const long_float c = 1.0 / low_level_math::sqrt(1.0 + t * t);
+        return {t * c, c};
+    }
+    return low_level_math::sin_cos(arctan_t);
+}
+
+/// Sine and cosine of the arc tangent of `t`; the arc tangent is taken only for steep `t`.
+inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t) {
+    if (std::fabs(t) <= steep_tangent) {
+        const long_float c = 1.0 / low_level_math::sqrt(1.0 + t * t);
+        return {t * c, c};
+    }
+    return low_level_math::sin_cos(long_float_math_lib::arctan(t));
+}
 
 /// What the projections and the geocentric conversions derive from an ellipsoid's semi-axes
 /// a, b: e2 = (a^2 - b^2) / a^2, e'2 = (a^2 - b^2) / b^2 and the meridian arc series of e2.
@@ -97,21 +148,6 @@ struct conformal_sphere_type {
 conformal_sphere_type conformal_sphere(const transverse_mercator_constants& tm,
                                        const low_level_math::sin_cos_type& phi);
 
-/// Plane coordinates of the spherical Transverse Mercator, in metres: `x` east of the central
-/// meridian, `y` north of the parallel of the point.
-struct spherical_grid_type {
-    long_float x;
-    long_float y;
-};
-
-/// Exact spherical Transverse Mercator on the sphere of radius S / w at latitude `phi` (with
-/// its cosine `cos_phi`) and longitude difference `delta_lambda` (radians). A point 90 degrees
-/// or more from the central meridian raises `constraint_error`: the formulas would give the
-/// grid values of a point on the other side of the earth.
-spherical_grid_type spherical_transverse_mercator(long_float scaled_major_axis, long_float w,
-                                                  long_float phi, long_float cos_phi,
-                                                  long_float delta_lambda);
-
 /// The spherical Transverse Mercator coordinates `x`, `y` (metres) at latitude `phi` and
 /// longitude difference `delta_lambda` (radians), with the cubic correction coefficient `c` of
 /// the local conformal sphere; the grid is then z + c z^3 with z = x + i y.
@@ -121,26 +157,84 @@ struct conformal_grid_type {
     long_float c;
 };
 
-/// `conformal_sphere` and `spherical_transverse_mercator` of the projection `tm` at latitude
-/// `phi` (with its sine and cosine `phi_sin_cos`) and longitude difference `delta_lambda`
-/// (radians), for the forward projections.
+/// `conformal_sphere` and the exact spherical Transverse Mercator on the sphere of radius
+/// S / w of the projection `tm` at latitude `phi` (with its sine and cosine `phi_sin_cos`) and
+/// longitude difference `delta_lambda` (radians), for the forward projections; into `grid`.
+/// A point 90 degrees or more from the central meridian has no result
+/// (`beyond_quarter_turn`): the formulas would give the grid values of a point on the other
+/// side of the earth. Raises nothing.
+step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                         const low_level_math::sin_cos_type& phi_sin_cos,
+                                         long_float delta_lambda,
+                                         conformal_grid_type& grid) noexcept;
+
+/// The same, raising the fault's failure.
 conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
                                                   long_float phi,
                                                   const low_level_math::sin_cos_type& phi_sin_cos,
                                                   long_float delta_lambda);
 
-/// Latitude and longitude difference (radians) found by one inverse pass on the sphere.
-struct spherical_lat_long_type {
+/// Latitude (with its sine and cosine) and longitude difference (radians) of the inverse
+/// projection.
+struct inverse_transverse_mercator_type {
     long_float phi;
+    low_level_math::sin_cos_type phi_sin_cos;
     long_float delta_lambda;
 };
 
-/// Inverse of `spherical_transverse_mercator` around the expansion latitude `phi_0`: plane
-/// coordinates `x`, `y` (metres, `y` counted from the parallel of `phi_0`) to latitude and
-/// longitude difference.
-spherical_lat_long_type inverse_spherical_transverse_mercator(long_float scaled_major_axis,
-                                                              long_float w, long_float phi_0,
-                                                              long_float x, long_float y);
+/// The inverse Transverse Mercator of the projection `tm`: `xi` metres east of the central
+/// meridian, `north` metres north of the parallel whose meridian arc (divided by the major
+/// axis) is `origin_arc`. Starts at the latitude `north` / S and runs `passes` passes of the
+/// local sphere around the latitude found so far (no convergence test): cubic correction,
+/// spherical inverse, new latitude. Within a pass the longitude difference is needed only as
+/// its cosine, which comes from its tangent; its arc tangent is taken after the last pass.
+/// Raises nothing.
+inverse_transverse_mercator_type inverse_transverse_mercator(
+    const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
+    int passes) noexcept;
+
+/// Earth-centred coordinates (metres) of latitude and longitude given by their sines and
+/// cosines and height `h` (metres) on the ellipsoid of major axis `a` and first eccentricity
+/// squared `e2`.
+inline geocentric_coordinates_type geocentric_of(long_float a, long_float e2,
+                                                 const low_level_math::sin_cos_type& phi,
+                                                 const low_level_math::sin_cos_type& lambda,
+                                                 long_float h) noexcept {
+    const long_float w0 = low_level_math::sqrt(1.0 - e2 * (phi.sin * phi.sin));
+    const long_float n0 = a / w0;
+    return {(n0 + h) * phi.cos * lambda.cos, (n0 + h) * phi.cos * lambda.sin,
+            ((1.0 - e2) * n0 + h) * phi.sin};
+}
+
+/// Latitude (with its sine and cosine), longitude (radians) and height (metres) of an
+/// earth-centred point.
+struct geodetic_type {
+    long_float latitude;
+    long_float longitude;
+    long_float altitude;
+    low_level_math::sin_cos_type phi_sin_cos;
+};
+
+/// Earth-centred coordinates (metres) to latitude, longitude and height on the ellipsoid with
+/// the semi-axes `major_axis`, `minor_axis`, into `geodetic`: two fixed latitude passes from
+/// the start latitude arctan(z / p (1 + e'2)); a pass needs only the sine and cosine of the
+/// latitude before it, so the arc tangent is taken after the last pass. The polar axis gives
+/// the nearer pole; the centre of the earth has no result (`at_centre`). Raises nothing.
+step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
+                                  const geocentric_coordinates_type& position,
+                                  geodetic_type& geodetic) noexcept;
+
+/// Latitude (with its sine and cosine) and longitude (radians, in [-pi, pi]) of a UTM grid
+/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`.
+struct grid_lat_long_type {
+    long_float latitude;
+    long_float longitude;
+    low_level_math::sin_cos_type latitude_sin_cos;
+};
+grid_lat_long_type utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                        global_types::easting_integer easting,
+                                        global_types::northing_integer northing,
+                                        global_types::zone_integer zone);
 
 /// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
 long_float normalised_longitude(long_float lambda_0);

@@ -1,0 +1,64 @@
+// Helpers of the module `utm::bng::conversions` for the conversion chain between the National
+// Grid and WGS84: the same steps as the module's operations, with the grid's constants on
+// Airy 1830 computed once and faults returned instead of raised. Internal to the library.
+#pragma once
+
+#include <cstdint>
+
+#include "low_level_math.hpp"
+#include "utm-bng-conversions.hpp"
+
+#include "detail/utm.hpp"
+
+namespace utm::bng::conversions::detail {
+
+/// Up to `boundary_delta` beyond either end of its range a grid value is that end.
+inline constexpr global_types::grid_edges grid_tolerance{.tolerance = boundary_delta};
+
+/// The grid's projection on Airy 1830: Transverse Mercator constants with the scale F0 and the
+/// meridian arc of the true origin beta(phi0, e2).
+struct airy_constants {
+    utm::detail::transverse_mercator_constants tm;
+    long_float origin_arc;
+};
+
+/// The constants on Airy 1830, computed at the first call; safe from any thread.
+const airy_constants& airy() noexcept;
+
+/// Latitude (with its sine and cosine) and longitude (radians) of a grid point.
+struct inverse_type {
+    long_float latitude;
+    long_float longitude;
+    low_level_math::sin_cos_type latitude_sin_cos;
+};
+
+/// `grid_to_lat_long` with the projection's constants given; the grid values must lie in the
+/// grid's ranges.
+inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
+                              long_float origin_arc, std::int32_t easting,
+                              std::int32_t northing) noexcept;
+
+/// `lat_long_to_grid_unrounded` with the projection's constants and the sine and cosine of the
+/// latitude given, into `grid`; the fault instead of a raised failure.
+utm::detail::step_fault lat_long_to_grid_unrounded(
+    const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
+    long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
+    lat_long_to_grid_unrounded_result& grid) noexcept;
+
+/// Raises what `lat_long_to_grid` raises for a fault of the projection: `easting_out_of_range`
+/// for a point a quarter turn or more away, `argument_error` for a logarithm of a negative
+/// number.
+[[noreturn]] void raise_beyond_grid(utm::detail::step_fault fault);
+
+/// The grid values in whole metres by the grid's rule (3 m tolerance at the edges; the
+/// easting decided first); raises `easting_out_of_range` or `northing_out_of_range`.
+lat_long_to_grid_result to_grid_integers(const lat_long_to_grid_unrounded_result& grid);
+
+/// Which grid value has no whole metres in the grid.
+enum class grid_fault : std::uint8_t { none, easting_outside, northing_outside };
+
+/// The same integers as the raising form, or which value has none.
+grid_fault to_grid_integers(const lat_long_to_grid_unrounded_result& grid, std::int32_t& easting,
+                            std::int32_t& northing) noexcept;
+
+}  // namespace utm::bng::conversions::detail

@@ -1,0 +1,21 @@
+// Helpers of the module `utm::extensions`. Internal to the library.
+#pragma once
+
+#include "low_level_math.hpp"
+#include "utm-extensions.hpp"
+
+#include "detail/utm.hpp"
+
+namespace utm::extensions::detail {
+
+/// `lat_long_to_grid_unrounded` with the projection's constants `tm` and the sine and cosine of
+/// the latitude given, into `grid`; the fault instead of a raised failure. Raises nothing.
+utm::detail::step_fault lat_long_to_grid_unrounded(
+    const utm::detail::transverse_mercator_constants& tm, long_float latitude,
+    const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
+    lat_long_to_grid_unrounded_result& grid) noexcept;
+
+/// Where `lat_long_to_grid` clamps: outside the grid, on both sides.
+inline constexpr global_types::grid_edges clamped_edges{.clamp_above = true, .clamp_below = true};
+
+}  // namespace utm::extensions::detail
