@@ -19,6 +19,8 @@
 #include "utm-utilities.hpp"
 #include "utm.hpp"
 
+#include "detail/helmert_chain.hpp"
+
 namespace batch {
 
 namespace {
@@ -529,6 +531,97 @@ std::string describe(const global_types::failure& f, const progress& at) {
     return reason + " (" + std::string(name) + ")";
 }
 
+// ---- the Helmert chain's pairs, point by point without raising -----------------------------
+
+// BNG <-> UTM (the zone of the longitude, no alternative) and BNG <-> WGS84 run the chain's
+// steps that report a fault instead of raising: the same results, and a failing point costs no
+// exception. Other pairs, and a failing point's words, take the way above.
+bool runs_on_chain(const conversion& c) noexcept {
+    using enum coordinate_system;
+    return c.zone == 0 && !c.alt &&
+           ((c.from == bng && (c.to == utm || c.to == wgs84)) ||
+            ((c.from == utm || c.from == wgs84) && c.to == bng));
+}
+
+// A grid value read as `read_point` reads it, or false where it raises `constraint_error`.
+template <class Checked>
+bool chain_grid_value(double v, std::int32_t& value) noexcept {
+    std::int64_t whole = 0;
+    if (global_types::grid_integer_of(v, Checked::first, Checked::last, {}, whole) !=
+        global_types::grid_integer_fault::none) {
+        return false;
+    }
+    value = static_cast<std::int32_t>(whole);
+    return true;
+}
+
+point_status chain_status(utm::datum_transformations::detail::chain_fault f) noexcept {
+    using utm::datum_transformations::detail::chain_fault;
+    switch (f) {
+        case chain_fault::none:
+            return point_status::ok;
+        case chain_fault::constraint_error:
+            return point_status::constraint_error;
+        case chain_fault::argument_error:
+            return point_status::argument_error;
+        case chain_fault::zone_out_of_range:
+            return point_status::zone_out_of_range;
+        case chain_fault::easting_out_of_range:
+            return point_status::easting_out_of_range;
+        case chain_fault::northing_out_of_range:
+            break;
+    }
+    return point_status::northing_out_of_range;
+}
+
+void convert_on_chain(const conversion& c, const points& in, const results& out) noexcept {
+    using enum coordinate_system;
+    namespace chain = utm::datum_transformations::detail;
+    for (std::size_t i = 0; i < out.status.size(); ++i) {
+        point_result r;
+        point_status s = point_status::constraint_error;  // an input outside its range
+        std::int32_t e = 0;
+        std::int32_t n = 0;
+        if (c.from == bng) {
+            if (chain_grid_value<easting_integer_bng>(in.easting[i], e) &&
+                chain_grid_value<northing_integer_bng>(in.northing[i], n)) {
+                s = c.to == utm
+                        ? chain_status(chain::bng_to_utm(e, n, r.zone, r.easting, r.northing))
+                        : chain_status(chain::bng_to_wgs84(e, n, r.latitude, r.longitude));
+            }
+        } else if (c.from == utm) {
+            const double z = in.zone[i];
+            if (z == std::trunc(z) && z != 0.0 && z >= -60.0 && z <= 60.0 &&
+                chain_grid_value<easting_integer>(in.easting[i], e) &&
+                chain_grid_value<northing_integer>(in.northing[i], n)) {
+                s = chain_status(
+                    chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, r.easting, r.northing));
+            }
+        } else {
+            const double lat = in.latitude[i];
+            const double lon = in.longitude[i];
+            if (lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon < 180.0) {
+                s = chain_status(chain::wgs84_to_bng(
+                    lat / degrees_per_radian, lon / degrees_per_radian, r.easting, r.northing));
+            }
+        }
+        if (s != point_status::ok) {
+            r = point_result{};
+        }
+        out.status[i] = s;
+        if (c.to == wgs84) {
+            out.latitude[i] = r.latitude * degrees_per_radian;
+            out.longitude[i] = r.longitude * degrees_per_radian;
+            continue;
+        }
+        out.easting[i] = r.easting;
+        out.northing[i] = r.northing;
+        if (c.to == utm) {
+            out.zone[i] = r.zone;
+        }
+    }
+}
+
 // ---- the arrays of a call -----------------------------------------------------------------
 
 template <class T>
@@ -661,6 +754,10 @@ bool convert(const conversion& c, const points& in, const results& out) noexcept
         }
     } catch (...) {
         return false;  // no memory even for the words of the check
+    }
+    if (runs_on_chain(c)) {
+        convert_on_chain(c, in, out);
+        return true;
     }
     const bool utm_result = c.to == coordinate_system::utm;
     const bool angles = c.to == coordinate_system::wgs84;

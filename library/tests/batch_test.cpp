@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "utm-datum_transformations-global_bng.hpp"
+#include "utm-datum_transformations-utm_bng.hpp"
 
 namespace {
 
@@ -286,6 +290,90 @@ TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
                 EXPECT_NEAR(got[j], k.expected[j], k.conversion.to == wgs84 ? 0.5e-8 : 0.0)
                     << "column " << j;
             }
+        }
+    }
+}
+
+TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResultsToTheBit) {
+    // These four pairs run a loop of their own over the chain's non-raising steps; a point must
+    // get exactly what the one-point functions give it, or the failure they raise.
+    namespace global_bng = utm::datum_transformations::global_bng;
+    namespace utm_bng = utm::datum_transformations::utm_bng;
+    constexpr double a = 6378137.0, b = 6356752.3141, deg = 57.29577951308232;
+    const std::vector<std::vector<double>> grid_points{
+        {0, 0},       {700000, 1300000}, {400000, 100000}, {651410, 313177},
+        {0, 1300000}, {700000, 0},       {530000, 180000}, {-1, 5},
+        {700001, 5},  {5, 1300001},      {123456.5, 7.49}, {nan, 0}};
+    const std::vector<std::vector<double>> utm_points{
+        {31, 413156, 5834998}, {30, 699293, 5709783}, {29, 473429, 6804575},
+        {31, 900000, 5700000}, {30, 500000, 4000000}, {28, 500000, 5700000},
+        {0, 500000, 5700000},  {30.5, 5e5, 5.7e6},    {30, -1, 5700000}};
+    const std::vector<std::vector<double>> geo_points{
+        {52.65757, 1.71791}, {49.9, -7.6}, {61.5, 3.7}, {40, -2}, {52, 100},
+        {-89, 179.9},        {91, 0},      {52, 180},   {nan, 0}};
+    // status, then the results as doubles, of one point through the one-point functions
+    auto one_point = [&](batch::coordinate_system from, batch::coordinate_system to,
+                         const std::vector<double>& p) -> std::vector<double> {
+        try {
+            if (from == bng) {
+                const utm::bng::easting_integer_bng e = utm::bng::easting_integer_bng::round(p[0]);
+                const utm::bng::northing_integer_bng n =
+                    utm::bng::northing_integer_bng::round(p[1]);
+                if (to == utm) {
+                    const auto r = utm_bng::from_bng_to_utm(a, b, e, n);
+                    return {0, double(r.zone_utm), double(r.easting_utm), double(r.northing_utm)};
+                }
+                const auto r = global_bng::from_bng_to_wgs84_lat_long(a, b, e, n);
+                return {0, r.latitude * deg, r.longitude * deg};
+            }
+            if (from == utm) {
+                if (p[0] != std::trunc(p[0]) || p[0] == 0 || std::fabs(p[0]) > 60)
+                    throw global_types::constraint_error();  // not a zone, as the arrays read it
+                const auto r = utm_bng::from_utm_to_bng(
+                    a, b, global_types::easting_integer::round(p[1]),
+                    global_types::northing_integer::round(p[2]), static_cast<int>(p[0]));
+                return {0, double(r.easting_bng), double(r.northing_bng)};
+            }
+            if (!(p[0] >= -90 && p[0] <= 90 && p[1] >= -180 && p[1] < 180))
+                throw global_types::constraint_error();
+            const auto r =
+                global_bng::from_wgs84_lat_long_to_bng(a, b, p[0] / deg, p[1] / deg, 0.0);
+            return {0, double(r.easting_bng), double(r.northing_bng)};
+        } catch (const global_types::failure& f) {
+            for (int s = 1; s <= 5; ++s) {
+                if (batch::failure_name(static_cast<point_status>(s)) == f.name())
+                    return {double(s)};
+            }
+            return {-1};
+        }
+    };
+    const struct {
+        batch::conversion c;
+        const std::vector<std::vector<double>>& points;
+    } pairs[] = {{{bng, utm}, grid_points},
+                 {{bng, wgs84}, grid_points},
+                 {{utm, bng}, utm_points},
+                 {{wgs84, bng}, geo_points}};
+    for (const auto& pair : pairs) {
+        const std::size_t count = pair.points.size();
+        call c(count);
+        for (auto& field : c.fields)
+            field.assign(count, 0.0);
+        for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t f = 0; f < pair.points[i].size(); ++f)
+                c.fields[f][i] = pair.points[i][f];
+        }
+        ASSERT_TRUE(batch::convert(pair.c, c.points(pair.c.from), c.results()));
+        for (std::size_t i = 0; i < count; ++i) {
+            SCOPED_TRACE("point " + std::to_string(i));
+            const std::vector<double> want = one_point(pair.c.from, pair.c.to, pair.points[i]);
+            ASSERT_EQ(static_cast<double>(c.status[i]), want[0]);
+            if (c.status[i] != point_status::ok)
+                continue;
+            const std::vector<double> got = c.row(pair.c, i);
+            ASSERT_EQ(got.size() + 1, want.size());
+            // To the bit: the same steps, not merely close.
+            EXPECT_EQ(std::memcmp(got.data(), want.data() + 1, got.size() * sizeof(double)), 0);
         }
     }
 }
