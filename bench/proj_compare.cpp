@@ -4,6 +4,10 @@
 //                               seven-parameter Helmert back to WGS84, geodetic on GRS80, UTM
 //   convert_utm_to_bng          the same chain the other way
 //   from_bng_to_wgs84_lat_long  the first four steps of convert_bng_to_utm
+// and, for the same three conversions, the core's array conversions (batch::convert, one
+// thread, whole arrays per call) next to PROJ's proj_trans_generic, and convert_bng_to_utm
+// through the exports on one and on two threads (points per second, each thread converting
+// the whole set).
 //
 //   build/release/bench/tarnwick_proj_compare --benchmark_repetitions=5
 //       --benchmark_report_aggregates_only=true     (one command line)
@@ -28,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "batch.hpp"
 #include "tarnwick.h"
 
 #if TARNWICK_HAVE_PROJ
@@ -134,6 +139,77 @@ void tarnwick_bng_to_wgs84(benchmark::State& state) {
         }
     }
     set_per_point(state, set.size());
+}
+
+/// convert_bng_to_utm through the exports on every thread of the benchmark at once; the rate
+/// is points per second over all threads.
+void tarnwick_bng_to_utm_threads(benchmark::State& state) {
+    tarnwick_bng_to_utm(state);
+}
+
+// ---- tarnwick's array conversions -----------------------------------------------------------
+
+/// The point set as the arrays of the core's array conversions, with room for the results.
+struct batch_arrays {
+    std::vector<double> zone, easting, northing, bng_easting, bng_northing;
+    std::vector<batch::point_status> status;
+    std::vector<std::int32_t> out_zone, out_easting, out_northing;
+    std::vector<double> out_latitude, out_longitude;
+
+    batch_arrays() {
+        for (const utm_point& u : points().utm) {
+            zone.push_back(u.zone);
+            easting.push_back(u.easting);
+            northing.push_back(u.northing);
+        }
+        for (const bng_point& b : points().bng) {
+            bng_easting.push_back(b.easting);
+            bng_northing.push_back(b.northing);
+        }
+        const std::size_t n = points().bng.size();
+        status.resize(n);
+        out_zone.resize(n);
+        out_easting.resize(n);
+        out_northing.resize(n);
+        out_latitude.resize(n);
+        out_longitude.resize(n);
+    }
+
+    batch::results results() {
+        return {status, out_zone, out_easting, out_northing, out_latitude, out_longitude,
+                {},     {},       {}};
+    }
+};
+
+void run_batch(benchmark::State& state, batch::coordinate_system from,
+               batch::coordinate_system to) {
+    static batch_arrays arrays;
+    batch::points in;
+    if (from == batch::coordinate_system::utm) {
+        in.zone = arrays.zone;
+        in.easting = arrays.easting;
+        in.northing = arrays.northing;
+    } else {
+        in.easting = arrays.bng_easting;
+        in.northing = arrays.bng_northing;
+    }
+    for (auto _ : state) {
+        if (!batch::convert({from, to}, in, arrays.results()))
+            state.SkipWithError("the array conversion refused its arrays");
+        benchmark::DoNotOptimize(arrays.status.data());
+        benchmark::ClobberMemory();
+    }
+    set_per_point(state, arrays.status.size());
+}
+
+void batch_bng_to_utm(benchmark::State& state) {
+    run_batch(state, batch::coordinate_system::bng, batch::coordinate_system::utm);
+}
+void batch_utm_to_bng(benchmark::State& state) {
+    run_batch(state, batch::coordinate_system::utm, batch::coordinate_system::bng);
+}
+void batch_bng_to_wgs84(benchmark::State& state) {
+    run_batch(state, batch::coordinate_system::bng, batch::coordinate_system::wgs84);
 }
 
 #if TARNWICK_HAVE_PROJ
@@ -345,6 +421,11 @@ class summary_reporter : public benchmark::ConsoleReporter {
             const bool single = run.run_type == Run::RT_Iteration;
             if (!median && !single)
                 continue;
+            if (run.run_name.function_name == "convert_bng_to_utm/exports_threads") {
+                auto& rate = points_per_second_[static_cast<int>(run.threads)];
+                if (median || !rate.from_median)
+                    rate = {run.counters.at("items_per_second").value, median};
+            }
             const auto per_point = run.counters.find("per_point");
             if (per_point == run.counters.end())
                 continue;
@@ -359,18 +440,29 @@ class summary_reporter : public benchmark::ConsoleReporter {
         std::printf(
             "\nPer point, single thread (ns; median of the repetitions where there are "
             "several):\n");
-        std::printf("  %-28s %10s %10s %8s\n", "conversion", "tarnwick", "PROJ", "ratio");
+        std::printf("  %-28s %10s %10s %8s %10s %8s\n", "conversion", "exports", "PROJ", "ratio",
+                    "arrays", "ratio");
         for (const char* job :
              {"convert_bng_to_utm", "convert_utm_to_bng", "from_bng_to_wgs84_lat_long"}) {
             const double ours = lookup(std::string(job) + "/tarnwick");
+            const double arrays = lookup(std::string(job) + "/batch");
             const double theirs = lookup(std::string(job) + "/proj");
             if (ours <= 0.0)
                 continue;
             if (theirs > 0.0)
-                std::printf("  %-28s %10.1f %10.1f %8.3f\n", job, ours, theirs, ours / theirs);
+                std::printf("  %-28s %10.1f %10.1f %8.3f %10.1f %8.3f\n", job, ours, theirs,
+                            ours / theirs, arrays, arrays / theirs);
             else
-                std::printf("  %-28s %10.1f %10s %8s\n", job, ours, "-", "-");
+                std::printf("  %-28s %10.1f %10s %8s %10.1f %8s\n", job, ours, "-", "-", arrays,
+                            "-");
         }
+        const auto one = points_per_second_.find(1);
+        const auto two = points_per_second_.find(2);
+        if (one != points_per_second_.end() && two != points_per_second_.end())
+            std::printf(
+                "\nconvert_bng_to_utm through the exports: %.0f points/s on one thread, %.0f on "
+                "two, %.2f times\n",
+                one->second.ns, two->second.ns, two->second.ns / one->second.ns);
     }
 
   private:
@@ -383,6 +475,7 @@ class summary_reporter : public benchmark::ConsoleReporter {
         return it == per_point_ns_.end() ? 0.0 : it->second.ns;
     }
     std::map<std::string, measured> per_point_ns_;
+    std::map<int, measured> points_per_second_;  // by thread count (in the `ns` field)
 };
 
 }  // namespace
@@ -404,6 +497,13 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("convert_utm_to_bng/proj", proj_utm_to_bng);
 #endif
     benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/tarnwick", tarnwick_bng_to_wgs84);
+    benchmark::RegisterBenchmark("convert_bng_to_utm/batch", batch_bng_to_utm);
+    benchmark::RegisterBenchmark("convert_utm_to_bng/batch", batch_utm_to_bng);
+    benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/batch", batch_bng_to_wgs84);
+    benchmark::RegisterBenchmark("convert_bng_to_utm/exports_threads", tarnwick_bng_to_utm_threads)
+        ->Threads(1)
+        ->Threads(2)
+        ->UseRealTime();
 #if TARNWICK_HAVE_PROJ
     benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/proj", proj_bng_to_wgs84);
 #else
