@@ -104,7 +104,8 @@ struct points {
 /// (with the `alt_` spans under `alt`) must have the points' length; the others are not
 /// written. A point that fails gets -1 in its integer results and NaN in its angles; the
 /// `alt_` results are -1 also where the point lies in no overlap strip or the neighbouring
-/// zone's grid cannot hold it. The `_metres` spans may be empty; given, they receive the grid
+/// zone's grid cannot hold it (tell that by `alt_easting`: an `alt_zone` of -1 may be zone 1
+/// south). The `_metres` spans may be empty; given, they receive the grid
 /// results in metres (NaN where the integers get -1): not rounded under OSTN15, the whole
 /// metres otherwise.
 struct results {

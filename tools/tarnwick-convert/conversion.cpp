@@ -501,7 +501,8 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
                 o[0] = std::to_string(results.zone[k]);
                 o[1] = grid_text(results.easting, results.easting_metres, k);
                 o[2] = grid_text(results.northing, results.northing_metres, k);
-                if (options_.alt && results.alt_zone[k] != -1) {
+                // -1 is also a zone (1 south); only the easting tells that there is none.
+                if (options_.alt && results.alt_easting[k] != -1) {
                     o[3] = std::to_string(results.alt_zone[k]);
                     o[4] = grid_text(results.alt_easting, results.alt_easting_metres, k);
                     o[5] = grid_text(results.alt_northing, results.alt_northing_metres, k);

@@ -181,6 +181,10 @@ TEST_F(ConvertProgram, AltAddsTheNeighbouringZoneOnlyInAnOverlapStrip) {
 
     const run_result utm = run({"--from", "wgs84", "--to", "utm", "--alt", "51.5", "-0.1275"});
     EXPECT_EQ(utm.out, "30 699369 5709342\n31 282936 5710068\n");
+    // Regression: the neighbouring zone -1 (zone 1 south) was taken for "no neighbour".
+    EXPECT_EQ(
+        run({"--from", "wgs84", "--to", "utm", "--alt", "--", "-26.2178926", "-173.8819861"}).out,
+        "-2 212037 7096984\n-1 811560 7096438\n");
 }
 
 TEST_F(ConvertProgram, OneOffWritesToTheOutputFile) {
