@@ -199,6 +199,10 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
     }
 }
 
+void set_whole(std::string& text, std::int32_t v) {
+    text = std::to_string(v);
+}
+
 // Where the core writes the results of a run of rows.
 struct result_columns {
     std::vector<batch::point_status> status;
@@ -432,13 +436,23 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
     using enum coordinate_system;
     const std::size_t width = headers_.size();
     const std::vector<std::string>& names = entry(options_.from).fields;
-    out.assign(rows * width, std::string());
-    errors.assign(rows, std::string());
+    out.resize(rows * width);
+    errors.resize(rows);
+    for (auto* v : {&out, &errors}) {
+        for (std::string& text : *v) {
+            text.clear();
+        }
+    }
 
     // Between a reference and National Grid metres nothing is converted: the point read is
     // the result.
     const bool read_only = national(options_.from) && national(options_.to);
     point_columns in;
+    for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
+        v->reserve(rows);
+    }
+    in.band.reserve(rows);
+    in.row.reserve(rows);
     for (std::size_t row = 0; row < rows; ++row) {
         const std::string* f = fields + row * input_count_;
         try {
@@ -461,10 +475,13 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
     }
 
     const bool metres = !results.easting_metres.empty();
-    auto grid_text = [&](const std::vector<std::int32_t>& whole, const std::vector<double>& precise,
-                         std::size_t k) {
-        return metres && grid_decimals_ > 0 ? format_decimal(precise[k], grid_decimals_)
-                                            : std::to_string(whole[k]);
+    auto set_grid = [&](std::string& text, const std::vector<std::int32_t>& whole,
+                        const std::vector<double>& precise, std::size_t k) {
+        if (metres && grid_decimals_ > 0) {
+            text = format_decimal(precise[k], grid_decimals_);
+        } else {
+            set_whole(text, whole[k]);
+        }
     };
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t row = in.row[k];
@@ -498,19 +515,19 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
                                     angle_decimals_);
                 break;
             case utm:
-                o[0] = std::to_string(results.zone[k]);
-                o[1] = grid_text(results.easting, results.easting_metres, k);
-                o[2] = grid_text(results.northing, results.northing_metres, k);
+                set_whole(o[0], results.zone[k]);
+                set_grid(o[1], results.easting, results.easting_metres, k);
+                set_grid(o[2], results.northing, results.northing_metres, k);
                 // -1 is also a zone (1 south); only the easting tells that there is none.
                 if (options_.alt && results.alt_easting[k] != -1) {
-                    o[3] = std::to_string(results.alt_zone[k]);
-                    o[4] = grid_text(results.alt_easting, results.alt_easting_metres, k);
-                    o[5] = grid_text(results.alt_northing, results.alt_northing_metres, k);
+                    set_whole(o[3], results.alt_zone[k]);
+                    set_grid(o[4], results.alt_easting, results.alt_easting_metres, k);
+                    set_grid(o[5], results.alt_northing, results.alt_northing_metres, k);
                 }
                 break;
             default:
-                o[0] = grid_text(results.easting, results.easting_metres, k);
-                o[1] = grid_text(results.northing, results.northing_metres, k);
+                set_grid(o[0], results.easting, results.easting_metres, k);
+                set_grid(o[1], results.northing, results.northing_metres, k);
                 break;
         }
     }

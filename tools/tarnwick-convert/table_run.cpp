@@ -373,11 +373,16 @@ batch_output convert_batch(const record_batch& b) {
     const char delimiter = output_delimiter(j.out_format);
     const bool same_format = j.format == j.out_format && j.order.empty();
     const std::size_t result_count = j.conv->output_headers().size();
-    std::vector<std::string> fields;
-    std::vector<std::string> stored;  // fields of rows not written as they were read
-    std::vector<std::string> picked;  // the point's fields of every row that reaches conversion
+    // Kept by each worker from batch to batch, so that their strings keep their room.
+    thread_local std::vector<std::string> fields;
+    thread_local std::vector<std::string> stored;  // fields of rows not written as read
+    thread_local std::vector<std::string> picked;  // the point's fields of the rows converted
+    thread_local std::vector<std::string> values;
+    thread_local std::vector<std::string> errors;
     std::vector<read_row> rows;
     rows.reserve(b.records.size());
+    stored.clear();
+    picked.clear();
 
     // Every row is split first, so that the points of the whole batch convert in one call.
     for (const record_ref& r : b.records) {
@@ -416,8 +421,6 @@ batch_output convert_batch(const record_batch& b) {
         }
     }
 
-    std::vector<std::string> values;
-    std::vector<std::string> errors;
     j.conv->convert_rows(picked.data(), picked.size() / j.columns.size(), values, errors);
 
     std::uint64_t row_number = b.first_row;
