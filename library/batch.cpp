@@ -233,14 +233,15 @@ source read_point(const conversion& c, const points& in, std::size_t i, const fi
             p.bng = {easting_integer_bng::round(p.easting),
                      northing_integer_bng::round(p.northing)};
             break;
-        case utm:
+        case utm: {
+            const zone_integer zone = zone_value(in.zone[i], w);  // the zone is read first
             p.easting = easting_value<easting_integer>(in.easting[i], exact, "UTM easting", w, 1);
             p.northing =
                 northing_value<northing_integer>(in.northing[i], exact, "UTM northing", w, 2);
-            p.utm = {zone_value(in.zone[i], w), easting_integer::round(p.easting),
-                     northing_integer::round(p.northing)};
+            p.utm = {zone, easting_integer::round(p.easting), northing_integer::round(p.northing)};
             p.band = in.band.empty() ? '\0' : in.band[i];
             break;
+        }
         case wgs84:
         case etrs89:
             p.geo = {latitude_value(in.latitude[i], w), longitude_value(in.longitude[i], w)};
