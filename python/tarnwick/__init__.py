@@ -26,12 +26,19 @@ results as the command-line tool ``tarnwick-convert``:
 from __future__ import annotations
 
 import os
+from pathlib import Path
 from typing import Any, Optional, Sequence, Tuple
 
 import numpy as np
 import numpy.typing as npt
 
-from . import _core
+# An installed package brings precise mode's shift grid along; the library reads the file that
+# TARNWICK_OSTN15 names, and a file named there by the user comes first.
+_SHIFT_GRID = Path(__file__).with_name("ostn15.dat")
+if _SHIFT_GRID.is_file():
+    os.environ.setdefault("TARNWICK_OSTN15", str(_SHIFT_GRID))
+
+from . import _core  # noqa: E402
 
 __all__ = [
     "bng_to_utm", "utm_to_bng", "bng_to_wgs84", "wgs84_to_bng", "wgs84_to_utm", "utm_to_wgs84",
