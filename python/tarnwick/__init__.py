@@ -10,7 +10,13 @@ results as the command-line tool ``tarnwick-convert``:
 - a point that cannot be converted gives -1 in its integer results and NaN in its angles, and
   the call goes on; with ``errors="raise"`` the call raises ``ValueError`` naming the first
   such point and the reason;
-- the conversion runs without the GIL, split over ``threads`` threads (default: all cores).
+- the conversion runs without the GIL, split over ``threads`` threads (default: all cores);
+- the National Grid functions take ``method="helmert"`` (the default: the seven-parameter
+  Helmert transformation, up to about 5 m from the definitive one) or ``method="ostn15"``
+  (precise mode: the Ordnance Survey's OSTN15 between ETRS89 and the National Grid, to the
+  millimetre). Precise mode gives grid values as ``float64`` metres, not rounded, takes grid
+  input as given, takes WGS84 as ETRS89 (they differ by well under a metre in Britain today,
+  and that difference stays in the result), and converts UTM on GRS80 in zones 29 .. 31.
 
 >>> import tarnwick
 >>> tarnwick.bng_to_utm([651410], [313177])
@@ -20,18 +26,25 @@ results as the command-line tool ``tarnwick-convert``:
 from __future__ import annotations
 
 import os
+from pathlib import Path
 from typing import Any, Optional, Sequence, Tuple
 
 import numpy as np
 import numpy.typing as npt
 
-from . import _core
+# An installed package brings precise mode's shift grid along; the library reads the file that
+# TARNWICK_OSTN15 names, and a file named there by the user comes first.
+_SHIFT_GRID = Path(__file__).with_name("ostn15.dat")
+if _SHIFT_GRID.is_file():
+    os.environ.setdefault("TARNWICK_OSTN15", str(_SHIFT_GRID))
+
+from . import _core  # noqa: E402
 
 __all__ = [
     "bng_to_utm", "utm_to_bng", "bng_to_wgs84", "wgs84_to_bng", "wgs84_to_utm", "utm_to_wgs84",
     "utm_to_utm", "lv03_to_utm", "lv95_to_utm", "utm_to_lv03", "utm_to_lv95", "lv03_to_wgs84",
     "lv95_to_wgs84", "wgs84_to_lv03", "wgs84_to_lv95", "lv03_to_lv95", "lv95_to_lv03",
-    "to_gridref", "from_gridref", "convert",
+    "bng_to_etrs89", "etrs89_to_bng", "to_gridref", "from_gridref", "convert",
 ]
 
 __version__ = "1.0.0"
@@ -47,7 +60,10 @@ _FIELDS = {
     "wgs84": ("latitude", "longitude"),
     "lv03": ("easting", "northing"),
     "lv95": ("easting", "northing"),
+    "etrs89": ("latitude", "longitude"),
 }
+
+_METHODS = ("helmert", "ostn15")
 
 _ERRORS = ("coerce", "raise")
 
@@ -88,8 +104,10 @@ def convert(
     threads: Optional[int] = None,
 ) -> Tuple[np.ndarray, ...]:
     """Converts points of system ``source`` to ``target`` ("bng", "utm", "wgs84", "lv03",
-    "lv95"); ``columns`` are the source's fields in the order of the named functions. The
-    named functions (``bng_to_utm``, ...) call this one."""
+    "lv95", "etrs89"); ``columns`` are the source's fields in the order of the named
+    functions. ``method="ostn15"`` joins "bng" with "wgs84", "etrs89" or "utm"; "etrs89"
+    needs it. The named functions (``bng_to_utm``, ...) call this one. Raises RuntimeError
+    when precise mode has no shift grid (the message says how to get it)."""
     if source not in _FIELDS or target not in _FIELDS:
         raise ValueError(f"systems are {', '.join(_FIELDS)}; not {source!r} to {target!r}")
     names = _FIELDS[source]
@@ -97,6 +115,8 @@ def convert(
         raise TypeError(f"{source} points have {len(names)} fields ({', '.join(names)}), "
                         f"{len(columns)} given")
     _check_errors(errors)
+    if method not in _METHODS:
+        raise ValueError(f'method must be "helmert" or "ostn15", not {method!r}')
     if zone is not None and (isinstance(zone, bool) or not isinstance(zone, (int, np.integer))):
         raise TypeError(f"zone must be a whole number, not {zone!r}")
     cols = [_column(n, c) for n, c in zip(names, columns)]
@@ -119,21 +139,24 @@ def convert(
 
 def bng_to_utm(easting: ArrayLike, northing: ArrayLike, *, zone: Optional[int] = None,
                alt: bool = False, method: str = "helmert", errors: str = "coerce",
-               threads: Optional[int] = None) -> Tuple[Ints, ...]:
+               threads: Optional[int] = None) -> Tuple[np.ndarray, ...]:
     """National Grid easting, northing (metres) to UTM ``(zone, easting, northing)``.
 
     The zone is that of the point's longitude (29, 30 or 31), or ``zone`` for every point;
     a forced zone that cannot hold a point fails it. With ``alt=True`` three more arrays give
-    the point in the neighbouring zone where it lies in an overlap strip (-1 elsewhere)."""
+    the point in the neighbouring zone where it lies in an overlap strip (-1 elsewhere).
+    ``method="ostn15"``: UTM on ETRS89 (GRS80), easting and northing as float64 metres (NaN
+    where there is none)."""
     return convert("bng", "utm", easting, northing, zone=zone, alt=alt, method=method,
                    errors=errors, threads=threads)
 
 
 def utm_to_bng(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *,
                method: str = "helmert", errors: str = "coerce",
-               threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+               threads: Optional[int] = None) -> Tuple[np.ndarray, np.ndarray]:
     """UTM zone (29 .. 31), easting, northing (metres) to National Grid ``(easting,
-    northing)``. A point more than 3 m outside the National Grid fails."""
+    northing)``. A point more than 3 m outside the National Grid fails. ``method="ostn15"``:
+    UTM on ETRS89 (GRS80), float64 metres out."""
     return convert("utm", "bng", zone, easting, northing, method=method, errors=errors,
                    threads=threads)
 
@@ -141,16 +164,35 @@ def utm_to_bng(zone: ArrayLike, easting: ArrayLike, northing: ArrayLike, *,
 def bng_to_wgs84(easting: ArrayLike, northing: ArrayLike, *, method: str = "helmert",
                  errors: str = "coerce", threads: Optional[int] = None) -> Tuple[Floats, Floats]:
     """National Grid easting, northing (metres) to WGS84 ``(latitude, longitude)`` in decimal
-    degrees."""
+    degrees; with ``method="ostn15"`` ETRS89, as ``bng_to_etrs89``."""
     return convert("bng", "wgs84", easting, northing, method=method, errors=errors,
                    threads=threads)
 
 
 def wgs84_to_bng(latitude: ArrayLike, longitude: ArrayLike, *, method: str = "helmert",
-                 errors: str = "coerce", threads: Optional[int] = None) -> Tuple[Ints, Ints]:
+                 errors: str = "coerce",
+                 threads: Optional[int] = None) -> Tuple[np.ndarray, np.ndarray]:
     """WGS84 latitude, longitude (decimal degrees) to National Grid ``(easting, northing)``. A
-    point more than 3 m outside the National Grid fails."""
+    point more than 3 m outside the National Grid fails. With ``method="ostn15"`` the point is
+    taken as ETRS89, as ``etrs89_to_bng``."""
     return convert("wgs84", "bng", latitude, longitude, method=method, errors=errors,
+                   threads=threads)
+
+
+def bng_to_etrs89(easting: ArrayLike, northing: ArrayLike, *, errors: str = "coerce",
+                  threads: Optional[int] = None) -> Tuple[Floats, Floats]:
+    """National Grid easting, northing (metres, as given) to ETRS89 ``(latitude, longitude)``
+    in decimal degrees by OSTN15, within 1e-8 degrees. Points within about 100 m of the
+    grid's edges lie outside OSTN15's shifts and fail."""
+    return convert("bng", "etrs89", easting, northing, method="ostn15", errors=errors,
+                   threads=threads)
+
+
+def etrs89_to_bng(latitude: ArrayLike, longitude: ArrayLike, *, errors: str = "coerce",
+                  threads: Optional[int] = None) -> Tuple[Floats, Floats]:
+    """ETRS89 latitude, longitude (decimal degrees) to National Grid ``(easting, northing)``
+    in float64 metres by OSTN15, to the millimetre."""
+    return convert("etrs89", "bng", latitude, longitude, method="ostn15", errors=errors,
                    threads=threads)
 
 

@@ -10,7 +10,8 @@ Column = npt.NDArray[np.float64]
 def convert(source: str, target: str, zone: int, alt: bool, method: str, threads: int,
             columns: List[Column]) -> Tuple[npt.NDArray[np.uint8], ...]:
     """The status of every point (0: converted, else the failure kind), then the result
-    columns of `target` (int32 grid values, float64 degrees)."""
+    columns of `target` (int32 grid values, float64 metres under method "ostn15", float64
+    degrees). RuntimeError when "ostn15" has no shift grid."""
 
 def failure_reason(source: str, target: str, zone: int, alt: bool, method: str,
                    columns: List[Column], index: int) -> str:

@@ -34,5 +34,8 @@ import pathlib, tarnwick
 package = pathlib.Path(tarnwick.__file__).parent
 assert "venv" in str(package), package
 assert (package / "py.typed").exists() and (package / "_core.pyi").exists()
+# Precise mode works from the installed package with the shift grid packed into it.
+e, n = tarnwick.etrs89_to_bng([51.4893656495], [-0.1199255718])
+assert abs(e[0] - 530624.974) < 1e-3 and abs(n[0] - 178388.464) < 1e-3, (e, n)
 PY
 rm -rf "$work"

@@ -20,6 +20,30 @@ def test_published_point_and_its_way_back():
     assert (e.tolist(), n.tolist()) == ([651410, 651000], [313177, 313000])
 
 
+# A published OSTN15 test point: ETRS89 latitude, longitude and its National Grid position.
+TP09 = (51.4893656495, -0.1199255718, 530624.974, 178388.464)
+
+
+def test_precise_mode_gives_the_published_point_in_unrounded_metres():
+    lat, lon, e, n = TP09
+    for easting, northing in (tarnwick.etrs89_to_bng([lat], [lon]),
+                              tarnwick.wgs84_to_bng([lat], [lon], method="ostn15")):
+        assert easting.dtype == northing.dtype == np.float64
+        assert abs(easting[0] - e) < 1e-3 and abs(northing[0] - n) < 1e-3
+    back = tarnwick.bng_to_etrs89([e], [n])
+    assert abs(back[0][0] - lat) < 1e-8 and abs(back[1][0] - lon) < 1e-8
+    np.testing.assert_array_equal(tarnwick.bng_to_wgs84([e], [n], method="ostn15"), back)
+
+    # Through UTM and back: grid input taken as given, not rounded to whole metres.
+    zone, ue, un = tarnwick.bng_to_utm([e], [n], method="ostn15")
+    assert zone.dtype == np.int32 and ue.dtype == np.float64
+    e2, n2 = tarnwick.utm_to_bng(zone, ue, un, method="ostn15")
+    assert abs(e2[0] - e) < 1e-4 and abs(n2[0] - n) < 1e-4
+    # The Helmert chain's answer for the same point is metres away: the methods differ.
+    he, hn = tarnwick.etrs89_to_bng([lat], [lon])[0], tarnwick.wgs84_to_bng([lat], [lon])[0]
+    assert 0.5 < abs(he[0] - hn[0]) < 10
+
+
 def test_a_failing_point_gets_failure_values_and_the_others_convert():
     # Every kind of unusable point: outside the grid, NaN, zone the grid does not take.
     zone = [31, 31, 5, 31]
@@ -41,8 +65,11 @@ def test_a_failing_point_gets_failure_values_and_the_others_convert():
      "point 1 cannot be converted: outside the National Grid "
      "(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"),
     (lambda: tarnwick.bng_to_utm([1, 800000], [1, 1], errors="raise"),
-     "point 1 cannot be converted: BNG easting 800000 is outside the National Grid "
-     "(0 .. 700000) (CONSTRAINT_ERROR)"),
+     "point 1 cannot be converted: BNG easting 800000 is outside 0 .. 700000 "
+     "(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"),
+    (lambda: tarnwick.bng_to_etrs89([530624.974, 5], [178388.464, 5], errors="raise"),
+     "point 1 cannot be converted: outside the OSTN15 shifts "
+     "(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"),
     (lambda: tarnwick.wgs84_to_lv95([46.95, 48.85], [7.44, 2.35], errors="raise"),
      "point 1 cannot be converted: outside the LV95 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
     (lambda: tarnwick.to_gridref([1, 1], [1, -1], errors="raise"),
@@ -69,6 +96,10 @@ def test_errors_raise_names_the_first_failing_point_and_why(call, message):
     (lambda: tarnwick.bng_to_utm([1], [1], zone=0), ValueError, "1 .. 60"),
     (lambda: tarnwick.bng_to_utm([1], [1], zone=30.5), TypeError, "whole number"),
     (lambda: tarnwick.bng_to_utm([1], [1], method="ostn02"), ValueError, "helmert"),
+    (lambda: tarnwick.convert("utm", "wgs84", [30], [1], [1], method="ostn15"), ValueError,
+     "by OSTN15"),
+    (lambda: tarnwick.convert("etrs89", "bng", [52], [-1]), ValueError, "OSTN15"),
+    (lambda: tarnwick.bng_to_utm([1], [1], zone=32, method="ostn15"), ValueError, "29 .. 31"),
     (lambda: tarnwick.bng_to_utm([1], [1], errors="ignore"), ValueError, "coerce"),
     (lambda: tarnwick.bng_to_utm([1], [1], threads=0), ValueError, "at least 1"),
     (lambda: tarnwick.utm_to_utm([31], [1], [1], to_zone=0), ValueError, "1 .. 60"),

@@ -31,7 +31,7 @@ def random_points(rng, source, target):
         e = rng.integers(470_000, 850_000, n) + offset[0]
         n_ = rng.integers(60_000, 310_000, n) + offset[1]
         return [e.astype(float), n_.astype(float)]
-    if source == "wgs84":
+    if source in ("wgs84", "etrs89"):
         region = CH if target in ("lv03", "lv95") else GB if target == "bng" else WORLD
         lat = rng.uniform(*region["lat"], n).round(7)
         lon = rng.uniform(*region["lon"], n).round(7)
@@ -70,8 +70,10 @@ def run_tool(tool, tmp_path, args, columns):
         for row in zip(*columns):
             w.writerow([text(v) if isinstance(v, float) else v for v in row])
     out = tmp_path / "out.csv"
-    done = subprocess.run([tool, *args, "--header", "--quiet", "-i", str(path), "-o", str(out)],
-                          capture_output=True, text=True)
+    # The header's names are none the tool knows, so the columns are named by index.
+    cols = ",".join(str(k + 1) for k in range(len(columns)))
+    done = subprocess.run([tool, *args, "--header", "--cols", cols, "--quiet", "-i", str(path),
+                           "-o", str(out)], capture_output=True, text=True)
     assert done.returncode in (0, 1), done.stderr
     with out.open(newline="") as f:
         rows = list(csv.DictReader(f))
@@ -89,24 +91,33 @@ PAIRS = [
     ("lv03", "utm", None, True), ("lv03", "wgs84", None, False), ("lv03", "lv95", None, False),
     ("lv95", "utm", 31, False), ("lv95", "wgs84", None, False), ("lv95", "lv03", None, False),
 ]
+PAIRS = [p + ("helmert",) for p in PAIRS] + [
+    # Precise mode (OSTN15): grid results in metres with the tool's 3 decimals.
+    ("bng", "utm", None, True, "ostn15"), ("bng", "utm", 30, False, "ostn15"),
+    ("utm", "bng", None, False, "ostn15"), ("wgs84", "bng", None, False, "ostn15"),
+    ("etrs89", "bng", None, False, "ostn15"), ("bng", "etrs89", None, False, "ostn15"),
+]
 
 HEADERS = {
     "bng": ["bng_easting", "bng_northing"], "utm": ["utm_zone", "utm_easting", "utm_northing"],
     "wgs84": ["latitude", "longitude"], "lv03": ["lv03_easting", "lv03_northing"],
-    "lv95": ["lv95_easting", "lv95_northing"],
+    "lv95": ["lv95_easting", "lv95_northing"], "etrs89": ["latitude", "longitude"],
 }
 
 
-@pytest.mark.parametrize("source, target, zone, alt", PAIRS,
+@pytest.mark.parametrize("source, target, zone, alt, method", PAIRS,
                          ids=[f"{s}-{t}{'-z' + str(z) if z else ''}{'-alt' if a else ''}"
-                              for s, t, z, a in PAIRS])
-def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, alt):
-    rng = np.random.default_rng([16, len(source), len(target), zone or 0, alt])
+                              f"{'-' + m if m != 'helmert' else ''}"
+                              for s, t, z, a, m in PAIRS])
+def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, alt, method):
+    rng = np.random.default_rng([16, len(source), len(target), zone or 0, alt, len(method)])
     columns = random_points(rng, source, target)
     args = ["--from", source, "--to", target] + (["--zone", str(zone)] if zone else [])
     args += ["--alt"] if alt else []
+    args += ["--method", method] if method != "helmert" else []
     rows = run_tool(tool, tmp_path, args, columns)
-    results = tarnwick.convert(source, target, *columns, zone=zone, alt=alt)
+    results = tarnwick.convert(source, target, *columns, zone=zone, alt=alt, method=method)
+    angles = target in ("wgs84", "etrs89")
     headers = HEADERS[target] + (["alt_utm_zone", "alt_utm_easting", "alt_utm_northing"]
                                  if alt else [])
     cols = [np.ascontiguousarray(c, dtype=float) for c in columns]
@@ -115,16 +126,22 @@ def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, a
         if row["error"]:
             failures += 1
             got = [r[i] for r in results]
-            assert all(np.isnan(v) if target == "wgs84" else v == -1 for v in got), (i, row)
-            reason = _core.failure_reason(source, target, zone or 0, alt, "helmert", cols, i)
+            assert all(np.isnan(v) if angles or v.dtype.kind == "f" else v == -1
+                       for v in got), (i, row)
+            reason = _core.failure_reason(source, target, zone or 0, alt, method, cols, i)
             assert reason == row["error"], i
             continue
+        # No neighbouring zone: -1 (NaN in metres) in its easting; -1 may also be a zone.
+        no_alt = alt and (results[4][i] == -1 or np.isnan(results[4][i]))
         for name, values in zip(headers, results):
             expected = row[name]
-            if target == "wgs84":
+            if angles:
                 assert angle_text(values[i]) == expected, (i, name)
+            elif values.dtype.kind == "f":  # precise metres
+                none = name.startswith("alt") and no_alt
+                assert ("" if none else f"{values[i]:.3f}") == expected, (i, name, row)
             else:
-                none = name.startswith("alt") and values[i] == -1  # no neighbouring zone
+                none = name.startswith("alt") and no_alt
                 assert ("" if none else str(values[i])) == expected, (i, name, row)
     # Both outcomes were tried, the conversions on a good share of the points.
     assert 0 < failures < len(rows) * 9 // 10

@@ -4,38 +4,19 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 #include "grid_reference.hpp"
 #include "text_values.hpp"
-#include "utm-bng-utilities.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-global_sncs.hpp"
-#include "utm-datum_transformations-utm_bng.hpp"
-#include "utm-datum_transformations-utm_sncs.hpp"
 #include "utm-exceptions.hpp"
-#include "utm-extensions.hpp"
 #include "utm-sncs-conversions.hpp"
-#include "utm-sncs.hpp"
-#include "utm-utilities.hpp"
 #include "utm.hpp"
 
 namespace tarnwick_convert {
 
 namespace {
-
-using global_types::easting_integer;
-using global_types::long_float;
-using global_types::northing_integer;
-using global_types::zone_integer;
-
-// The UTM side of every conversion is WGS84, whose ellipsoid the library takes as GRS80.
-constexpr long_float major_axis = utm::datum_transformations::major_axis_grs80;
-constexpr long_float minor_axis = utm::datum_transformations::minor_axis_grs80;
-
-constexpr double degrees_per_radian = 57.29577951308232;  // 180 / pi
-
-constexpr std::string_view zone_out_of_range_name = "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE";
-constexpr std::string_view argument_error_name = "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR";
 
 struct system_entry {
     coordinate_system system;
@@ -59,8 +40,8 @@ std::vector<std::string> with_prefixed(std::vector<std::string> names, std::stri
     return names;
 }
 
-const std::array<system_entry, 6>& system_table() {
-    static const std::array<system_entry, 6> table{{
+const std::array<system_entry, 7>& system_table() {
+    static const std::array<system_entry, 7> table{{
         {coordinate_system::bng,
          "bng",
          {"osgb36"},
@@ -94,6 +75,12 @@ const std::array<system_entry, 6>& system_table() {
          {},
          {"easting", "northing"},
          {with_prefixed(swiss_easting_names, "lv95"), with_prefixed(swiss_northing_names, "lv95")}},
+        {coordinate_system::etrs89,
+         "etrs89",
+         {},
+         {"latitude", "longitude"},
+         {{"lat", "latitude", "etrs89_latitude"},
+          {"lon", "long", "lng", "longitude", "etrs89_longitude"}}},
     }};
     return table;
 }
@@ -102,288 +89,191 @@ const system_entry& entry(coordinate_system system) {
     return system_table()[static_cast<std::size_t>(system)];
 }
 
-struct utm_point {
-    zone_integer zone;
-    easting_integer easting;
-    northing_integer northing;
-};
-
-struct geo_point {
-    long_float latitude;   // radians
-    long_float longitude;  // radians
-};
-
-// A Swiss grid point; its frame is the system it belongs to.
-struct sncs_point {
-    std::int32_t easting;
-    std::int32_t northing;
-};
-
-// One source point; which member holds it follows from the converter's `from`.
-struct point {
-    char band = '\0';  // a UTM zone's latitude band letter, when given
-    bng_point bng{};
-    utm_point utm{};
-    geo_point geo{};
-    sncs_point sncs{};
-};
-
-// The grid a step converts into, for the words of its failures.
-enum class step_target { bng, utm, geo, lv03, lv95 };
-
-using utm::sncs::local_reference_frame_enumeration;
-
-local_reference_frame_enumeration frame_of(coordinate_system system) {
-    return system == coordinate_system::lv03 ? local_reference_frame_enumeration::lv03
-                                             : local_reference_frame_enumeration::lv95;
-}
-
-step_target target_of(local_reference_frame_enumeration frame) {
-    return frame == local_reference_frame_enumeration::lv03 ? step_target::lv03 : step_target::lv95;
-}
-
-std::string describe(const global_types::failure& f, step_target target, int zone) {
-    const std::string_view name = f.what();
-    std::string reason;
-    const bool swiss = target == step_target::lv03 || target == step_target::lv95;
-    if (name == zone_out_of_range_name) {
-        reason = "UTM zone " + std::to_string(zone) +
-                 (swiss ? " is not a zone of the Swiss grids (31, 32)"
-                        : " is not a zone of the National Grid (29 .. 31)");
-    } else if (name == argument_error_name) {
-        reason = "the projection has no solution for this point";
-    } else {
-        switch (target) {
-            case step_target::bng:
-                reason = "outside the National Grid";
-                break;
-            case step_target::utm:
-                reason = "outside the grid of UTM zone " + std::to_string(zone);
-                break;
-            case step_target::geo:
-                reason = "no latitude and longitude for this point";
-                break;
-            case step_target::lv03:
-                reason = "outside the LV03 grid";
-                break;
-            case step_target::lv95:
-                reason = "outside the LV95 grid";
-                break;
-        }
+// The core's system of a point of `system`; a lettered reference is a National Grid point.
+batch::coordinate_system core_system(coordinate_system system) {
+    using enum coordinate_system;
+    switch (system) {
+        case bng:
+        case gridref:
+            return batch::coordinate_system::bng;
+        case utm:
+            return batch::coordinate_system::utm;
+        case wgs84:
+            return batch::coordinate_system::wgs84;
+        case lv03:
+            return batch::coordinate_system::lv03;
+        case lv95:
+            return batch::coordinate_system::lv95;
+        case etrs89:
+            break;
     }
-    return reason + " (" + std::string(name) + ")";
+    return batch::coordinate_system::etrs89;
 }
 
-// Runs one library step; its failure becomes the row's, in words that name the target grid.
-template <class Step>
-auto step(step_target target, int zone, Step&& run) -> decltype(run()) {
-    try {
-        return run();
-    } catch (const global_types::failure& f) {
-        throw row_failure(describe(f, target, zone));
-    }
+bool national(coordinate_system s) {
+    return s == coordinate_system::bng || s == coordinate_system::gridref;
 }
 
-// A forced zone can put a point far off its central meridian, where the projection clamps
-// the grid values instead of failing; a clamped value is not the point's position.
-utm_point reject_clamped(utm_point p) {
-    if (p.easting == easting_integer::last || p.northing == northing_integer::last) {
-        throw global_types::constraint_error("beyond the easting or northing limit");
-    }
-    return p;
+bool angles(coordinate_system s) {
+    return s == coordinate_system::wgs84 || s == coordinate_system::etrs89;
 }
 
-bng_point geo_to_bng(const geo_point& g) {
-    return step(step_target::bng, 0, [&] {
-        const auto r = utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
-            major_axis, minor_axis, g.latitude, g.longitude, 0.0);
-        return bng_point{r.easting_bng, r.northing_bng};
-    });
-}
-
-geo_point bng_to_geo(const bng_point& b) {
-    return step(step_target::geo, 0, [&] {
-        const auto r = utm::datum_transformations::global_bng::from_bng_to_wgs84_lat_long(
-            major_axis, minor_axis, b.easting, b.northing);
-        return geo_point{r.latitude, r.longitude};
-    });
-}
-
-geo_point utm_to_geo(const utm_point& u) {
-    return step(step_target::geo, u.zone, [&] {
-        const auto r = utm::grid_to_lat_long(major_axis, minor_axis, u.easting, u.northing, u.zone);
-        return geo_point{r.latitude, r.longitude};
-    });
-}
-
-bng_point utm_to_bng(const utm_point& u) {
-    return step(step_target::bng, u.zone, [&] {
-        const auto r = utm::datum_transformations::utm_bng::from_utm_to_bng(
-            major_axis, minor_axis, u.easting, u.northing, u.zone);
-        return bng_point{r.easting_bng, r.northing_bng};
-    });
-}
-
-utm_point geo_to_utm_in_zone(const geo_point& g, zone_integer zone) {
-    return step(step_target::utm, zone, [&] {
-        const auto r = utm::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude, zone);
-        return reject_clamped({zone, r.easting, r.northing});
-    });
-}
-
-// The zone of the longitude, as the library chooses it. The library's choice is always a
-// northern zone, which clamps southern northings to 0; a southern point therefore goes into
-// the same zone number with the southern false northing.
-utm_point geo_to_utm(const geo_point& g) {
-    const auto r = step(step_target::utm, 0, [&] {
-        return utm::extensions::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude);
-    });
-    if (g.latitude < 0.0) {
-        return geo_to_utm_in_zone(g, zone_integer(-r.zone_out));
-    }
-    return {r.zone_out, r.easting, r.northing};
-}
-
-utm_point bng_to_utm(const bng_point& b) {
-    return step(step_target::utm, 0, [&] {
-        const auto r = utm::datum_transformations::utm_bng::from_bng_to_utm(major_axis, minor_axis,
-                                                                            b.easting, b.northing);
-        return utm_point{r.zone_utm, r.easting_utm, r.northing_utm};
-    });
-}
-
-utm_point utm_to_zone(const utm_point& u, zone_integer zone) {
-    return step(step_target::utm, zone, [&] {
-        const auto r = utm::utilities::convert_to_overlap_zone(major_axis, minor_axis, u.zone,
-                                                               u.easting, u.northing, zone);
-        return reject_clamped({zone, r.overlap_easting, r.overlap_northing});
-    });
-}
-
-geo_point sncs_to_geo(const sncs_point& p, local_reference_frame_enumeration frame) {
-    return step(step_target::geo, 0, [&] {
-        const auto r = utm::datum_transformations::global_sncs::from_sncs_to_wgs84_lat_long(
-            major_axis, minor_axis, frame, p.easting, p.northing);
-        return geo_point{r.latitude, r.longitude};
-    });
-}
-
-utm_point sncs_to_utm(const sncs_point& p, local_reference_frame_enumeration frame) {
-    namespace us = utm::datum_transformations::utm_sncs;
-    return step(step_target::utm, 0, [&] {
-        const auto r =
-            frame == local_reference_frame_enumeration::lv03
-                ? us::from_sncs_lv03_to_utm(major_axis, minor_axis, p.easting, p.northing)
-                : us::from_sncs_lv95_to_utm(major_axis, minor_axis, p.easting, p.northing);
-        return utm_point{r.zone_utm, r.easting_utm, r.northing_utm};
-    });
-}
-
-sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration frame) {
-    namespace us = utm::datum_transformations::utm_sncs;
-    return step(target_of(frame), u.zone, [&] {
-        if (frame == local_reference_frame_enumeration::lv03) {
-            const auto r =
-                us::from_utm_to_sncs_lv03(major_axis, minor_axis, u.zone, u.northing, u.easting);
-            return sncs_point{r.easting_sncs, r.northing_sncs};
-        }
-        const auto r =
-            us::from_utm_to_sncs_lv95(major_axis, minor_axis, u.zone, u.northing, u.easting);
-        return sncs_point{r.easting_sncs, r.northing_sncs};
-    });
-}
-
-// A projected Swiss grid value in the range of `Grid`, with the tolerance the library grants
-// on its way from UTM: up to `boundary_delta` metres outside is the range's end, further out
-// raises `Failure`.
-template <class Grid, class Failure>
-std::int32_t sncs_within_tolerance(long_float metres) {
-    constexpr global_types::grid_edges tolerance{
-        .tolerance = utm::datum_transformations::utm_sncs::boundary_delta,
-        .tolerance_in_whole_metres = true};
-    return global_types::to_grid_integer<Grid, Failure>(metres, "grid value", tolerance);
-}
-
-// The library projects WGS84 into the Swiss grid without a range check (its way from UTM
-// has one); a point of another country would come out as grid values outside the frame.
-// The same check as on the way from UTM applies here, northing first.
-template <class Easting, class Northing>
-sncs_point geo_to_sncs_checked(const geo_point& g, local_reference_frame_enumeration frame) {
-    return step(target_of(frame), 0, [&] {
-        const auto r =
-            utm::datum_transformations::global_sncs::from_wgs84_lat_long_to_sncs_unrounded(
-                major_axis, minor_axis, g.latitude, g.longitude, 0.0, frame);
-        const std::int32_t northing =
-            sncs_within_tolerance<Northing, utm::exceptions::northing_out_of_range>(r.northing);
-        const std::int32_t easting =
-            sncs_within_tolerance<Easting, utm::exceptions::easting_out_of_range>(r.easting);
-        return sncs_point{easting, northing};
-    });
-}
-
-sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration frame) {
-    using namespace utm::sncs;
-    return frame == local_reference_frame_enumeration::lv03
-               ? geo_to_sncs_checked<easting_integer_sncs_lv03, northing_integer_sncs_lv03>(g,
-                                                                                            frame)
-               : geo_to_sncs_checked<easting_integer_sncs_lv95, northing_integer_sncs_lv95>(g,
-                                                                                            frame);
-}
-
-// A latitude and longitude outside the National Grid: the message names which of the two is
-// outside, and suggests the swap where the two swapped would lie on the grid.
-bng_point geo_to_bng_explained(const geo_point& g, const std::string* fields) {
-    try {
-        return geo_to_bng(g);
-    } catch (const row_failure& f) {
-        const std::string reason = f.what();
-        const bool northing = reason.find("NORTHING_OUT_OF_RANGE") != std::string::npos;
-        const bool easting = reason.find("EASTING_OUT_OF_RANGE") != std::string::npos;
-        if (!northing && !easting) {
-            throw;
-        }
-        const std::string latitude = trimmed(fields[0]);
-        const std::string longitude = trimmed(fields[1]);
-        std::string text = northing ? "latitude " + latitude : "longitude " + longitude;
-        text += " is outside the National Grid";
-        if (std::fabs(g.longitude) <= std::fabs(std::asin(1.0))) {
-            try {
-                geo_to_bng({g.longitude, g.latitude});
-                text += "; swapped (latitude " + longitude + ", longitude " + latitude +
-                        ") the point would lie on it";
-            } catch (const row_failure&) {
+// Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
+// the bytes shown escaped: nothing further on has to carry them through a message.
+void check_printable(const std::string* fields, const std::vector<std::string>& names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (const char c : fields[i]) {
+            const auto byte = static_cast<unsigned char>(c);
+            if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+                throw global_types::constraint_error(names[i] + " \"" + escaped(fields[i]) +
+                                                     "\" holds a control character");
             }
         }
-        throw row_failure(text + reason.substr(reason.rfind(" (")));
     }
 }
 
-// The neighbouring zone of a UTM result whose point lies in an overlap strip. A National Grid
-// point asks the grid's own overlap region (as the desktop program does); any other point the
-// limits of its UTM zone. Across 180 degrees the neighbours of zones 1 and 60 are each other.
-std::optional<zone_integer> alternative_zone(const bng_point* b, const utm_point& u) {
+// The points of a run of rows as the core takes them, and which row each one came from.
+struct point_columns {
+    std::vector<double> zone;
+    std::vector<double> easting;
+    std::vector<double> northing;
+    std::vector<double> latitude;
+    std::vector<double> longitude;
+    std::vector<char> band;
+    std::vector<std::size_t> row;
+
+    batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
+};
+
+// The shared grid-reference reader raises its own error; rows report it as the failure kinds
+// of the core, like every other value out of range.
+bng_point read_grid_reference(const std::string& text) {
     try {
-        if (b != nullptr) {
-            const auto r = utm::bng::utilities::is_in_overlap_region(b->northing, b->easting);
-            if (r.is_overlapping && u.zone == r.overlap_zone_w) {
-                return r.overlap_zone_e;
-            }
-            if (r.is_overlapping && u.zone == r.overlap_zone_e) {
-                return r.overlap_zone_w;
-            }
-            return std::nullopt;
+        return parse_grid_reference(text);
+    } catch (const grid_reference_error& e) {
+        switch (e.kind()) {
+            case grid_reference_error::reason::easting_out_of_range:
+                throw utm::exceptions::easting_out_of_range(e.what());
+            case grid_reference_error::reason::northing_out_of_range:
+                throw utm::exceptions::northing_out_of_range(e.what());
+            case grid_reference_error::reason::malformed:
+                break;
         }
-        const auto r = utm::utilities::is_overlapping_zone(major_axis, minor_axis, u.zone,
-                                                           u.easting, u.northing);
-        if (!r.is_overlapping) {
-            return std::nullopt;
-        }
-        return r.overlap_zone == 0 ? zone_integer(60) : r.overlap_zone;
-    } catch (const global_types::failure&) {
-        // The library numbers the eastern neighbour of zone 60 as 61 and rejects it.
-        return u.zone == 60 ? std::optional<zone_integer>(1) : std::nullopt;
+        throw global_types::constraint_error(e.what());
     }
 }
+
+// Reads the fields of a point of `system` into `to`; a failure carries the reason in its
+// message and adds nothing. National Grid metres that are not converted further are rounded
+// and checked here; all others are checked by the conversion.
+void read_point(coordinate_system system, const std::string* fields, point_columns& to,
+                bool national_result) {
+    using enum coordinate_system;
+    using utm::bng::easting_integer_bng;
+    using utm::bng::northing_integer_bng;
+    using utm::exceptions::easting_out_of_range;
+    using utm::exceptions::northing_out_of_range;
+    if (system == bng && national_result) {
+        const double e =
+            parse_grid_value<easting_integer_bng, easting_out_of_range>(fields[0], "BNG easting");
+        to.northing.push_back(parse_grid_value<northing_integer_bng, northing_out_of_range>(
+            fields[1], "BNG northing"));
+        to.easting.push_back(e);
+        return;
+    }
+    switch (system) {
+        case bng:
+        case lv03:
+        case lv95: {
+            const std::string grid = system == bng ? "BNG" : system == lv03 ? "LV03" : "LV95";
+            const double e = parse_number(fields[0], grid + " easting");
+            to.northing.push_back(parse_number(fields[1], grid + " northing"));
+            to.easting.push_back(e);
+            break;
+        }
+        case gridref: {
+            const bng_point p = read_grid_reference(fields[0]);
+            to.easting.push_back(p.easting);
+            to.northing.push_back(p.northing);
+            break;
+        }
+        case utm: {
+            char band = '\0';
+            const double zone = parse_zone_field(fields[0], band);
+            const double e = parse_number(fields[1], "UTM easting");
+            to.northing.push_back(parse_number(fields[2], "UTM northing"));
+            to.zone.push_back(zone);
+            to.easting.push_back(e);
+            to.band.push_back(band);
+            break;
+        }
+        case wgs84:
+        case etrs89: {
+            const double latitude = parse_latitude(fields[0]);
+            to.longitude.push_back(parse_longitude(fields[1]));
+            to.latitude.push_back(latitude);
+            break;
+        }
+    }
+}
+
+void set_whole(std::string& text, std::int32_t v) {
+    text = std::to_string(v);
+}
+
+// Where the core writes the results of a run of rows.
+struct result_columns {
+    std::vector<batch::point_status> status;
+    std::vector<std::int32_t> zone, easting, northing, alt_zone, alt_easting, alt_northing;
+    std::vector<double> latitude, longitude, easting_metres, northing_metres, alt_easting_metres,
+        alt_northing_metres;
+
+    batch::results sized(const batch::conversion& c, std::size_t n) {
+        using enum batch::coordinate_system;
+        status.resize(n);
+        batch::results r;
+        r.status = status;
+        if (c.to == wgs84 || c.to == etrs89) {
+            latitude.resize(n);
+            longitude.resize(n);
+            r.latitude = latitude;
+            r.longitude = longitude;
+            return r;
+        }
+        for (auto* v : {&easting, &northing}) {
+            v->resize(n);
+        }
+        r.easting = easting;
+        r.northing = northing;
+        if (c.to == utm) {
+            zone.resize(n);
+            r.zone = zone;
+        }
+        if (c.alt) {
+            for (auto* v : {&alt_zone, &alt_easting, &alt_northing}) {
+                v->resize(n);
+            }
+            r.alt_zone = alt_zone;
+            r.alt_easting = alt_easting;
+            r.alt_northing = alt_northing;
+        }
+        if (c.method == datum_method::ostn15) {
+            for (auto* v : {&easting_metres, &northing_metres}) {
+                v->resize(n);
+            }
+            r.easting_metres = easting_metres;
+            r.northing_metres = northing_metres;
+            if (c.alt) {
+                for (auto* v : {&alt_easting_metres, &alt_northing_metres}) {
+                    v->resize(n);
+                }
+                r.alt_easting_metres = alt_easting_metres;
+                r.alt_northing_metres = alt_northing_metres;
+            }
+        }
+        return r;
+    }
+};
 
 }  // namespace
 
@@ -413,22 +303,19 @@ std::vector<std::vector<std::string>> usual_column_names(coordinate_system syste
     return entry(system).usual_names;
 }
 
-bool is_offered(coordinate_system from, coordinate_system to) {
-    using enum coordinate_system;
-    auto national = [](coordinate_system s) { return s == bng || s == gridref; };
-    auto swiss = [](coordinate_system s) { return s == lv03 || s == lv95; };
-    if (from == to) {
-        return from == utm;  // a zone change, with --zone
+bool is_offered(coordinate_system from, coordinate_system to, datum_method method) {
+    if (national(from) && national(to)) {
+        return from != to && method == datum_method::helmert;  // no datum change
     }
-    return !(national(from) && swiss(to)) && !(swiss(from) && national(to));
+    return batch::is_offered(core_system(from), core_system(to), method);
 }
 
-std::string offered_pairs_text() {
+std::string offered_pairs_text(datum_method method) {
     std::string text;
     for (const auto from : all_systems) {
         std::string targets;
         for (const auto to : all_systems) {
-            if (is_offered(from, to)) {
+            if (is_offered(from, to, method)) {
                 targets += (targets.empty() ? "" : ", ") + std::string(system_name(to));
                 if (from == to) {
                     targets += " (with --zone)";
@@ -450,13 +337,38 @@ void start_up_library() {
     utm::datum_transformations::global_sncs::start_up();
 }
 
+std::string method_unavailable(datum_method method) {
+    return batch::method_fault(method);
+}
+
 converter::converter(const conversion_options& options)
     : options_(options), input_count_(entry(options.from).fields.size()) {
     using enum coordinate_system;
-    if (!is_offered(options.from, options.to)) {
+    const datum_method method = options.method.value_or(datum_method::helmert);
+    const bool precise = method == datum_method::ostn15;
+    const std::string pair =
+        std::string(system_name(options.from)) + " -> " + std::string(system_name(options.to));
+    if (!is_offered(options.from, options.to, method)) {
+        if (precise && is_offered(options.from, options.to)) {
+            throw usage_error(
+                "--method ostn15 changes the datum between the National Grid and "
+                "wgs84, etrs89 or utm; " +
+                pair + " has no such change. The pairs that work are:\n" +
+                offered_pairs_text(datum_method::ostn15));
+        }
+        if (!precise && (options.from == etrs89 || options.to == etrs89)) {
+            throw usage_error(
+                "etrs89 is the latitude and longitude of precise mode: add --method ostn15");
+        }
         throw usage_error("cannot convert " + std::string(system_name(options.from)) + " to " +
                           std::string(system_name(options.to)) + "; the pairs that work are:\n" +
-                          offered_pairs_text());
+                          offered_pairs_text(method));
+    }
+    if (options.method && !is_offered(options.from, options.to, datum_method::ostn15)) {
+        throw usage_error(
+            "--method chooses the datum change between the National Grid and "
+            "latitude and longitude or UTM; " +
+            pair + " has none");
     }
     if (options.zone && options.to != utm) {
         throw usage_error("--zone sets the zone of a UTM result; the result here is " +
@@ -465,6 +377,10 @@ converter::converter(const conversion_options& options)
     if (options.zone && !(options.zone >= -60 && options.zone <= 60 && options.zone != 0)) {
         throw usage_error("--zone " + std::to_string(*options.zone) +
                           ": UTM zones are 1 .. 60, negative for the southern hemisphere");
+    }
+    if (precise && options.zone && !(options.zone >= 29 && options.zone <= 31)) {
+        throw usage_error("--zone " + std::to_string(*options.zone) +
+                          ": precise mode takes the National Grid into UTM zones 29 .. 31");
     }
     if (options.from == utm && options.to == utm && !options.zone) {
         throw usage_error("utm to utm changes the zone: give the new zone with --zone");
@@ -475,7 +391,7 @@ converter::converter(const conversion_options& options)
             "is " +
             std::string(system_name(options.to)));
     }
-    if (options.dms && options.to != wgs84) {
+    if (options.dms && !angles(options.to)) {
         throw usage_error("--dms writes latitude and longitude; the result here is " +
                           std::string(system_name(options.to)));
     }
@@ -488,10 +404,38 @@ converter::converter(const conversion_options& options)
         throw usage_error("--digits " + std::to_string(*options.digits) +
                           ": a grid reference has 0, 2, 4, 6, 8 or 10 digits");
     }
+    if (options.precision) {
+        if (*options.precision < 0 || *options.precision > 12) {
+            throw usage_error("--precision " + std::to_string(*options.precision) +
+                              ": decimals are 0 .. 12");
+        }
+        if (options.dms) {
+            throw usage_error(
+                "--precision sets the decimals of decimal degrees; --dms writes "
+                "seconds with 3 decimals");
+        }
+        if (!angles(options.to) && !(precise && (options.to == bng || options.to == utm))) {
+            throw usage_error(
+                "--precision sets the decimals of degrees and of precise grid results in "
+                "metres; " +
+                std::string(options.to == gridref || options.to == lv03 || options.to == lv95
+                                ? std::string(system_name(options.to)) + " results are"
+                                : "the Helmert chain gives") +
+                " whole metres");
+        }
+    }
     options_.digits = options.digits.value_or(10);
+    grid_decimals_ = options.precision.value_or(precise ? 3 : 0);
+    angle_decimals_ = options.precision.value_or(8);
+    core_ = {core_system(options.from), core_system(options.to), options.zone.value_or(0),
+             options.alt, method};
+    if (std::string fault = batch::conversion_fault(core_);
+        !(national(options.from) && national(options.to)) && !fault.empty()) {
+        throw usage_error(fault);
+    }
     // Result columns: the target system's name and the field, or the chosen prefix and the
     // field ("out_easting"); latitude and longitude and the reference go by their own names.
-    const bool own = options.to == wgs84 || options.to == gridref;
+    const bool own = angles(options.to) || options.to == gridref;
     const std::string prefix = options.column_prefix.value_or(
         own ? std::string() : std::string(system_name(options.to)) + "_");
     for (const auto& field :
@@ -504,213 +448,114 @@ converter::converter(const conversion_options& options)
     }
 }
 
-namespace {
-
-template <class Checked>
-Checked parse_easting(std::string_view text, std::string_view what) {
-    return parse_grid_value<Checked, utm::exceptions::easting_out_of_range>(text, what);
-}
-
-template <class Checked>
-Checked parse_northing(std::string_view text, std::string_view what) {
-    return parse_grid_value<Checked, utm::exceptions::northing_out_of_range>(text, what);
-}
-
-// Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
-// the bytes shown escaped: nothing further on has to carry them through a message.
-void check_printable(const std::string* fields, coordinate_system system) {
-    const auto names = input_fields(system);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        for (const char c : fields[i]) {
-            const auto byte = static_cast<unsigned char>(c);
-            if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-                throw row_failure(names[i] + " \"" + escaped(fields[i]) +
-                                  "\" holds a control character (CONSTRAINT_ERROR)");
-            }
+void converter::convert_rows(const std::string* fields, std::size_t rows,
+                             std::vector<std::string>& out,
+                             std::vector<std::string>& errors) const {
+    using enum coordinate_system;
+    const std::size_t width = headers_.size();
+    const std::vector<std::string>& names = entry(options_.from).fields;
+    out.resize(rows * width);
+    errors.resize(rows);
+    for (auto* v : {&out, &errors}) {
+        for (std::string& text : *v) {
+            text.clear();
         }
     }
-}
 
-// The latitude band letters of UTM, 8 degrees each from 80 S (C) to 72 N; X reaches 84 N.
-constexpr std::string_view band_letters = "CDEFGHJKLMNPQRSTUVWX";
-constexpr double band_tolerance_degrees = 1e-5;  // about a metre, the grid's rounding
-
-char band_of(double latitude_degrees) {
-    if (latitude_degrees < -80.0 || latitude_degrees > 84.0) {
-        return '\0';
+    // Between a reference and National Grid metres nothing is converted: the point read is
+    // the result.
+    const bool read_only = national(options_.from) && national(options_.to);
+    point_columns in;
+    for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
+        v->reserve(rows);
     }
-    const auto i = static_cast<std::size_t>(std::floor((latitude_degrees + 80.0) / 8.0));
-    return band_letters[std::min<std::size_t>(i, band_letters.size() - 1)];
-}
+    in.band.reserve(rows);
+    in.row.reserve(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::string* f = fields + row * input_count_;
+        try {
+            check_printable(f, names);
+            read_point(options_.from, f, in, read_only);
+            in.row.push_back(row);
+        } catch (const global_types::failure& failure) {
+            errors[row] = failure.message() + " (" + failure.what() + ")";
+        }
+    }
+    const std::size_t n = in.row.size();
+    result_columns results;
+    const batch::points points = in.points();
+    if (read_only) {
+        results.status.assign(n, batch::point_status::ok);
+        results.easting.assign(in.easting.begin(), in.easting.end());
+        results.northing.assign(in.northing.begin(), in.northing.end());
+    } else if (!batch::convert(core_, points, results.sized(core_, n))) {
+        throw std::logic_error(batch::arguments_fault(core_, points, results.sized(core_, n)));
+    }
 
-
-// The shared grid-reference reader raises its own error; rows report it as the failure kinds
-// of the core, like every other value out of range.
-bng_point read_grid_reference(const std::string& text) {
-    try {
-        return parse_grid_reference(text);
-    } catch (const grid_reference_error& e) {
-        switch (e.kind()) {
-            case grid_reference_error::reason::easting_out_of_range:
-                throw utm::exceptions::easting_out_of_range(e.what());
-            case grid_reference_error::reason::northing_out_of_range:
-                throw utm::exceptions::northing_out_of_range(e.what());
-            case grid_reference_error::reason::malformed:
+    const bool metres = !results.easting_metres.empty();
+    auto set_grid = [&](std::string& text, const std::vector<std::int32_t>& whole,
+                        const std::vector<double>& precise, std::size_t k) {
+        if (metres && grid_decimals_ > 0) {
+            text = format_decimal(precise[k], grid_decimals_);
+        } else {
+            set_whole(text, whole[k]);
+        }
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t row = in.row[k];
+        if (results.status[k] != batch::point_status::ok) {
+            // Messages quote the fields as written; a reference's words are its own.
+            const std::span<const std::string> written(
+                options_.from == gridref ? nullptr : fields + row * input_count_,
+                options_.from == gridref ? 0 : input_count_);
+            errors[row] = batch::failure_reason(core_, points, k, written);
+            continue;
+        }
+        std::string* o = out.data() + row * width;
+        switch (options_.to) {
+            case gridref: {
+                // The square must hold the point: a precise position is cut, not rounded.
+                const bng_point p =
+                    metres ? bng_point{utm::bng::easting_integer_bng::round(
+                                           std::floor(results.easting_metres[k])),
+                                       utm::bng::northing_integer_bng::round(
+                                           std::floor(results.northing_metres[k]))}
+                           : bng_point{utm::bng::easting_integer_bng(results.easting[k]),
+                                       utm::bng::northing_integer_bng(results.northing[k])};
+                o[0] = format_grid_reference(p, *options_.digits);
+                break;
+            }
+            case wgs84:
+            case etrs89:
+                o[0] = format_angle(results.latitude[k], angle_kind::latitude, options_.dms,
+                                    angle_decimals_);
+                o[1] = format_angle(results.longitude[k], angle_kind::longitude, options_.dms,
+                                    angle_decimals_);
+                break;
+            case utm:
+                set_whole(o[0], results.zone[k]);
+                set_grid(o[1], results.easting, results.easting_metres, k);
+                set_grid(o[2], results.northing, results.northing_metres, k);
+                // -1 is also a zone (1 south); only the easting tells that there is none.
+                if (options_.alt && results.alt_easting[k] != -1) {
+                    set_whole(o[3], results.alt_zone[k]);
+                    set_grid(o[4], results.alt_easting, results.alt_easting_metres, k);
+                    set_grid(o[5], results.alt_northing, results.alt_northing_metres, k);
+                }
+                break;
+            default:
+                set_grid(o[0], results.easting, results.easting_metres, k);
+                set_grid(o[1], results.northing, results.northing_metres, k);
                 break;
         }
-        throw global_types::constraint_error(e.what());
     }
 }
-
-// Reads the fields of a point of `system`; failures carry the reason in their message.
-point parse_point(coordinate_system system, const std::string* fields) {
-    using enum coordinate_system;
-    point p;
-    check_printable(fields, system);
-    switch (system) {
-        case bng:
-            p.bng = {parse_easting<utm::bng::easting_integer_bng>(fields[0], "BNG easting"),
-                     parse_northing<utm::bng::northing_integer_bng>(fields[1], "BNG northing")};
-            break;
-        case gridref:
-            p.bng = read_grid_reference(fields[0]);
-            break;
-        case utm:
-            p.utm = {parse_zone_field(fields[0], p.band),
-                     parse_easting<easting_integer>(fields[1], "UTM easting"),
-                     parse_northing<northing_integer>(fields[2], "UTM northing")};
-            break;
-        case wgs84:
-            p.geo = {parse_latitude(fields[0]), parse_longitude(fields[1])};
-            break;
-        case lv03:
-            p.sncs = {
-                parse_easting<utm::sncs::easting_integer_sncs_lv03>(fields[0], "LV03 easting"),
-                parse_northing<utm::sncs::northing_integer_sncs_lv03>(fields[1], "LV03 northing")};
-            break;
-        case lv95:
-            p.sncs = {
-                parse_easting<utm::sncs::easting_integer_sncs_lv95>(fields[0], "LV95 easting"),
-                parse_northing<utm::sncs::northing_integer_sncs_lv95>(fields[1], "LV95 northing")};
-            break;
-    }
-    return p;
-}
-
-void render_utm(const utm_point& u, std::string* out) {
-    out[0] = std::to_string(u.zone.value());
-    out[1] = std::to_string(u.easting.value());
-    out[2] = std::to_string(u.northing.value());
-}
-
-}  // namespace
 
 void converter::convert(const std::string* fields, std::vector<std::string>& out) const {
-    using enum coordinate_system;
-    const coordinate_system from = options_.from == gridref ? bng : options_.from;
-    point p;
-    try {
-        p = parse_point(options_.from, fields);
-    } catch (const global_types::failure& f) {
-        throw row_failure(f.message() + " (" + f.what() + ")");
-    }
-    out.assign(headers_.size(), std::string());
-    if (p.band != '\0') {
-        const double latitude = utm_to_geo(p.utm).latitude * degrees_per_radian;
-        if (band_of(latitude - band_tolerance_degrees) != p.band &&
-            band_of(latitude + band_tolerance_degrees) != p.band) {
-            const char actual = band_of(latitude);
-            throw row_failure("UTM band " + std::string(1, p.band) + " does not hold the point" +
-                              (actual != '\0' ? std::string(", which lies in band ") + actual
-                                              : std::string(", which lies beyond the bands")) +
-                              " (CONSTRAINT_ERROR)");
-        }
-    }
-
-    auto to_geo = [&]() -> geo_point {
-        switch (from) {
-            case bng:
-                return bng_to_geo(p.bng);
-            case utm:
-                return utm_to_geo(p.utm);
-            case lv03:
-            case lv95:
-                return sncs_to_geo(p.sncs, frame_of(from));
-            default:
-                return p.geo;
-        }
-    };
-    auto to_bng = [&]() -> bng_point {
-        switch (from) {
-            case utm:
-                return utm_to_bng(p.utm);
-            case wgs84:
-                return geo_to_bng_explained(p.geo, fields);
-            default:
-                return p.bng;  // no Swiss source reaches here: the pair is not offered
-        }
-    };
-    auto to_utm = [&]() -> utm_point {
-        if (options_.zone) {
-            const zone_integer zone(*options_.zone);
-            return from == utm ? utm_to_zone(p.utm, zone) : geo_to_utm_in_zone(to_geo(), zone);
-        }
-        switch (from) {
-            case bng:
-                return bng_to_utm(p.bng);
-            case lv03:
-            case lv95:
-                return sncs_to_utm(p.sncs, frame_of(from));
-            default:
-                return geo_to_utm(p.geo);
-        }
-    };
-    auto to_sncs = [&](local_reference_frame_enumeration frame) -> sncs_point {
-        // Points west of 6 degrees east lie in zone 31, where the tool writes them.
-        if (from == utm && p.utm.zone != 31) {
-            return utm_to_sncs(p.utm, frame);
-        }
-        return geo_to_sncs(to_geo(), frame);
-    };
-
-    switch (options_.to) {
-        case bng: {
-            const bng_point b = to_bng();
-            out[0] = std::to_string(b.easting);
-            out[1] = std::to_string(b.northing);
-            break;
-        }
-        case gridref:
-            out[0] = format_grid_reference(to_bng(), *options_.digits);
-            break;
-        case wgs84: {
-            const geo_point g = to_geo();
-            out[0] = format_angle(g.latitude, angle_kind::latitude, options_.dms);
-            out[1] = format_angle(g.longitude, angle_kind::longitude, options_.dms);
-            break;
-        }
-        case utm: {
-            const utm_point u = to_utm();
-            render_utm(u, out.data());
-            if (options_.alt) {
-                if (const auto a = alternative_zone(from == bng ? &p.bng : nullptr, u)) {
-                    try {
-                        render_utm(utm_to_zone(u, *a), out.data() + 3);
-                    } catch (const row_failure&) {
-                        // No alternative where the neighbouring zone's grid cannot hold the
-                        // point; the conversion itself stands.
-                    }
-                }
-            }
-            break;
-        }
-        case lv03:
-        case lv95: {
-            const sncs_point s = to_sncs(frame_of(options_.to));
-            out[0] = std::to_string(s.easting);
-            out[1] = std::to_string(s.northing);
-            break;
-        }
+    std::vector<std::string> errors;
+    convert_rows(fields, 1, out, errors);
+    if (!errors[0].empty()) {
+        throw row_failure(errors[0]);
     }
 }
 

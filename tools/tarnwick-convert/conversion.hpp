@@ -1,22 +1,29 @@
 // The coordinate systems tarnwick-convert knows, the pairs it offers, and the conversion of
-// one point given as text fields into result fields, chained from the library's conversions.
+// rows of points given as text fields into result fields: the text is read here, the points
+// are converted by the core's array conversions, and the results are written as text here.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "batch.hpp"
+
 namespace tarnwick_convert {
 
 /// The systems of the command line.
-enum class coordinate_system { bng, gridref, utm, wgs84, lv03, lv95 };
+enum class coordinate_system { bng, gridref, utm, wgs84, lv03, lv95, etrs89 };
 
 /// Every system, in the order the help text lists them.
 inline constexpr coordinate_system all_systems[] = {
     coordinate_system::bng,   coordinate_system::gridref, coordinate_system::utm,
-    coordinate_system::wgs84, coordinate_system::lv03,    coordinate_system::lv95};
+    coordinate_system::wgs84, coordinate_system::lv03,    coordinate_system::lv95,
+    coordinate_system::etrs89};
+
+using batch::datum_method;
 
 /// The system's command-line name ("bng", "gridref", ...).
 std::string_view system_name(coordinate_system system);
@@ -41,6 +48,10 @@ struct conversion_options {
     bool dms = false;           ///< latitudes and longitudes in degrees, minutes and seconds
     std::optional<int> digits;  ///< figures of a lettered grid reference, 0 .. 10, even; none: 10
     std::optional<std::string> column_prefix;  ///< result columns named prefix + field name
+    std::optional<datum_method> method;        ///< datum change of the National Grid; none: Helmert
+    /// decimals of grid results in metres (default 0, in precise mode 3) and of degrees
+    /// (default 8)
+    std::optional<int> precision;
 };
 
 /// Arguments that cannot work together; the text says why and what would.
@@ -49,11 +60,14 @@ class usage_error : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// Whether the program converts `from` to `to` (`utm` to `utm` only with a forced zone).
-bool is_offered(coordinate_system from, coordinate_system to);
+/// Whether the program converts `from` to `to` by `method` (`utm` to `utm` only with a forced
+/// zone).
+bool is_offered(coordinate_system from, coordinate_system to,
+                datum_method method = datum_method::helmert);
 
-/// The offered pairs as text for messages ("bng -> gridref, utm, wgs84; ...").
-std::string offered_pairs_text();
+/// The pairs offered by `method` as text for messages, one source a line
+/// ("  bng -> gridref, utm, wgs84").
+std::string offered_pairs_text(datum_method method = datum_method::helmert);
 
 /// A point that could not be converted. `what()` is the reason in words, the value and its
 /// limit first, followed by the failure kind's name in parentheses, e.g. "BNG easting 800000
@@ -67,14 +81,19 @@ class row_failure : public std::runtime_error {
 /// projection constants). Call once before any conversion, before threads start.
 void start_up_library();
 
+/// Why `method` cannot convert (precise mode without its shift grid), or empty.
+std::string method_unavailable(datum_method method);
+
 /// Converts points of one system to another. Immutable after construction, so one converter
 /// may serve any number of threads at once.
 class converter {
   public:
     /// Checks the options; `usage_error` for a pair that is not offered, a zone that cannot
-    /// be forced, an option that does not apply to the result (`--zone` and `--alt` without a
-    /// UTM result, `--dms` without latitude and longitude, `--digits` without a lettered
-    /// reference), or a digit count other than 0, 2, .., 10.
+    /// be forced, an option that does not apply (`--zone` and `--alt` without a UTM result,
+    /// `--dms` without latitude and longitude, `--digits` without a lettered reference,
+    /// `--method` without a datum change of the National Grid, `--precision` without decimal
+    /// degrees or precise grid results), a digit count other than 0, 2, .., 10, or a
+    /// precision outside 0 .. 12.
     explicit converter(const conversion_options& options);
 
     /// The system of the input.
@@ -86,13 +105,22 @@ class converter {
     /// Names of the result columns (with the alternative zone's columns under `--alt`).
     const std::vector<std::string>& output_headers() const noexcept { return headers_; }
 
-    /// Converts one point given as `input_count()` text fields. On success `out` holds
-    /// `output_headers().size()` fields (the alternative ones empty outside an overlap strip);
+    /// Converts `rows` points, each given as `input_count()` text fields, one after the other
+    /// from `fields`. `out` receives `output_headers().size()` fields per row (the alternative
+    /// ones empty outside an overlap strip, all empty for a row that fails) and `errors` per
+    /// row the reason it fails, or nothing.
+    void convert_rows(const std::string* fields, std::size_t rows, std::vector<std::string>& out,
+                      std::vector<std::string>& errors) const;
+
+    /// Converts one point given as `input_count()` text fields into `out`, as `convert_rows`;
     /// on failure raises `row_failure`.
     void convert(const std::string* fields, std::vector<std::string>& out) const;
 
   private:
     conversion_options options_;
+    batch::conversion core_;
+    int grid_decimals_ = 0;
+    int angle_decimals_ = 8;
     std::size_t input_count_;
     std::vector<std::string> headers_;
 };

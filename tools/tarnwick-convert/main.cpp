@@ -1,6 +1,6 @@
 // tarnwick-convert: converts coordinates between the National Grid (metres or lettered
-// references), UTM, WGS84 latitude and longitude and the Swiss grids, one point from the
-// command line or whole tables in batch.
+// references), UTM, WGS84 (or, in precise mode, ETRS89) latitude and longitude and the Swiss
+// grids, one point from the command line or whole tables in batch.
 //
 // Exit status: 0 all converted, 1 some rows (or the one point) failed, 2 unusable arguments or
 // files.
@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "batch.hpp"
 #include "conversion.hpp"
+#include "table_run.hpp"
 #include "table_text.hpp"
 #include "text_values.hpp"
 
@@ -44,12 +44,28 @@ std::string systems_help() {
         "           degrees, minutes and seconds (52°39'28.7\"N, \"52 39 28.7 N\", 52:39:28.7)\n"
         "  lv03     Swiss LV03 easting (Y), northing (X) in metres\n"
         "  lv95     Swiss LV95 easting (E), northing (N) in metres\n"
+        "  etrs89   ETRS89 latitude, longitude, written as wgs84; with --method ostn15 only\n"
         "  Names in any case. Grid input with decimals is rounded to whole metres; grid\n"
         "  results are whole metres. The datum change between the National Grid and WGS84 is\n"
         "  a seven-parameter Helmert transformation, up to about 5 m from the Ordnance\n"
         "  Survey's definitive transformation (median about 2 m on land).\n"
         "\nPairs that work:\n";
     text += offered_pairs_text();
+    text +=
+        "\n\nPrecise mode, --method ostn15: the Ordnance Survey's definitive transformation\n"
+        "OSTN15 between ETRS89 and the National Grid, to the millimetre, for the pairs\n";
+    text += offered_pairs_text(datum_method::ostn15);
+    text +=
+        "\n  UTM is then ETRS89 on GRS80 in zones 29 .. 31. Grid input is taken as written and\n"
+        "  grid results are written in metres with 3 decimals (--precision sets them, 0 gives\n"
+        "  whole metres). WGS84 is taken as ETRS89: ETRS89 is fixed to Europe and moves with\n"
+        "  it, WGS84 (and the ITRF of today's GPS receivers) does not, so the two have drifted\n"
+        "  apart by about 2.5 cm a year since 1989, well under a metre in Britain today (about\n"
+        "  0.9 m in 2025). A WGS84 position carries that difference into the result; only an\n"
+        "  ETRS89 position (from OS Net or a survey in ETRS89) gets the millimetre. Points\n"
+        "  within about 100 m of the National Grid's edges lie outside OSTN15 and fail.\n"
+        "  tarnwick-convert --method ostn15 --from etrs89 --to bng 51.4893656495 -0.1199255718\n"
+        "      530624.974 178388.464\n";
     text +=
         "\n\nOne point:\n"
         "  tarnwick-convert --from bng --to utm 651410 313177\n"
@@ -139,7 +155,7 @@ std::vector<std::string> lat_long_from_words(const std::vector<std::string>& val
         }
     }
     throw usage_error(
-        "wgs84 takes 2 values: latitude longitude; quote each one that holds blanks, or end "
+        "latitude and longitude are 2 values; quote each one that holds blanks, or end "
         "the latitude with N or S");
 }
 
@@ -175,6 +191,14 @@ int run(int argc, char** argv) {
                  "Latitude and longitude results in degrees, minutes and seconds");
     app.add_option("--digits", conv_options.digits,
                    "Digits of a lettered reference result: even, 0 .. 10 (default 10)");
+    std::string method_name;
+    auto* method_option =
+        app.add_option("--method", method_name,
+                       "Datum change of the National Grid: helmert (default) or ostn15 "
+                       "(precise mode)");
+    app.add_option("--precision", conv_options.precision,
+                   "Decimals of degrees (default 8) and of precise grid results in metres "
+                   "(default 3)");
     app.add_option("-i,--input", batch.inputs, "Input table ('-': standard input); repeatable");
     app.add_option("-o,--output", batch.output,
                    "Output file (default: standard output), replaced only by a complete run");
@@ -220,6 +244,16 @@ int run(int argc, char** argv) {
                                   " (also osgb36, latlon)");
             }
         }
+        if (method_option->count() > 0) {
+            if (method_name == "helmert") {
+                conv_options.method = datum_method::helmert;
+            } else if (method_name == "ostn15") {
+                conv_options.method = datum_method::ostn15;
+            } else {
+                throw usage_error("\"" + escaped(method_name) +
+                                  "\" is not a method: helmert or ostn15");
+            }
+        }
         conv_options.from = *system_from_name(from_name);
         conv_options.to = *system_from_name(to_name);
         conv_options.zone = zone;
@@ -228,6 +262,11 @@ int run(int argc, char** argv) {
         }
         start_up_library();
         const converter conv(conv_options);
+        if (const std::string fault =
+                method_unavailable(conv_options.method.value_or(datum_method::helmert));
+            !fault.empty()) {
+            throw file_error(fault);
+        }
 
         if (!values.empty()) {
             if (!batch.inputs.empty()) {
@@ -250,7 +289,9 @@ int run(int argc, char** argv) {
                 }
                 values = {joined};
             }
-            if (conv_options.from == coordinate_system::wgs84 && values.size() > 2) {
+            if ((conv_options.from == coordinate_system::wgs84 ||
+                 conv_options.from == coordinate_system::etrs89) &&
+                values.size() > 2) {
                 values = lat_long_from_words(values);
             }
             if (values.size() != conv.input_count()) {

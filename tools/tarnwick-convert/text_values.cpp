@@ -9,12 +9,6 @@
 
 namespace tarnwick_convert {
 
-namespace {
-
-constexpr double degrees_per_radian = 57.29577951308232;  // 180 / pi
-
-}  // namespace
-
 std::string trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) {
@@ -241,7 +235,7 @@ double parse_latitude(std::string_view text) {
     if (!(v >= -90.0 && v <= 90.0)) {
         throw global_types::constraint_error("latitude " + trimmed(text) + " is outside -90 .. 90");
     }
-    return v / degrees_per_radian;
+    return v;
 }
 
 double parse_longitude(std::string_view text) {
@@ -250,18 +244,25 @@ double parse_longitude(std::string_view text) {
         throw global_types::constraint_error("longitude " + trimmed(text) +
                                              " is outside -180 .. 180 (180 itself is -180)");
     }
-    return v / degrees_per_radian;
+    return v;
 }
 
-std::string format_angle(double radians, angle_kind kind, bool dms) {
-    const double degrees = radians * degrees_per_radian;
+std::string format_decimal(double value, int decimals) {
     char buffer[64];
-    if (!dms) {
-        // No "-0.00000000" for a value that rounds to zero.
-        const double shown = std::fabs(degrees) < 0.5e-8 ? 0.0 : degrees;
-        std::snprintf(buffer, sizeof buffer, "%.8f", shown);
-        return buffer;
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string text = buffer;
+    // No "-0.000" for a value that rounds to zero.
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) {
+        text.erase(0, 1);
     }
+    return text;
+}
+
+std::string format_angle(double degrees, angle_kind kind, bool dms, int decimals) {
+    if (!dms) {
+        return format_decimal(degrees, decimals);
+    }
+    char buffer[64];
     // Work in thousandths of an arc-second so that rounding carries into minutes and degrees.
     const auto total = static_cast<long long>(std::llround(std::fabs(degrees) * 3600000.0));
     const bool negative = degrees < 0.0 && total != 0;

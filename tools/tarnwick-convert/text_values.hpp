@@ -52,19 +52,22 @@ global_types::zone_integer parse_zone_field(std::string_view text, char& band);
 /// letter N or S before or after ("52.658N", "N52.658"), or degrees and minutes, or degrees,
 /// minutes and seconds, with the symbols or separated by blanks or colons ("52°39'28.7\"N",
 /// "52 39 28.7 N", "52:39:28.7"). Text that could be read more than one way is refused with
-/// the reason. The result is in radians.
+/// the reason. The result is in decimal degrees.
 double parse_latitude(std::string_view text);
 
 /// Reads a longitude, -180 up to (not including) 180, as `parse_latitude` reads a latitude,
-/// with the hemisphere letters E and W; radians out.
+/// with the hemisphere letters E and W; decimal degrees out.
 double parse_longitude(std::string_view text);
+
+/// Writes a number with `decimals` decimals, without a minus sign where it shows zero.
+std::string format_decimal(double value, int decimals);
 
 /// Which hemisphere letters an angle takes in degrees, minutes and seconds.
 enum class angle_kind { latitude, longitude };
 
-/// Writes an angle given in radians as decimal degrees with 8 decimals ("52.65797522"), or
-/// with `dms` as degrees, minutes and seconds with 3 decimals and a hemisphere letter
+/// Writes an angle given in decimal degrees with `decimals` decimals ("52.65797522"), or with
+/// `dms` as degrees, minutes and seconds with 3 decimals and a hemisphere letter
 /// ("52°39'28.711\"N"); seconds that would round to 60 carry into the minutes.
-std::string format_angle(double radians, angle_kind kind, bool dms);
+std::string format_angle(double degrees, angle_kind kind, bool dms, int decimals = 8);
 
 }  // namespace tarnwick_convert

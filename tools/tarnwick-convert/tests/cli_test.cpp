@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdint>
@@ -180,6 +181,10 @@ TEST_F(ConvertProgram, AltAddsTheNeighbouringZoneOnlyInAnOverlapStrip) {
 
     const run_result utm = run({"--from", "wgs84", "--to", "utm", "--alt", "51.5", "-0.1275"});
     EXPECT_EQ(utm.out, "30 699369 5709342\n31 282936 5710068\n");
+    // Regression: the neighbouring zone -1 (zone 1 south) was taken for "no neighbour".
+    EXPECT_EQ(
+        run({"--from", "wgs84", "--to", "utm", "--alt", "--", "-26.2178926", "-173.8819861"}).out,
+        "-2 212037 7096984\n-1 811560 7096438\n");
 }
 
 TEST_F(ConvertProgram, OneOffWritesToTheOutputFile) {
@@ -829,6 +834,151 @@ TEST_F(ConvertProgram, SemicolonTablesResultsOnlyAndPrefix) {
     EXPECT_NE(plain.err.find(in.string() + " row 2: BNG easting \"x\" is not a number"),
               std::string::npos)
         << plain.err;
+}
+
+// ---- precise mode ----------------------------------------------------------------------------
+
+// The published OSTN15 test points: ETRS89 latitude and longitude, National Grid easting and
+// northing.
+struct ostn15_test_point {
+    std::string id;
+    std::string latitude, longitude, easting, northing;
+};
+
+std::vector<ostn15_test_point> ostn15_test_points() {
+    std::vector<ostn15_test_point> points;
+    std::ifstream in(TARNWICK_OSTN15_TEST_POINTS);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#' || line.starts_with("id\t")) {
+            continue;
+        }
+        std::istringstream fields(line);
+        ostn15_test_point p;
+        std::string height;
+        std::getline(fields, p.id, '\t');
+        std::getline(fields, p.latitude, '\t');
+        std::getline(fields, p.longitude, '\t');
+        std::getline(fields, height, '\t');
+        std::getline(fields, p.easting, '\t');
+        std::getline(fields, p.northing, '\t');
+        points.push_back(p);
+    }
+    return points;
+}
+
+TEST_F(ConvertProgram, PreciseModeGivesThePublishedTestPoints) {
+#ifndef TARNWICK_OSTN15_DATA_BUILT
+    GTEST_SKIP() << "the build made no OSTN15 shift grid";
+#endif
+    const auto points = ostn15_test_points();
+    ASSERT_GE(points.size(), 20U);
+    std::string etrs89 = "id,lat,lon\n";
+    std::string grid = "id,e,n\n";
+    for (const auto& p : points) {
+        etrs89 += p.id + "," + p.latitude + "," + p.longitude + "\n";
+        grid += p.id + "," + p.easting + "," + p.northing + "\n";
+    }
+    // Both ways, with more decimals than the published ones, so that only the conversion
+    // counts: 1 mm on the grid, 1e-8 degrees (about 1 mm) in latitude and longitude.
+    const struct {
+        std::string from, to, table;
+        double tolerance;
+    } ways[] = {{"etrs89", "bng", etrs89, 0.001}, {"bng", "etrs89", grid, 1e-8}};
+    for (const auto& way : ways) {
+        const run_result r =
+            run({"--method", "ostn15", "--from", way.from, "--to", way.to, "--precision", "10",
+                 "--quiet", "--results-only", "--output-format", "ws", "-i",
+                 file("points.csv", way.table).string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto lines = lines_of(r.out);
+        ASSERT_EQ(lines.size(), points.size() + 1) << r.out;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const auto& p = points[i];
+            const std::string expected =
+                way.to == "bng" ? p.easting + " " + p.northing : p.latitude + " " + p.longitude;
+            expect_fields_near(lines[i + 1], expected, way.tolerance, way.from + " " + p.id);
+        }
+    }
+}
+
+TEST_F(ConvertProgram, PreciseModeOptionsApplyOnlyWhereTheyMeanSomething) {
+#ifndef TARNWICK_OSTN15_DATA_BUILT
+    GTEST_SKIP() << "the build made no OSTN15 shift grid";
+#endif
+    const std::vector<std::string> point{"51.4893656495", "-0.1199255718"};  // published
+    const struct {
+        std::vector<std::string> options;  // after --method ostn15, unless it names a method
+        std::vector<std::string> values;
+        int status;
+        std::string out_or_err;  // standard output, or a part of standard error
+    } cases[] = {
+        // Millimetres by default, whole metres when asked; WGS84 taken as ETRS89.
+        {{"--from", "etrs89", "--to", "bng"}, point, 0, "530624.974 178388.464\n"},
+        {{"--from", "wgs84", "--to", "bng", "--precision", "0"}, point, 0, "530625 178388\n"},
+        {{"--from", "bng", "--to", "etrs89"},
+         {"530624.974", "178388.464"},
+         0,
+         "51.48936565 -0.11992557\n"},
+        // Grid input is taken as written, not rounded to whole metres.
+        {{"--from", "bng", "--to", "utm"},
+         {"530624.974", "178388.464"},
+         0,
+         "30 699941.520 5708180.151\n"},
+        {{"--from", "utm", "--to", "bng"},
+         {"30", "699941.520", "5708180.151"},
+         0,
+         "530624.974 178388.464\n"},
+        {{"--from", "bng", "--to", "utm", "--alt", "--precision", "0"},
+         {"530624.974", "178388.464"},
+         0,
+         "30 699942 5708180\n31 283411 5708863\n"},
+        // The reference of the square that holds the point, not of the rounded point.
+        {{"--from", "etrs89", "--to", "gridref"}, point, 0, "TQ 30624 78388\n"},
+        {{"--from", "bng", "--to", "etrs89"}, {"5", "5"}, 1, "outside the OSTN15 shifts"},
+        {{"--from", "etrs89", "--to", "bng"},
+         {"1.12", "51.49"},
+         1,
+         "swapped (latitude 51.49, longitude 1.12)"},
+        {{"--from", "bng", "--to", "lv95"}, {"1", "2"}, 2, "cannot convert bng to lv95"},
+        {{"--from", "bng", "--to", "gridref"}, {"1", "2"}, 2, "has no such change"},
+        {{"--from", "bng", "--to", "utm", "--zone", "32"}, {"1", "2"}, 2, "zones 29 .. 31"},
+        {{"--from", "bng", "--to", "wgs84", "--dms", "--precision", "3"}, {"1", "2"}, 2, "--dms"},
+        {{"--from", "utm", "--to", "wgs84"}, {"30", "1", "2"}, 2, "has no such change"},
+        // The Helmert chain refuses what only precise mode offers.
+        {{"--method", "helmert", "--from", "bng", "--to", "gridref"}, {"1", "2"}, 2, "has none"},
+        {{"--from", "bng", "--to", "utm", "--precision", "2", "--method", "helmert"},
+         {"1", "2"},
+         2,
+         "whole metres"},
+        {{"--method", "helmert", "--from", "etrs89", "--to", "bng"}, point, 2, "--method ostn15"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args;
+        if (std::find(c.options.begin(), c.options.end(), "--method") == c.options.end()) {
+            args = {"--method", "ostn15"};
+        }
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("--");
+        args.insert(args.end(), c.values.begin(), c.values.end());
+        const run_result r = run(args);
+        const std::string label = c.options[1] + " -> " + c.options[3] + " " + c.values[0];
+        EXPECT_EQ(r.status, c.status) << label << ": " << r.err;
+        if (c.status == 0) {
+            EXPECT_EQ(r.out, c.out_or_err) << label;
+        } else {
+            EXPECT_NE(r.err.find(c.out_or_err), std::string::npos) << label << ": " << r.err;
+        }
+    }
+
+    // Without its shift grid precise mode stops with the reason; the Helmert chain runs on.
+    ::setenv("TARNWICK_OSTN15", path("missing.dat").c_str(), 1);
+    const run_result missing =
+        run({"--method", "ostn15", "--from", "etrs89", "--to", "bng", "--", point[0], point[1]});
+    const run_result helmert = run({"--from", "bng", "--to", "utm", "651410", "313177"});
+    ::unsetenv("TARNWICK_OSTN15");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("libgeo-coordinates-osgb-perl"), std::string::npos) << missing.err;
+    EXPECT_EQ(helmert.out, "31 413156 5834998\n");
 }
 
 // Writes a table of many batches, with failures spread over it, straight to a file: the test

@@ -10,8 +10,6 @@
 namespace tarnwick_convert {
 namespace {
 
-constexpr double pi = 3.141592653589793;
-
 TEST(ParseNumber, AcceptsDecimalNumbersWithBlanksAndPlus) {
     EXPECT_EQ(parse_number(" 651410 ", "x"), 651410.0);
     EXPECT_EQ(parse_number("+1.5", "x"), 1.5);
@@ -49,29 +47,29 @@ TEST(ParseZone, WholeZonesWithHemisphereSign) {
     }
 }
 
-TEST(ParseAngles, DegreesInRadiansOutWithRanges) {
-    EXPECT_NEAR(parse_latitude("90"), pi / 2, 1e-15);
-    EXPECT_NEAR(parse_longitude("-180"), -pi, 1e-15);
+TEST(ParseAngles, DecimalDegreesOutWithRanges) {
+    EXPECT_EQ(parse_latitude("90"), 90.0);
+    EXPECT_EQ(parse_longitude("-180"), -180.0);
     EXPECT_THROW(parse_latitude("90.000001"), global_types::constraint_error);
     EXPECT_THROW(parse_longitude("180"), global_types::constraint_error);
     EXPECT_THROW(parse_longitude("-180.5"), global_types::constraint_error);
 }
 
 TEST(FormatAngle, DecimalDegreesWithEightDecimals) {
-    EXPECT_EQ(format_angle(52.657975 / 57.29577951308232, angle_kind::latitude, false),
-              "52.65797500");
+    EXPECT_EQ(format_angle(52.657975, angle_kind::latitude, false), "52.65797500");
     EXPECT_EQ(format_angle(-1e-12, angle_kind::longitude, false), "0.00000000");
+    EXPECT_EQ(format_angle(-0.00004, angle_kind::longitude, false, 4), "0.0000");
+    EXPECT_EQ(format_angle(-0.00006, angle_kind::longitude, false, 4), "-0.0001");
 }
 
 TEST(FormatAngle, DegreesMinutesSecondsWithHemisphere) {
-    const double deg = pi / 180;
-    EXPECT_EQ(format_angle(-1.5 * deg, angle_kind::longitude, true), "1°30'00.000\"W");
-    EXPECT_EQ(format_angle(-1.5 * deg, angle_kind::latitude, true), "1°30'00.000\"S");
+    EXPECT_EQ(format_angle(-1.5, angle_kind::longitude, true), "1°30'00.000\"W");
+    EXPECT_EQ(format_angle(-1.5, angle_kind::latitude, true), "1°30'00.000\"S");
     EXPECT_EQ(format_angle(0.0, angle_kind::longitude, true), "0°00'00.000\"E");
     // Seconds that round to 60 carry into the minutes, and minutes into the degrees.
-    EXPECT_EQ(format_angle((10 + 59.0 / 60 + 59.9996 / 3600) * deg, angle_kind::latitude, true),
+    EXPECT_EQ(format_angle((10 + 59.0 / 60 + 59.9996 / 3600), angle_kind::latitude, true),
               "11°00'00.000\"N");
-    EXPECT_EQ(format_angle((1 + 2.0 / 60 + 3.4567 / 3600) * deg, angle_kind::latitude, true),
+    EXPECT_EQ(format_angle((1 + 2.0 / 60 + 3.4567 / 3600), angle_kind::latitude, true),
               "1°02'03.457\"N");
 }
 

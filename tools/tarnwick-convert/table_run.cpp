@@ -1,4 +1,4 @@
-#include "batch.hpp"
+#include "table_run.hpp"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -17,6 +18,7 @@
 #include <future>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <thread>
 
@@ -259,7 +261,7 @@ struct job {
     bool results_only = false;
 };
 
-struct batch {
+struct record_batch {
     const job* j = nullptr;
     std::uint64_t first_row = 0;  // data rows of the input before this batch
     std::string bytes;
@@ -322,7 +324,7 @@ bool join_reference_groups(std::vector<std::string>& fields, std::size_t column)
 
 // Writes the input part of a row in the output's format: `width` fields in the output's order,
 // missing ones empty; surplus fields stay together in the last one.
-void render_fields(std::string& out, const std::vector<std::string>& fields, const job& j) {
+void render_fields(std::string& out, std::span<const std::string> fields, const job& j) {
     const char delimiter = output_delimiter(j.out_format);
     const char input_delimiter =
         j.format == table_format::whitespace ? ' ' : output_delimiter(j.format);
@@ -350,88 +352,131 @@ std::string fields_count_message(std::size_t expected, std::size_t found) {
            " (CONSTRAINT_ERROR)";
 }
 
-batch_output convert_batch(const batch& b) {
+// A data row of a batch as it was read: the text to write back or the fields to render it
+// from, and why it fails before its point is converted.
+struct read_row {
+    std::string_view text;
+    std::string_view line_end;
+    bool blank = false;
+    bool unterminated = false;
+    bool as_read = false;          // written as it was read
+    std::size_t fields_first = 0;  // its fields in the batch's field store, unless `as_read`
+    std::size_t fields_count = 0;
+    std::size_t point = 0;  // its point among the converted ones, unless `error` is set
+    std::string error;
+};
+
+batch_output convert_batch(const record_batch& b) {
     const job& j = *b.j;
     batch_output result;
     result.text.reserve(b.bytes.size() * 2 + 64);
     const char delimiter = output_delimiter(j.out_format);
     const bool same_format = j.format == j.out_format && j.order.empty();
     const std::size_t result_count = j.conv->output_headers().size();
-    std::vector<std::string> fields;
-    std::vector<std::string> picked(j.columns.size());
-    std::vector<std::string> values;
-    std::string error;
-    std::uint64_t row = b.first_row;
+    // Kept by each worker from batch to batch, so that their strings keep their room.
+    thread_local std::vector<std::string> fields;
+    thread_local std::vector<std::string> stored;  // fields of rows not written as read
+    thread_local std::vector<std::string> picked;  // the point's fields of the rows converted
+    thread_local std::vector<std::string> values;
+    thread_local std::vector<std::string> errors;
+    std::vector<read_row> rows;
+    rows.reserve(b.records.size());
+    stored.clear();
+    picked.clear();
 
+    // Every row is split first, so that the points of the whole batch convert in one call.
     for (const record_ref& r : b.records) {
         const auto [text, end] =
             split_line_end(std::string_view(b.bytes).substr(r.offset, r.length));
-        const std::string_view line_end = end.empty() ? std::string_view("\n") : end;
         if (r.kind == record_kind::header) {
             continue;  // the output's header is written once, before the rows
         }
+        read_row& row = rows.emplace_back();
+        row.text = text;
+        row.line_end = end.empty() ? std::string_view("\n") : end;
         if (is_blank(text)) {
-            if (!j.results_only) {
-                result.text.append(text);
+            row.blank = true;
+            continue;
+        }
+        const split_result split = split_fields(text, j.format, fields);
+        const bool joined = j.reference_groups && join_reference_groups(fields, j.columns.front());
+        row.unterminated = split.unterminated;
+        row.as_read = same_format && !joined && fields.size() == j.width;
+        if (!row.as_read) {
+            row.fields_first = stored.size();
+            row.fields_count = fields.size();
+            stored.insert(stored.end(), fields.begin(), fields.end());
+        }
+        if (split.unterminated) {
+            row.error = "a quoted field is never closed (CONSTRAINT_ERROR)";
+        } else if (fields.size() > j.width ||
+                   std::any_of(j.columns.begin(), j.columns.end(),
+                               [&](std::size_t c) { return c >= fields.size(); })) {
+            row.error = fields_count_message(j.width, fields.size());
+        } else {
+            row.point = picked.size() / j.columns.size();
+            for (const std::size_t c : j.columns) {
+                picked.push_back(fields[c]);
             }
-            result.text.append(line_end);
+        }
+    }
+
+    j.conv->convert_rows(picked.data(), picked.size() / j.columns.size(), values, errors);
+
+    std::uint64_t row_number = b.first_row;
+    const std::vector<std::string> no_values(result_count);
+    for (read_row& row : rows) {
+        if (row.blank) {
+            if (!j.results_only) {
+                result.text.append(row.text);
+            }
+            result.text.append(row.line_end);
             continue;
         }
         ++result.counts.read;
-        ++row;
-        const split_result split = split_fields(text, j.format, fields);
-        const bool joined = j.reference_groups && join_reference_groups(fields, j.columns.front());
-        error.clear();
-        try {
-            if (split.unterminated) {
-                throw row_failure("a quoted field is never closed (CONSTRAINT_ERROR)");
+        ++row_number;
+        const std::string* v = no_values.data();
+        if (row.error.empty()) {
+            row.error = std::move(errors[row.point]);
+            if (row.error.empty()) {
+                v = values.data() + row.point * result_count;
             }
-            if (fields.size() > j.width) {
-                throw row_failure(fields_count_message(j.width, fields.size()));
-            }
-            for (std::size_t i = 0; i < j.columns.size(); ++i) {
-                if (j.columns[i] >= fields.size()) {
-                    throw row_failure(fields_count_message(j.width, fields.size()));
-                }
-                picked[i] = fields[j.columns[i]];
-            }
-            j.conv->convert(picked.data(), values);
-            ++result.counts.converted;
-        } catch (const row_failure& f) {
-            error = f.what();
-            values.assign(result_count, std::string());
-            ++result.counts.failed;
         }
+        ++(row.error.empty() ? result.counts.converted : result.counts.failed);
         if (j.results_only) {
-            for (std::size_t i = 0; i < values.size(); ++i) {
+            for (std::size_t i = 0; i < result_count; ++i) {
                 if (i > 0) {
                     result.text.push_back(delimiter);
                 }
-                append_field(result.text, values[i], j.out_format);
+                append_field(result.text, v[i], j.out_format);
             }
-            result.text.append(line_end);
-            if (!error.empty()) {
-                result.messages += "tarnwick-convert: " + j.name + " row " + std::to_string(row) +
-                                   ": " + error + "\n";
+            result.text.append(row.line_end);
+            if (!row.error.empty()) {
+                result.messages += "tarnwick-convert: " + j.name + " row " +
+                                   std::to_string(row_number) + ": " + row.error + "\n";
             }
             continue;
         }
-        if (same_format && !joined && fields.size() == j.width) {
-            result.text.append(j.format == table_format::whitespace ? without_trailing_blanks(text)
-                                                                    : text);
-            if (split.unterminated) {
+        if (row.as_read) {
+            result.text.append(j.format == table_format::whitespace
+                                   ? without_trailing_blanks(row.text)
+                                   : row.text);
+            if (row.unterminated) {
                 result.text.push_back('"');  // close it, so that the appended columns stay apart
             }
         } else {
-            render_fields(result.text, fields, j);
+            render_fields(
+                result.text,
+                std::span<const std::string>(stored).subspan(row.fields_first, row.fields_count),
+                j);
         }
-        for (const std::string& v : values) {
+        for (std::size_t i = 0; i < result_count; ++i) {
             result.text.push_back(delimiter);
-            append_field(result.text, v, j.out_format);
+            append_field(result.text, v[i], j.out_format);
         }
         result.text.push_back(delimiter);
-        append_field(result.text, error, j.out_format);
-        result.text.append(line_end);
+        append_field(result.text, row.error, j.out_format);
+        result.text.append(row.line_end);
     }
     return result;
 }
@@ -955,7 +1000,7 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
         out.write(header_line(conv, *first, *first_start));
     }
 
-    batch current;
+    record_batch current;
     std::uint64_t rows = 0;
     auto submit = [&] {
         if (current.records.empty()) {
@@ -964,7 +1009,7 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
         in_flight.push_back(pool.submit(std::packaged_task<batch_output()>(
             [b = std::move(current)] { return convert_batch(b); })));
         const job* same_input = current.j;
-        current = batch();
+        current = record_batch();
         current.j = same_input;
         current.first_row = rows;
         while (in_flight.size() >= max_in_flight) {
