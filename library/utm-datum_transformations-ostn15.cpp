@@ -16,6 +16,16 @@
 #include "utm-exceptions.hpp"
 #include "utm.hpp"
 
+// Where the library's build installs the shift grid and where it leaves it in its build tree.
+// A build that compiles this unit on its own (the fuzz target, the Python package) may know
+// neither: the file is then found through TARNWICK_OSTN15 alone.
+#ifndef TARNWICK_OSTN15_INSTALLED_FILE
+#define TARNWICK_OSTN15_INSTALLED_FILE ""
+#endif
+#ifndef TARNWICK_OSTN15_BUILD_FILE
+#define TARNWICK_OSTN15_BUILD_FILE ""
+#endif
+
 namespace utm::datum_transformations::ostn15 {
 
 data_unavailable::data_unavailable(std::string message) noexcept
@@ -275,7 +285,7 @@ std::string shift_grid_file() {
     }
     std::error_code error;
     for (const char* candidate : {TARNWICK_OSTN15_INSTALLED_FILE, TARNWICK_OSTN15_BUILD_FILE}) {
-        if (std::filesystem::is_regular_file(candidate, error)) {
+        if (*candidate != '\0' && std::filesystem::is_regular_file(candidate, error)) {
             return candidate;
         }
     }
