@@ -313,7 +313,7 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
     // tan(phi) from the sine and cosine the caller has anyway.
     const long_float tan_phi = phi_sin_cos.sin / phi_sin_cos.cos;
     grid.x = S / (2.0 * w) * ln;
-    grid.y = (S / w) * (long_float_math_lib::arctan(tan_phi / dl.cos) - phi);
+    grid.y = (S / w) * (arc_tangent(tan_phi / dl.cos) - phi);
     grid.c = sphere.c;
     return step_fault::none;
 }
@@ -354,10 +354,10 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
         tan_delta_lambda = tan_h / on_sphere.cos;
         const low_level_math::sin_cos_type delta_lambda = sin_cos_of_arctan(tan_delta_lambda);
         const long_float tan_phi = on_sphere.sin / on_sphere.cos * delta_lambda.cos;
-        phi_0 = long_float_math_lib::arctan(tan_phi);
+        phi_0 = arc_tangent(tan_phi);
         phi_0_sin_cos = sin_cos_of_arctan(tan_phi, phi_0);
     }
-    return {phi_0, phi_0_sin_cos, long_float_math_lib::arctan(tan_delta_lambda)};
+    return {phi_0, phi_0_sin_cos, arc_tangent(tan_delta_lambda)};
 }
 
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
@@ -384,8 +384,7 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
 
     // East of the polar plane (x > 0) the one-argument arctangent of y / x, as it always was;
     // for x <= 0 that formula is off by pi or divides by zero, so the quadrant counts there.
-    const long_float lambda_c =
-        x > 0.0 ? long_float_math_lib::arctan(y / x) : long_float_math_lib::arctan(y, x);
+    const long_float lambda_c = x > 0.0 ? arc_tangent(y / x) : long_float_math_lib::arctan(y, x);
     long_float tan_phi_c = z / p * (1.0 + ellipsoid.e_prime2);
     long_float h_c = 0.0;
     for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
@@ -395,7 +394,7 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
         h_c = p / phi.cos - n_c;
         tan_phi_c = z / p / (1.0 - e2 * n_c / (n_c + h_c));
     }
-    const long_float phi_c = long_float_math_lib::arctan(tan_phi_c);
+    const long_float phi_c = arc_tangent(tan_phi_c);
     geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c)};
     return step_fault::none;
 }

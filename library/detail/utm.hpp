@@ -73,6 +73,13 @@ long_float beta(long_float phi, const meridian_arc_series& series);
 long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
                 const meridian_arc_series& series);
 
+/// The arc tangent of `t` (radians) by the platform's one-argument arc tangent: the value of
+/// `long_float_math_lib::arctan(t)` (which takes the two-argument one) to a unit in the last
+/// place, at about half the cost. 0 gives +0, as there.
+inline long_float arc_tangent(long_float t) {
+    return t == 0.0 ? 0.0 : std::atan(t);
+}
+
 /// Tangents up to this size give the sine and cosine of their arc tangent from one square
 /// root; steeper ones (within a few hundredths of a degree of a quarter turn, where the cosine
 /// is small and its relative error would grow) through the arc tangent itself.
@@ -95,7 +102,7 @@ inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t) {
         const long_float c = 1.0 / low_level_math::sqrt(1.0 + t * t);
         return {t * c, c};
     }
-    return low_level_math::sin_cos(long_float_math_lib::arctan(t));
+    return low_level_math::sin_cos(arc_tangent(t));
 }
 
 /// What the projections and the geocentric conversions derive from an ellipsoid's semi-axes
