@@ -207,10 +207,8 @@ TARNWICK_AVX2_INLINE geodetic4 geocentric_to_geodetic(long_float major_axis, lon
     const v4 lambda = vatan(g.y / g.x);
     v4 tan_phi = g.z / p * all(1.0 + ellipsoid.e_prime2);
     for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
-        const sin_cos4 phi = sin_cos_of_arctan(tan_phi, doubt);
-        const v4 n = a / vsqrt(all(1.0) - e2 * (phi.sin * phi.sin));
-        const v4 h = p / phi.cos - n;
-        tan_phi = g.z / p / (all(1.0) - e2 * n / (n + h));
+        tan_phi =
+            g.z / (p - e2 * a / vsqrt(all(1.0) + all(1.0 - ellipsoid.e2) * (tan_phi * tan_phi)));
     }
     return {vatan(tan_phi), lambda, sin_cos_of_arctan(tan_phi, doubt)};
 }

@@ -385,15 +385,19 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
     // East of the polar plane (x > 0) the one-argument arctangent of y / x, as it always was;
     // for x <= 0 that formula is off by pi or divides by zero, so the quadrant counts there.
     const long_float lambda_c = x > 0.0 ? arc_tangent(y / x) : long_float_math_lib::arctan(y, x);
+    // A pass takes tan(phi) to z / p / (1 - e2 n / (n + h)) with n = a / sqrt(1 - e2 sin^2) and
+    // n + h = p / cos: that is z / (p - e2 n cos), and n cos = a / sqrt(1 + (1 - e2) tan^2).
+    // One square root and two divisions a pass; the height from the last pass's latitude.
     long_float tan_phi_c = z / p * (1.0 + ellipsoid.e_prime2);
-    long_float h_c = 0.0;
+    long_float tan_last_pass = tan_phi_c;
     for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
-        const low_level_math::sin_cos_type phi = sin_cos_of_arctan(tan_phi_c);
-        const long_float w_c = low_level_math::sqrt(1.0 - e2 * (phi.sin * phi.sin));
-        const long_float n_c = a / w_c;
-        h_c = p / phi.cos - n_c;
-        tan_phi_c = z / p / (1.0 - e2 * n_c / (n_c + h_c));
+        tan_last_pass = tan_phi_c;
+        tan_phi_c =
+            z / (p - e2 * a / low_level_math::sqrt(1.0 + (1.0 - e2) * (tan_phi_c * tan_phi_c)));
     }
+    const low_level_math::sin_cos_type last_pass = sin_cos_of_arctan(tan_last_pass);
+    const long_float h_c =
+        p / last_pass.cos - a / low_level_math::sqrt(1.0 - e2 * (last_pass.sin * last_pass.sin));
     const long_float phi_c = arc_tangent(tan_phi_c);
     geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c)};
     return step_fault::none;

@@ -224,8 +224,8 @@ struct geodetic_type {
 
 /// Earth-centred coordinates (metres) to latitude, longitude and height on the ellipsoid with
 /// the semi-axes `major_axis`, `minor_axis`, into `geodetic`: two fixed latitude passes from
-/// the start latitude arctan(z / p (1 + e'2)); a pass needs only the sine and cosine of the
-/// latitude before it, so the arc tangent is taken after the last pass. The polar axis gives
+/// the start latitude arctan(z / p (1 + e'2)); a pass needs only the tangent of the latitude
+/// before it, so the arc tangent is taken after the last pass. The polar axis gives
 /// the nearer pole; the centre of the earth has no result (`at_centre`). Raises nothing.
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                                   const geocentric_coordinates_type& position,
