@@ -166,10 +166,13 @@ inverse_transverse_mercator(const utm::detail::transverse_mercator_constants& tm
         const v4 tan_h = (exp_u - all(1.0) / exp_u) / all(2.0);
         const sin_cos4 on_sphere = vsincos(phi_0 + y * w / S);
         tan_delta_lambda = tan_h / on_sphere.cos;
-        const sin_cos4 delta_lambda = sin_cos_of_arctan(tan_delta_lambda, doubt);
-        const v4 tan_phi = on_sphere.sin / on_sphere.cos * delta_lambda.cos;
+        // Beyond the pole (cos(D) <= 0) the scalar chain decides.
+        doubt |= lanes<_CMP_NGT_UQ>(on_sphere.cos, all(0.0));
+        const v4 r = vsqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h);
+        const v4 tan_phi = on_sphere.sin / r;
+        const v4 cos_phi = r / ((exp_u + all(1.0) / exp_u) / all(2.0));
         phi_0 = vatan(tan_phi);
-        phi_0_sin_cos = sin_cos_of_arctan(tan_phi, doubt);
+        phi_0_sin_cos = {tan_phi * cos_phi, cos_phi};
     }
     return {phi_0, phi_0_sin_cos, vatan(tan_delta_lambda)};
 }

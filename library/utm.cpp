@@ -352,10 +352,15 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
         const long_float tan_h = (exp_u - 1.0 / exp_u) / 2.0;
         const low_level_math::sin_cos_type on_sphere = low_level_math::sin_cos(phi_0 + y * w / S);
         tan_delta_lambda = tan_h / on_sphere.cos;
-        const low_level_math::sin_cos_type delta_lambda = sin_cos_of_arctan(tan_delta_lambda);
-        const long_float tan_phi = on_sphere.sin / on_sphere.cos * delta_lambda.cos;
+        // tan(phi) = tan(D) cos(delta_lambda) with cos(delta_lambda) = 1 / sqrt(1 + tan^2) of
+        // the tangent above is sin(D) / r with r = sqrt(cos^2(D) + sinh^2(u)), signed as cos(D);
+        // and 1 + tan^2(phi) = cosh^2(u) / r^2, so cos(phi) = |r| / cosh(u): one square root.
+        const long_float r = std::copysign(
+            low_level_math::sqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h), on_sphere.cos);
+        const long_float tan_phi = on_sphere.sin / r;
+        const long_float cos_phi = std::fabs(r) / ((exp_u + 1.0 / exp_u) / 2.0);
         phi_0 = arc_tangent(tan_phi);
-        phi_0_sin_cos = sin_cos_of_arctan(tan_phi, phi_0);
+        phi_0_sin_cos = {tan_phi * cos_phi, cos_phi};
     }
     return {phi_0, phi_0_sin_cos, arc_tangent(tan_delta_lambda)};
 }

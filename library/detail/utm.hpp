@@ -193,8 +193,8 @@ struct inverse_transverse_mercator_type {
 /// meridian, `north` metres north of the parallel whose meridian arc (divided by the major
 /// axis) is `origin_arc`. Starts at the latitude `north` / S and runs `passes` passes of the
 /// local sphere around the latitude found so far (no convergence test): cubic correction,
-/// spherical inverse, new latitude. Within a pass the longitude difference is needed only as
-/// its cosine, which comes from its tangent; its arc tangent is taken after the last pass.
+/// spherical inverse, new latitude. Within a pass the longitude difference is needed only
+/// through its tangent; its arc tangent is taken after the last pass.
 /// Raises nothing.
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
