@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "global_types.hpp"
+#include "low_level_math.hpp"
 #include "utm-bng.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
 #include "utm-datum_transformations.hpp"
@@ -144,6 +145,7 @@ struct inverse4 {
     v4 phi;
     sin_cos4 phi_sin_cos;
     v4 delta_lambda;
+    v4 tan_delta_lambda;
 };
 
 /// The inverse Transverse Mercator: `xi` metres east of the central meridian, `north` metres
@@ -174,7 +176,7 @@ inverse_transverse_mercator(const utm::detail::transverse_mercator_constants& tm
         phi_0 = vatan(tan_phi);
         phi_0_sin_cos = {tan_phi * cos_phi, cos_phi};
     }
-    return {phi_0, phi_0_sin_cos, vatan(tan_delta_lambda)};
+    return {phi_0, phi_0_sin_cos, vatan(tan_delta_lambda), tan_delta_lambda};
 }
 
 struct geocentric4 {
@@ -389,9 +391,15 @@ TARNWICK_AVX2_INLINE geodetic4 bng_to_wgs84(v4 easting, v4 northing, unsigned& d
         northing - all(utm::bng::false_origin_north), doubt);
     const v4 longitude = on_airy.delta_lambda + all(utm::bng::longitude_of_natural_origin);
     doubt |= beyond(longitude, pi);  // the scalar chain brings it back into -pi .. pi
+    // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
+    static const low_level_math::sin_cos_type origin =
+        low_level_math::sin_cos(utm::bng::longitude_of_natural_origin);
+    const sin_cos4 dl = sin_cos_of_arctan(on_airy.tan_delta_lambda, doubt);
+    const sin_cos4 longitude_sin_cos{dl.sin * all(origin.cos) + dl.cos * all(origin.sin),
+                                     dl.cos * all(origin.cos) - dl.sin * all(origin.sin)};
     const geocentric4 wgs84 = helmert(chain::current_parameters(),
                                       geocentric_of(utm::bng::major_axis, airy.tm.ellipsoid.e2,
-                                                    on_airy.phi_sin_cos, vsincos(longitude)),
+                                                    on_airy.phi_sin_cos, longitude_sin_cos),
                                       true);
     return geocentric_to_geodetic(grs80_a, grs80_b, wgs84, doubt);
 }

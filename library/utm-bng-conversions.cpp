@@ -57,7 +57,16 @@ inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& 
         utm::detail::inverse_transverse_mercator(tm, origin_arc, E - false_origin_east,
                                                  N - false_origin_north, latitude_passes);
     const long_float lambda_0 = point.delta_lambda + longitude_of_natural_origin;
-    return {point.phi, utm::detail::normalised_longitude(lambda_0), point.phi_sin_cos};
+    // The longitude's sine and cosine by the angle sum from the difference's tangent and the
+    // natural origin's: no further sine.
+    static const low_level_math::sin_cos_type origin =
+        low_level_math::sin_cos(longitude_of_natural_origin);
+    const low_level_math::sin_cos_type dl =
+        utm::detail::sin_cos_of_arctan(point.tan_delta_lambda, point.delta_lambda);
+    return {point.phi,
+            utm::detail::normalised_longitude(lambda_0),
+            point.phi_sin_cos,
+            {dl.sin * origin.cos + dl.cos * origin.sin, dl.cos * origin.cos - dl.sin * origin.sin}};
 }
 
 utm::detail::step_fault lat_long_to_grid_unrounded(

@@ -105,7 +105,7 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
     // The grid point is taken to lie on the Airy ellipsoid (height 0).
     const utm::geocentric_coordinates_type osgb36_position =
         utm::detail::geocentric_of(bng::major_axis, airy.tm.ellipsoid.e2, on_airy.latitude_sin_cos,
-                                   low_level_math::sin_cos(on_airy.longitude), 0.0);
+                                   on_airy.longitude_sin_cos, 0.0);
     const utm::geocentric_coordinates_type wgs84_position =
         inverse_small_rotation_helmert_transformation(current_parameters(), osgb36_position);
     return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84);

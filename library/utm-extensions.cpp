@@ -57,7 +57,9 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
         return step_fault::zone_beyond_range;
     }
     const zone_integer zone_out = static_cast<int>(zone_number);
-    const long_float lambda_ref = utm::central_meridian(zone_out);
+    // utm::central_meridian(zone_out), without its checked integer arithmetic: 6 zone - 183
+    // is exact in a double for the zones 1 .. 60 here.
+    const long_float lambda_ref = pi * (6.0 * zone_number - 183.0) / 180.0;
     const long_float false_origin_north = utm::false_northing(zone_out);
     const long_float delta_lambda = lambda - lambda_ref;
 

@@ -362,7 +362,7 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
         phi_0 = arc_tangent(tan_phi);
         phi_0_sin_cos = {tan_phi * cos_phi, cos_phi};
     }
-    return {phi_0, phi_0_sin_cos, arc_tangent(tan_delta_lambda)};
+    return {phi_0, phi_0_sin_cos, arc_tangent(tan_delta_lambda), tan_delta_lambda};
 }
 
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,

@@ -25,11 +25,12 @@ struct airy_constants {
 /// The constants on Airy 1830, computed at the first call; safe from any thread.
 const airy_constants& airy() noexcept;
 
-/// Latitude (with its sine and cosine) and longitude (radians) of a grid point.
+/// Latitude and longitude (radians), each with its sine and cosine, of a grid point.
 struct inverse_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
+    low_level_math::sin_cos_type longitude_sin_cos;
 };
 
 /// `grid_to_lat_long` with the projection's constants given; the grid values must lie in the

@@ -187,6 +187,7 @@ struct inverse_transverse_mercator_type {
     long_float phi;
     low_level_math::sin_cos_type phi_sin_cos;
     long_float delta_lambda;
+    long_float tan_delta_lambda;
 };
 
 /// The inverse Transverse Mercator of the projection `tm`: `xi` metres east of the central
