@@ -503,7 +503,10 @@ TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, con
 }  // namespace
 
 bool available() noexcept {
-    static const bool runs = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    static const bool runs = [] {
+        __builtin_cpu_init();  // also when first asked during the start-up of a program
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    }();
     return runs;
 }
 
