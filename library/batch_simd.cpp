@@ -197,6 +197,7 @@ struct geodetic4 {
     v4 latitude;
     v4 longitude;
     sin_cos4 phi_sin_cos;
+    sin_cos4 lambda_sin_cos;
 };
 
 /// Latitude and longitude of earth-centred points east of the polar plane (x > 0; others are
@@ -215,7 +216,7 @@ TARNWICK_AVX2_INLINE geodetic4 geocentric_to_geodetic(long_float major_axis, lon
         tan_phi =
             g.z / (p - e2 * a / vsqrt(all(1.0) + all(1.0 - ellipsoid.e2) * (tan_phi * tan_phi)));
     }
-    return {vatan(tan_phi), lambda, sin_cos_of_arctan(tan_phi, doubt)};
+    return {vatan(tan_phi), lambda, sin_cos_of_arctan(tan_phi, doubt), {g.y / p, g.x / p}};
 }
 
 /// The seven-parameter Helmert transformation (`inverse`: its first-order inverse).
@@ -244,17 +245,20 @@ struct grid4 {
     v4 northing;
 };
 
-/// The forward Transverse Mercator of `tm` at longitude difference `delta_lambda`: false
-/// easting `east`, northing from the parallel of arc `origin_arc` plus `north`.
+/// Sine and cosine of a - b from those of a and b.
+TARNWICK_AVX2_INLINE sin_cos4 sin_cos_of_difference(sin_cos4 a, sin_cos4 b) {
+    return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
+}
+
+/// The forward Transverse Mercator of `tm` at the longitude difference whose sine and cosine
+/// are `dl`: false easting `east`, northing from the parallel of arc `origin_arc` plus `north`.
 TARNWICK_AVX2_INLINE grid4 transverse_mercator(const utm::detail::transverse_mercator_constants& tm,
                                                long_float origin_arc, v4 east, v4 north, v4 phi,
-                                               sin_cos4 phi_sin_cos, v4 delta_lambda,
-                                               unsigned& doubt) {
+                                               sin_cos4 phi_sin_cos, sin_cos4 dl, unsigned& doubt) {
     const sphere4 sphere = conformal_sphere(tm, phi_sin_cos);
     const v4 S = all(tm.S);
     const v4 w = sphere.w;
     const v4 c = sphere.c;
-    const sin_cos4 dl = vsincos(delta_lambda);
     doubt |= lanes<_CMP_NGT_UQ>(dl.cos, all(least_cos_delta_lambda));
     const v4 s = phi_sin_cos.cos * dl.sin;
     const v4 ln = vlog((all(1.0) + s) / (all(1.0) - s));
@@ -364,6 +368,12 @@ bool national_grid_integers(long_float e, long_float n, std::int32_t& easting,
            utm::bng::conversions::detail::grid_fault::none;
 }
 
+/// Sine and cosine of the National Grid's central meridian in every lane.
+TARNWICK_AVX2_INLINE sin_cos4 origin4() {
+    const low_level_math::sin_cos_type& o = utm::bng::conversions::detail::natural_origin_sin_cos();
+    return {all(o.sin), all(o.cos)};
+}
+
 /// National Grid values (metres, unrounded) of WGS84 latitudes (their sines and cosines) and
 /// longitudes on GRS80.
 TARNWICK_AVX2_INLINE grid4 wgs84_to_bng(sin_cos4 latitude, v4 longitude, unsigned& doubt) {
@@ -376,10 +386,10 @@ TARNWICK_AVX2_INLINE grid4 wgs84_to_bng(sin_cos4 latitude, v4 longitude, unsigne
         geocentric_to_geodetic(utm::bng::major_axis, utm::bng::minor_axis, osgb36, doubt);
     const utm::bng::conversions::detail::airy_constants& airy =
         utm::bng::conversions::detail::airy();
-    return transverse_mercator(
-        airy.tm, airy.origin_arc, all(utm::bng::false_origin_east),
-        all(utm::bng::false_origin_north), on_airy.latitude, on_airy.phi_sin_cos,
-        on_airy.longitude - all(utm::bng::longitude_of_natural_origin), doubt);
+    return transverse_mercator(airy.tm, airy.origin_arc, all(utm::bng::false_origin_east),
+                               all(utm::bng::false_origin_north), on_airy.latitude,
+                               on_airy.phi_sin_cos,
+                               sin_cos_of_difference(on_airy.lambda_sin_cos, origin4()), doubt);
 }
 
 /// WGS84 latitudes and longitudes (GRS80) of National Grid points.
@@ -392,11 +402,10 @@ TARNWICK_AVX2_INLINE geodetic4 bng_to_wgs84(v4 easting, v4 northing, unsigned& d
     const v4 longitude = on_airy.delta_lambda + all(utm::bng::longitude_of_natural_origin);
     doubt |= beyond(longitude, pi);  // the scalar chain brings it back into -pi .. pi
     // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
-    static const low_level_math::sin_cos_type origin =
-        low_level_math::sin_cos(utm::bng::longitude_of_natural_origin);
+    const sin_cos4 origin = origin4();
     const sin_cos4 dl = sin_cos_of_arctan(on_airy.tan_delta_lambda, doubt);
-    const sin_cos4 longitude_sin_cos{dl.sin * all(origin.cos) + dl.cos * all(origin.sin),
-                                     dl.cos * all(origin.cos) - dl.sin * all(origin.sin)};
+    const sin_cos4 longitude_sin_cos{dl.sin * origin.cos + dl.cos * origin.sin,
+                                     dl.cos * origin.cos - dl.sin * origin.sin};
     const geocentric4 wgs84 = helmert(chain::current_parameters(),
                                       geocentric_of(utm::bng::major_axis, airy.tm.ellipsoid.e2,
                                                     on_airy.phi_sin_cos, longitude_sin_cos),
@@ -430,13 +439,22 @@ TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, con
             const v4 fraction = q - z;
             doubt |= lanes<_CMP_NGE_UQ>(fraction, all(near_zone_boundary)) |
                      lanes<_CMP_NLE_UQ>(fraction, all(1.0 - near_zone_boundary));
-            const v4 lambda_ref = all(pi) * (all(6.0) * z - all(183.0)) / all(180.0);
-            const grid4 grid =
-                transverse_mercator(utm_grs80(), 0.0, all(utm_false_easting), all(0.0), g.latitude,
-                                    g.phi_sin_cos, g.longitude - lambda_ref, doubt);
+            store(z, zone);
+            sin_cos4 meridian{};
+            long_float meridian_sin[block_size];
+            long_float meridian_cos[block_size];
+            for (std::size_t k = 0; k < block_size; ++k) {
+                const low_level_math::sin_cos_type& m = utm::detail::central_meridian_sin_cos(
+                    (doubt >> k & 1U) != 0 ? 1 : static_cast<int>(zone[k]));
+                meridian_sin[k] = m.sin;
+                meridian_cos[k] = m.cos;
+            }
+            meridian = {load(meridian_sin), load(meridian_cos)};
+            const grid4 grid = transverse_mercator(
+                utm_grs80(), 0.0, all(utm_false_easting), all(0.0), g.latitude, g.phi_sin_cos,
+                sin_cos_of_difference(g.lambda_sin_cos, meridian), doubt);
             store(grid.easting, e);
             store(grid.northing, n);
-            store(z, zone);
             break;
         }
         case chain_pair::utm_to_bng: {

@@ -59,8 +59,7 @@ inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& 
     const long_float lambda_0 = point.delta_lambda + longitude_of_natural_origin;
     // The longitude's sine and cosine by the angle sum from the difference's tangent and the
     // natural origin's: no further sine.
-    static const low_level_math::sin_cos_type origin =
-        low_level_math::sin_cos(longitude_of_natural_origin);
+    const low_level_math::sin_cos_type& origin = natural_origin_sin_cos();
     const low_level_math::sin_cos_type dl =
         utm::detail::sin_cos_of_arctan(point.tan_delta_lambda, point.delta_lambda);
     return {point.phi,
@@ -72,14 +71,21 @@ inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& 
 utm::detail::step_fault lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
     long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid) noexcept {
+    lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float delta_lambda = longitude - longitude_of_natural_origin;
 
     utm::detail::conformal_grid_type z{};
     if (const utm::detail::step_fault fault =
-            utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos, delta_lambda, z);
+            longitude_sin_cos == nullptr ? utm::detail::conformal_transverse_mercator(
+                                               tm, phi, latitude_sin_cos, delta_lambda, z)
+                                         : utm::detail::conformal_transverse_mercator(
+                                               tm, phi, latitude_sin_cos,
+                                               utm::detail::sin_cos_of_difference(
+                                                   *longitude_sin_cos, natural_origin_sin_cos()),
+                                               z);
         fault != utm::detail::step_fault::none) {
         return fault;
     }
@@ -91,6 +97,12 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
         aF0 * (utm::detail::beta(phi, latitude_sin_cos, tm.ellipsoid.arc) - origin_arc);
     grid = {float_easting, float_northing};
     return utm::detail::step_fault::none;
+}
+
+const low_level_math::sin_cos_type& natural_origin_sin_cos() noexcept {
+    static const low_level_math::sin_cos_type origin =
+        low_level_math::sin_cos(longitude_of_natural_origin);
+    return origin;
 }
 
 const airy_constants& airy() noexcept {

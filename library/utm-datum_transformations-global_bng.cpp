@@ -128,7 +128,8 @@ utm::detail::step_fault wgs84_to_bng(
     }
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
     return bng::conversions::detail::lat_long_to_grid_unrounded(
-        airy.tm, airy.origin_arc, on_airy.latitude, on_airy.phi_sin_cos, on_airy.longitude, grid);
+        airy.tm, airy.origin_arc, on_airy.latitude, on_airy.phi_sin_cos, on_airy.longitude, grid,
+        &on_airy.lambda_sin_cos);
 }
 
 chain_fault bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_float& latitude,

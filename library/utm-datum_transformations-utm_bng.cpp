@@ -76,7 +76,7 @@ utm::detail::step_fault bng_to_utm(
     return utm::extensions::detail::lat_long_to_grid_unrounded(
         utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
                                                       utm::scale_on_central_meridian),
-        wgs84.latitude, wgs84.phi_sin_cos, wgs84.longitude, grid);
+        wgs84.latitude, wgs84.phi_sin_cos, wgs84.longitude, grid, &wgs84.lambda_sin_cos);
 }
 
 chain_fault bng_to_utm(std::int32_t easting, std::int32_t northing, std::int32_t& zone_utm,

@@ -292,10 +292,17 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
                                          const low_level_math::sin_cos_type& phi_sin_cos,
                                          long_float delta_lambda,
                                          conformal_grid_type& grid) noexcept {
+    return conformal_transverse_mercator(tm, phi, phi_sin_cos,
+                                         low_level_math::sin_cos(delta_lambda), grid);
+}
+
+step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                         const low_level_math::sin_cos_type& phi_sin_cos,
+                                         const low_level_math::sin_cos_type& dl,
+                                         conformal_grid_type& grid) noexcept {
     const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
     const long_float S = tm.S;
     const long_float w = sphere.w;
-    const low_level_math::sin_cos_type dl = low_level_math::sin_cos(delta_lambda);
     // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
     // earth and the grid values, though finite, are those of a mirrored point.
     if (!(dl.cos > 0.0)) {
@@ -383,7 +390,7 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
             return step_fault::at_centre;
         }
         const long_float sign = z > 0.0 ? 1.0 : -1.0;
-        geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}};
+        geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}, {0.0, 1.0}};
         return step_fault::none;
     }
 
@@ -404,8 +411,20 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
     const long_float h_c =
         p / last_pass.cos - a / low_level_math::sqrt(1.0 - e2 * (last_pass.sin * last_pass.sin));
     const long_float phi_c = arc_tangent(tan_phi_c);
-    geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c)};
+    geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c), {y / p, x / p}};
     return step_fault::none;
+}
+
+const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
+    static const std::array<low_level_math::sin_cos_type, 61> table = [] {
+        std::array<low_level_math::sin_cos_type, 61> t{};
+        for (int z = 1; z <= 60; ++z) {
+            t[static_cast<std::size_t>(z)] =
+                low_level_math::sin_cos(pi * static_cast<long_float>(6 * z - 183) / 180.0);
+        }
+        return t;
+    }();
+    return table[static_cast<std::size_t>(zone)];
 }
 
 long_float normalised_longitude(long_float lambda_0) {

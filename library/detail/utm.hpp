@@ -175,6 +175,22 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
                                          long_float delta_lambda,
                                          conformal_grid_type& grid) noexcept;
 
+/// The same with the sine and cosine `dl` of the longitude difference given.
+step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                         const low_level_math::sin_cos_type& phi_sin_cos,
+                                         const low_level_math::sin_cos_type& dl,
+                                         conformal_grid_type& grid) noexcept;
+
+/// Sine and cosine of a - b from those of a and b.
+inline low_level_math::sin_cos_type sin_cos_of_difference(const low_level_math::sin_cos_type& a,
+                                                          const low_level_math::sin_cos_type& b) {
+    return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
+}
+
+/// Sine and cosine of the central meridian of zone 1 .. 60, computed at the first call; safe
+/// from any thread.
+const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
+
 /// The same, raising the fault's failure.
 conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
                                                   long_float phi,
@@ -221,6 +237,7 @@ struct geodetic_type {
     long_float longitude;
     long_float altitude;
     low_level_math::sin_cos_type phi_sin_cos;
+    low_level_math::sin_cos_type lambda_sin_cos;  ///< y / p, x / p
 };
 
 /// Earth-centred coordinates (metres) to latitude, longitude and height on the ellipsoid with
