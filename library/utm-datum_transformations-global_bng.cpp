@@ -114,10 +114,13 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
 utm::detail::step_fault wgs84_to_bng(
     long_float major_axis, long_float minor_axis,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude, long_float altitude,
-    bng::conversions::lat_long_to_grid_unrounded_result& grid) noexcept {
+    bng::conversions::lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
     const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
     const utm::geocentric_coordinates_type wgs84_position = utm::detail::geocentric_of(
-        major_axis, e2, latitude_sin_cos, low_level_math::sin_cos(longitude), altitude);
+        major_axis, e2, latitude_sin_cos,
+        longitude_sin_cos != nullptr ? *longitude_sin_cos : low_level_math::sin_cos(longitude),
+        altitude);
     const utm::geocentric_coordinates_type osgb36_position =
         small_rotation_helmert_transformation(current_parameters(), wgs84_position);
     utm::detail::geodetic_type on_airy{};

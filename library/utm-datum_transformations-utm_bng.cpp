@@ -25,8 +25,9 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
     const utm::detail::grid_lat_long_type wgs84 = utm::detail::utm_grid_to_lat_long(
         major_axis, minor_axis, easting_utm, northing_utm, zone_utm);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
-    const utm::detail::step_fault fault = detail::wgs84_to_bng(
-        major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid);
+    const utm::detail::step_fault fault =
+        detail::wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0,
+                             grid, &wgs84.longitude_sin_cos);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -113,7 +114,8 @@ chain_fault utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t nor
         utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::step_fault fault =
-        wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid);
+        wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,
+                     &wgs84.longitude_sin_cos);
     return national_grid_integers(fault, grid, easting_bng, northing_bng);
 }
 

@@ -418,7 +418,7 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
 const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
     static const std::array<low_level_math::sin_cos_type, 61> table = [] {
         std::array<low_level_math::sin_cos_type, 61> t{};
-        for (int z = 1; z <= 60; ++z) {
+        for (int z = 0; z <= 60; ++z) {
             t[static_cast<std::size_t>(z)] =
                 low_level_math::sin_cos(pi * static_cast<long_float>(6 * z - 183) / 180.0);
         }
@@ -446,6 +446,7 @@ struct inverse_projection_type {
     long_float longitude;
     long_float delta_lambda;
     low_level_math::sin_cos_type latitude_sin_cos;
+    long_float tan_delta_lambda;
 };
 
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
@@ -455,7 +456,7 @@ inverse_projection_type inverse_projection(const zone_projection& p, easting_int
     const inverse_transverse_mercator_type point =
         inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes);
     return {point.phi, normalised_longitude(p.lambda_ref + point.delta_lambda), point.delta_lambda,
-            point.phi_sin_cos};
+            point.phi_sin_cos, point.tan_delta_lambda};
 }
 
 }  // namespace
@@ -474,7 +475,15 @@ grid_lat_long_type detail::utm_grid_to_lat_long(long_float major_axis, long_floa
                                                 zone_integer zone) {
     const inverse_projection_type point =
         inverse_projection(zone_projection_of(major_axis, minor_axis, zone), easting, northing);
-    return {point.latitude, point.longitude, point.latitude_sin_cos};
+    // The longitude's sine and cosine by the angle sum from the difference's tangent and the
+    // central meridian's: no further sine.
+    const low_level_math::sin_cos_type dl =
+        sin_cos_of_arctan(point.tan_delta_lambda, point.delta_lambda);
+    const low_level_math::sin_cos_type& m = central_meridian_sin_cos(std::abs(zone.value()));
+    return {point.latitude,
+            point.longitude,
+            point.latitude_sin_cos,
+            {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin}};
 }
 
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,

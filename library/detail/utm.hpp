@@ -187,8 +187,8 @@ inline low_level_math::sin_cos_type sin_cos_of_difference(const low_level_math::
     return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
 }
 
-/// Sine and cosine of the central meridian of zone 1 .. 60, computed at the first call; safe
-/// from any thread.
+/// Sine and cosine of the central meridian of zone 0 .. 60 (`central_meridian`), computed at
+/// the first call; safe from any thread.
 const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
 
 /// The same, raising the fault's failure.
@@ -255,6 +255,7 @@ struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
+    low_level_math::sin_cos_type longitude_sin_cos;
 };
 grid_lat_long_type utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                         global_types::easting_integer easting,
