@@ -368,6 +368,20 @@ bool national_grid_integers(long_float e, long_float n, std::int32_t& easting,
            utm::bng::conversions::detail::grid_fault::none;
 }
 
+/// Sine and cosine of the central meridians of the (northern) zones `zone`; a lane in `doubt`
+/// may hold no zone and gets zone 1's.
+TARNWICK_AVX2_INLINE sin_cos4 meridians(const long_float (&zone)[block_size], unsigned doubt) {
+    long_float s[block_size];
+    long_float c[block_size];
+    for (std::size_t k = 0; k < block_size; ++k) {
+        const low_level_math::sin_cos_type& m = utm::detail::central_meridian_sin_cos(
+            (doubt >> k & 1U) != 0 ? 1 : static_cast<int>(zone[k]));
+        s[k] = m.sin;
+        c[k] = m.cos;
+    }
+    return {load(s), load(c)};
+}
+
 /// Sine and cosine of the National Grid's central meridian in every lane.
 TARNWICK_AVX2_INLINE sin_cos4 origin4() {
     const low_level_math::sin_cos_type& o = utm::bng::conversions::detail::natural_origin_sin_cos();
@@ -376,12 +390,11 @@ TARNWICK_AVX2_INLINE sin_cos4 origin4() {
 
 /// National Grid values (metres, unrounded) of WGS84 latitudes (their sines and cosines) and
 /// longitudes on GRS80.
-TARNWICK_AVX2_INLINE grid4 wgs84_to_bng(sin_cos4 latitude, v4 longitude, unsigned& doubt) {
+TARNWICK_AVX2_INLINE grid4 wgs84_to_bng(sin_cos4 latitude, sin_cos4 longitude, unsigned& doubt) {
     const utm::detail::ellipsoid_constants grs80 =
         utm::detail::ellipsoid_constants_of(grs80_a, grs80_b);
-    const geocentric4 osgb36 =
-        helmert(chain::current_parameters(),
-                geocentric_of(grs80_a, grs80.e2, latitude, vsincos(longitude)), false);
+    const geocentric4 osgb36 = helmert(
+        chain::current_parameters(), geocentric_of(grs80_a, grs80.e2, latitude, longitude), false);
     const geodetic4 on_airy =
         geocentric_to_geodetic(utm::bng::major_axis, utm::bng::minor_axis, osgb36, doubt);
     const utm::bng::conversions::detail::airy_constants& airy =
@@ -440,19 +453,9 @@ TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, con
             doubt |= lanes<_CMP_NGE_UQ>(fraction, all(near_zone_boundary)) |
                      lanes<_CMP_NLE_UQ>(fraction, all(1.0 - near_zone_boundary));
             store(z, zone);
-            sin_cos4 meridian{};
-            long_float meridian_sin[block_size];
-            long_float meridian_cos[block_size];
-            for (std::size_t k = 0; k < block_size; ++k) {
-                const low_level_math::sin_cos_type& m = utm::detail::central_meridian_sin_cos(
-                    (doubt >> k & 1U) != 0 ? 1 : static_cast<int>(zone[k]));
-                meridian_sin[k] = m.sin;
-                meridian_cos[k] = m.cos;
-            }
-            meridian = {load(meridian_sin), load(meridian_cos)};
             const grid4 grid = transverse_mercator(
                 utm_grs80(), 0.0, all(utm_false_easting), all(0.0), g.latitude, g.phi_sin_cos,
-                sin_cos_of_difference(g.lambda_sin_cos, meridian), doubt);
+                sin_cos_of_difference(g.lambda_sin_cos, meridians(zone, doubt)), doubt);
             store(grid.easting, e);
             store(grid.northing, n);
             break;
@@ -464,13 +467,18 @@ TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, con
                 utm_grs80(), 0.0, load(input.a) - all(utm_false_easting), load(input.b), doubt);
             const v4 longitude = lambda_ref + g.delta_lambda;
             doubt |= beyond(longitude, pi);
-            const grid4 grid = wgs84_to_bng(g.phi_sin_cos, longitude, doubt);
+            // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
+            const sin_cos4 dl = sin_cos_of_arctan(g.tan_delta_lambda, doubt);
+            const sin_cos4 m = meridians(input.zone, doubt);
+            const grid4 grid = wgs84_to_bng(
+                g.phi_sin_cos, {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin},
+                doubt);
             store(grid.easting, e);
             store(grid.northing, n);
             break;
         }
         case chain_pair::wgs84_to_bng: {
-            const grid4 grid = wgs84_to_bng(vsincos(load(input.a)), load(input.b), doubt);
+            const grid4 grid = wgs84_to_bng(vsincos(load(input.a)), vsincos(load(input.b)), doubt);
             store(grid.easting, e);
             store(grid.northing, n);
             break;
