@@ -49,19 +49,18 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
 namespace detail {
 
 inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
-                              long_float origin_arc, std::int32_t easting,
-                              std::int32_t northing) noexcept {
+                              long_float origin_arc, std::int32_t easting, std::int32_t northing,
+                              bool angles) noexcept {
     const long_float E = static_cast<long_float>(easting);
     const long_float N = static_cast<long_float>(northing);
     const utm::detail::inverse_transverse_mercator_type point =
         utm::detail::inverse_transverse_mercator(tm, origin_arc, E - false_origin_east,
-                                                 N - false_origin_north, latitude_passes);
+                                                 N - false_origin_north, latitude_passes, angles);
     const long_float lambda_0 = point.delta_lambda + longitude_of_natural_origin;
     // The longitude's sine and cosine by the angle sum from the difference's tangent and the
     // natural origin's: no further sine.
     const low_level_math::sin_cos_type& origin = natural_origin_sin_cos();
-    const low_level_math::sin_cos_type dl =
-        utm::detail::sin_cos_of_arctan(point.tan_delta_lambda, point.delta_lambda);
+    const low_level_math::sin_cos_type dl = utm::detail::sin_cos_of_arctan(point.tan_delta_lambda);
     return {point.phi,
             utm::detail::normalised_longitude(lambda_0),
             point.phi_sin_cos,

@@ -101,7 +101,8 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
                                      utm::detail::geodetic_type& wgs84) noexcept {
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
     const bng::conversions::detail::inverse_type on_airy =
-        bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing);
+        bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing,
+                                                   false);
     // The grid point is taken to lie on the Airy ellipsoid (height 0).
     const utm::geocentric_coordinates_type osgb36_position =
         utm::detail::geocentric_of(bng::major_axis, airy.tm.ellipsoid.e2, on_airy.latitude_sin_cos,

@@ -23,7 +23,7 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
                                                  " outside 29 .. 31");
     }
     const utm::detail::grid_lat_long_type wgs84 = utm::detail::utm_grid_to_lat_long(
-        major_axis, minor_axis, easting_utm, northing_utm, zone_utm);
+        major_axis, minor_axis, easting_utm, northing_utm, zone_utm, false);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::step_fault fault =
         detail::wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0,
@@ -111,7 +111,7 @@ chain_fault utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t nor
         return chain_fault::zone_out_of_range;
     }
     const utm::detail::grid_lat_long_type wgs84 =
-        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone);
+        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone, false);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::step_fault fault =
         wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,

@@ -3,6 +3,7 @@
 #include "detail/utm.hpp"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "long_float_math_lib.hpp"
@@ -340,12 +341,16 @@ conformal_grid_type conformal_transverse_mercator(const transverse_mercator_cons
 
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
-    int passes) noexcept {
+    int passes, bool angles) noexcept {
     const long_float S = tm.S;
     long_float phi_0 = north / S;
     low_level_math::sin_cos_type phi_0_sin_cos = low_level_math::sin_cos(phi_0);
     long_float tan_delta_lambda = 0.0;
+    long_float tan_phi_0 = 0.0;
     for (int pass = 1; pass <= passes; ++pass) {
+        if (pass > 1) {
+            phi_0 = arc_tangent(tan_phi_0);  // the latitude of the pass before
+        }
         const conformal_sphere_type sphere = conformal_sphere(tm, phi_0_sin_cos);
         const long_float c = sphere.c;
         const long_float w = sphere.w;
@@ -364,12 +369,15 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
         // and 1 + tan^2(phi) = cosh^2(u) / r^2, so cos(phi) = |r| / cosh(u): one square root.
         const long_float r = std::copysign(
             low_level_math::sqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h), on_sphere.cos);
-        const long_float tan_phi = on_sphere.sin / r;
+        tan_phi_0 = on_sphere.sin / r;
         const long_float cos_phi = std::fabs(r) / ((exp_u + 1.0 / exp_u) / 2.0);
-        phi_0 = arc_tangent(tan_phi);
-        phi_0_sin_cos = {tan_phi * cos_phi, cos_phi};
+        phi_0_sin_cos = {tan_phi_0 * cos_phi, cos_phi};
     }
-    return {phi_0, phi_0_sin_cos, arc_tangent(tan_delta_lambda), tan_delta_lambda};
+    if (!angles) {
+        constexpr long_float none = std::numeric_limits<long_float>::quiet_NaN();
+        return {none, phi_0_sin_cos, none, tan_delta_lambda};
+    }
+    return {arc_tangent(tan_phi_0), phi_0_sin_cos, arc_tangent(tan_delta_lambda), tan_delta_lambda};
 }
 
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
@@ -450,11 +458,11 @@ struct inverse_projection_type {
 };
 
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
-                                           northing_integer northing) {
+                                           northing_integer northing, bool angles = true) {
     const long_float E = static_cast<long_float>(easting.value());
     const long_float N = static_cast<long_float>(northing.value());
     const inverse_transverse_mercator_type point =
-        inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes);
+        inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes, angles);
     return {point.phi, normalised_longitude(p.lambda_ref + point.delta_lambda), point.delta_lambda,
             point.phi_sin_cos, point.tan_delta_lambda};
 }
@@ -472,13 +480,12 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
 
 grid_lat_long_type detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                                 easting_integer easting, northing_integer northing,
-                                                zone_integer zone) {
-    const inverse_projection_type point =
-        inverse_projection(zone_projection_of(major_axis, minor_axis, zone), easting, northing);
+                                                zone_integer zone, bool angles) {
+    const inverse_projection_type point = inverse_projection(
+        zone_projection_of(major_axis, minor_axis, zone), easting, northing, angles);
     // The longitude's sine and cosine by the angle sum from the difference's tangent and the
     // central meridian's: no further sine.
-    const low_level_math::sin_cos_type dl =
-        sin_cos_of_arctan(point.tan_delta_lambda, point.delta_lambda);
+    const low_level_math::sin_cos_type dl = sin_cos_of_arctan(point.tan_delta_lambda);
     const low_level_math::sin_cos_type& m = central_meridian_sin_cos(std::abs(zone.value()));
     return {point.latitude,
             point.longitude,

@@ -34,10 +34,11 @@ struct inverse_type {
 };
 
 /// `grid_to_lat_long` with the projection's constants given; the grid values must lie in the
-/// grid's ranges.
+/// grid's ranges. Without `angles` only the sines and cosines: the latitude and longitude are
+/// NaN.
 inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
-                              long_float origin_arc, std::int32_t easting,
-                              std::int32_t northing) noexcept;
+                              long_float origin_arc, std::int32_t easting, std::int32_t northing,
+                              bool angles = true) noexcept;
 
 /// `lat_long_to_grid_unrounded` with the projection's constants and the sine and cosine of the
 /// latitude given, into `grid`; the fault instead of a raised failure. `longitude_sin_cos`, if

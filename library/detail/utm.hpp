@@ -211,11 +211,12 @@ struct inverse_transverse_mercator_type {
 /// axis) is `origin_arc`. Starts at the latitude `north` / S and runs `passes` passes of the
 /// local sphere around the latitude found so far (no convergence test): cubic correction,
 /// spherical inverse, new latitude. Within a pass the longitude difference is needed only
-/// through its tangent; its arc tangent is taken after the last pass.
-/// Raises nothing.
+/// through its tangent; its arc tangent is taken after the last pass. Without `angles` the
+/// latitude and the longitude difference themselves are NaN (a caller that needs only their
+/// sines and cosines saves two arc tangents). Raises nothing.
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
-    int passes) noexcept;
+    int passes, bool angles = true) noexcept;
 
 /// Earth-centred coordinates (metres) of latitude and longitude given by their sines and
 /// cosines and height `h` (metres) on the ellipsoid of major axis `a` and first eccentricity
@@ -249,8 +250,9 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                                   const geocentric_coordinates_type& position,
                                   geodetic_type& geodetic) noexcept;
 
-/// Latitude (with its sine and cosine) and longitude (radians, in [-pi, pi]) of a UTM grid
-/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`.
+/// Latitude and longitude (radians, in [-pi, pi]), each with its sine and cosine, of a UTM grid
+/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`. Without
+/// `angles` only the sines and cosines: the latitude and longitude are NaN.
 struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;
@@ -260,7 +262,7 @@ struct grid_lat_long_type {
 grid_lat_long_type utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                         global_types::easting_integer easting,
                                         global_types::northing_integer northing,
-                                        global_types::zone_integer zone);
+                                        global_types::zone_integer zone, bool angles = true);
 
 /// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
 long_float normalised_longitude(long_float lambda_0);
