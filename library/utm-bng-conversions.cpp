@@ -49,28 +49,42 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
 namespace detail {
 
 inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
-                              long_float origin_arc, std::int32_t easting,
-                              std::int32_t northing) noexcept {
+                              long_float origin_arc, std::int32_t easting, std::int32_t northing,
+                              bool angles) noexcept {
     const long_float E = static_cast<long_float>(easting);
     const long_float N = static_cast<long_float>(northing);
     const utm::detail::inverse_transverse_mercator_type point =
         utm::detail::inverse_transverse_mercator(tm, origin_arc, E - false_origin_east,
-                                                 N - false_origin_north, latitude_passes);
+                                                 N - false_origin_north, latitude_passes, angles);
     const long_float lambda_0 = point.delta_lambda + longitude_of_natural_origin;
-    return {point.phi, utm::detail::normalised_longitude(lambda_0), point.phi_sin_cos};
+    // The longitude's sine and cosine by the angle sum from the difference's tangent and the
+    // natural origin's: no further sine.
+    const low_level_math::sin_cos_type& origin = natural_origin_sin_cos();
+    const low_level_math::sin_cos_type dl = utm::detail::sin_cos_of_arctan(point.tan_delta_lambda);
+    return {point.phi,
+            utm::detail::normalised_longitude(lambda_0),
+            point.phi_sin_cos,
+            {dl.sin * origin.cos + dl.cos * origin.sin, dl.cos * origin.cos - dl.sin * origin.sin}};
 }
 
 utm::detail::step_fault lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
     long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid) noexcept {
+    lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float delta_lambda = longitude - longitude_of_natural_origin;
 
     utm::detail::conformal_grid_type z{};
     if (const utm::detail::step_fault fault =
-            utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos, delta_lambda, z);
+            longitude_sin_cos == nullptr ? utm::detail::conformal_transverse_mercator(
+                                               tm, phi, latitude_sin_cos, delta_lambda, z)
+                                         : utm::detail::conformal_transverse_mercator(
+                                               tm, phi, latitude_sin_cos,
+                                               utm::detail::sin_cos_of_difference(
+                                                   *longitude_sin_cos, natural_origin_sin_cos()),
+                                               z);
         fault != utm::detail::step_fault::none) {
         return fault;
     }
@@ -82,6 +96,12 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
         aF0 * (utm::detail::beta(phi, latitude_sin_cos, tm.ellipsoid.arc) - origin_arc);
     grid = {float_easting, float_northing};
     return utm::detail::step_fault::none;
+}
+
+const low_level_math::sin_cos_type& natural_origin_sin_cos() noexcept {
+    static const low_level_math::sin_cos_type origin =
+        low_level_math::sin_cos(longitude_of_natural_origin);
+    return origin;
 }
 
 const airy_constants& airy() noexcept {

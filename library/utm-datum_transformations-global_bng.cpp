@@ -101,11 +101,12 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
                                      utm::detail::geodetic_type& wgs84) noexcept {
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
     const bng::conversions::detail::inverse_type on_airy =
-        bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing);
+        bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing,
+                                                   false);
     // The grid point is taken to lie on the Airy ellipsoid (height 0).
     const utm::geocentric_coordinates_type osgb36_position =
         utm::detail::geocentric_of(bng::major_axis, airy.tm.ellipsoid.e2, on_airy.latitude_sin_cos,
-                                   low_level_math::sin_cos(on_airy.longitude), 0.0);
+                                   on_airy.longitude_sin_cos, 0.0);
     const utm::geocentric_coordinates_type wgs84_position =
         inverse_small_rotation_helmert_transformation(current_parameters(), osgb36_position);
     return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84);
@@ -114,10 +115,13 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
 utm::detail::step_fault wgs84_to_bng(
     long_float major_axis, long_float minor_axis,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude, long_float altitude,
-    bng::conversions::lat_long_to_grid_unrounded_result& grid) noexcept {
+    bng::conversions::lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
     const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
     const utm::geocentric_coordinates_type wgs84_position = utm::detail::geocentric_of(
-        major_axis, e2, latitude_sin_cos, low_level_math::sin_cos(longitude), altitude);
+        major_axis, e2, latitude_sin_cos,
+        longitude_sin_cos != nullptr ? *longitude_sin_cos : low_level_math::sin_cos(longitude),
+        altitude);
     const utm::geocentric_coordinates_type osgb36_position =
         small_rotation_helmert_transformation(current_parameters(), wgs84_position);
     utm::detail::geodetic_type on_airy{};
@@ -128,7 +132,8 @@ utm::detail::step_fault wgs84_to_bng(
     }
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
     return bng::conversions::detail::lat_long_to_grid_unrounded(
-        airy.tm, airy.origin_arc, on_airy.latitude, on_airy.phi_sin_cos, on_airy.longitude, grid);
+        airy.tm, airy.origin_arc, on_airy.latitude, on_airy.phi_sin_cos, on_airy.longitude, grid,
+        &on_airy.lambda_sin_cos);
 }
 
 chain_fault bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_float& latitude,

@@ -23,10 +23,11 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
                                                  " outside 29 .. 31");
     }
     const utm::detail::grid_lat_long_type wgs84 = utm::detail::utm_grid_to_lat_long(
-        major_axis, minor_axis, easting_utm, northing_utm, zone_utm);
+        major_axis, minor_axis, easting_utm, northing_utm, zone_utm, false);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
-    const utm::detail::step_fault fault = detail::wgs84_to_bng(
-        major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid);
+    const utm::detail::step_fault fault =
+        detail::wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0,
+                             grid, &wgs84.longitude_sin_cos);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -76,7 +77,7 @@ utm::detail::step_fault bng_to_utm(
     return utm::extensions::detail::lat_long_to_grid_unrounded(
         utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
                                                       utm::scale_on_central_meridian),
-        wgs84.latitude, wgs84.phi_sin_cos, wgs84.longitude, grid);
+        wgs84.latitude, wgs84.phi_sin_cos, wgs84.longitude, grid, &wgs84.lambda_sin_cos);
 }
 
 chain_fault bng_to_utm(std::int32_t easting, std::int32_t northing, std::int32_t& zone_utm,
@@ -110,10 +111,11 @@ chain_fault utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t nor
         return chain_fault::zone_out_of_range;
     }
     const utm::detail::grid_lat_long_type wgs84 =
-        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone);
+        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone, false);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::step_fault fault =
-        wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid);
+        wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,
+                     &wgs84.longitude_sin_cos);
     return national_grid_integers(fault, grid, easting_bng, northing_bng);
 }
 

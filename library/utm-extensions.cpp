@@ -41,7 +41,8 @@ namespace detail {
 utm::detail::step_fault lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float latitude,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid) noexcept {
+    lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
     using utm::detail::step_fault;
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
@@ -57,13 +58,22 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
         return step_fault::zone_beyond_range;
     }
     const zone_integer zone_out = static_cast<int>(zone_number);
-    const long_float lambda_ref = utm::central_meridian(zone_out);
+    // utm::central_meridian(zone_out), without its checked integer arithmetic: 6 zone - 183
+    // is exact in a double for the zones 1 .. 60 here.
+    const long_float lambda_ref = pi * (6.0 * zone_number - 183.0) / 180.0;
     const long_float false_origin_north = utm::false_northing(zone_out);
     const long_float delta_lambda = lambda - lambda_ref;
 
     utm::detail::conformal_grid_type z{};
     if (const step_fault fault =
-            utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos, delta_lambda, z);
+            longitude_sin_cos == nullptr
+                ? utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos,
+                                                             delta_lambda, z)
+                : utm::detail::conformal_transverse_mercator(
+                      tm, phi, latitude_sin_cos,
+                      utm::detail::sin_cos_of_difference(
+                          *longitude_sin_cos, utm::detail::central_meridian_sin_cos(zone_out)),
+                      z);
         fault != step_fault::none) {
         return fault;
     }

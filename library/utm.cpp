@@ -3,6 +3,7 @@
 #include "detail/utm.hpp"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "long_float_math_lib.hpp"
@@ -292,10 +293,17 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
                                          const low_level_math::sin_cos_type& phi_sin_cos,
                                          long_float delta_lambda,
                                          conformal_grid_type& grid) noexcept {
+    return conformal_transverse_mercator(tm, phi, phi_sin_cos,
+                                         low_level_math::sin_cos(delta_lambda), grid);
+}
+
+step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                         const low_level_math::sin_cos_type& phi_sin_cos,
+                                         const low_level_math::sin_cos_type& dl,
+                                         conformal_grid_type& grid) noexcept {
     const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
     const long_float S = tm.S;
     const long_float w = sphere.w;
-    const low_level_math::sin_cos_type dl = low_level_math::sin_cos(delta_lambda);
     // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
     // earth and the grid values, though finite, are those of a mirrored point.
     if (!(dl.cos > 0.0)) {
@@ -313,7 +321,7 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
     // tan(phi) from the sine and cosine the caller has anyway.
     const long_float tan_phi = phi_sin_cos.sin / phi_sin_cos.cos;
     grid.x = S / (2.0 * w) * ln;
-    grid.y = (S / w) * (long_float_math_lib::arctan(tan_phi / dl.cos) - phi);
+    grid.y = (S / w) * (arc_tangent(tan_phi / dl.cos) - phi);
     grid.c = sphere.c;
     return step_fault::none;
 }
@@ -333,12 +341,16 @@ conformal_grid_type conformal_transverse_mercator(const transverse_mercator_cons
 
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
-    int passes) noexcept {
+    int passes, bool angles) noexcept {
     const long_float S = tm.S;
     long_float phi_0 = north / S;
     low_level_math::sin_cos_type phi_0_sin_cos = low_level_math::sin_cos(phi_0);
     long_float tan_delta_lambda = 0.0;
+    long_float tan_phi_0 = 0.0;
     for (int pass = 1; pass <= passes; ++pass) {
+        if (pass > 1) {
+            phi_0 = arc_tangent(tan_phi_0);  // the latitude of the pass before
+        }
         const conformal_sphere_type sphere = conformal_sphere(tm, phi_0_sin_cos);
         const long_float c = sphere.c;
         const long_float w = sphere.w;
@@ -352,12 +364,20 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
         const long_float tan_h = (exp_u - 1.0 / exp_u) / 2.0;
         const low_level_math::sin_cos_type on_sphere = low_level_math::sin_cos(phi_0 + y * w / S);
         tan_delta_lambda = tan_h / on_sphere.cos;
-        const low_level_math::sin_cos_type delta_lambda = sin_cos_of_arctan(tan_delta_lambda);
-        const long_float tan_phi = on_sphere.sin / on_sphere.cos * delta_lambda.cos;
-        phi_0 = long_float_math_lib::arctan(tan_phi);
-        phi_0_sin_cos = sin_cos_of_arctan(tan_phi, phi_0);
+        // tan(phi) = tan(D) cos(delta_lambda) with cos(delta_lambda) = 1 / sqrt(1 + tan^2) of
+        // the tangent above is sin(D) / r with r = sqrt(cos^2(D) + sinh^2(u)), signed as cos(D);
+        // and 1 + tan^2(phi) = cosh^2(u) / r^2, so cos(phi) = |r| / cosh(u): one square root.
+        const long_float r = std::copysign(
+            low_level_math::sqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h), on_sphere.cos);
+        tan_phi_0 = on_sphere.sin / r;
+        const long_float cos_phi = std::fabs(r) / ((exp_u + 1.0 / exp_u) / 2.0);
+        phi_0_sin_cos = {tan_phi_0 * cos_phi, cos_phi};
     }
-    return {phi_0, phi_0_sin_cos, long_float_math_lib::arctan(tan_delta_lambda)};
+    if (!angles) {
+        constexpr long_float none = std::numeric_limits<long_float>::quiet_NaN();
+        return {none, phi_0_sin_cos, none, tan_delta_lambda};
+    }
+    return {arc_tangent(tan_phi_0), phi_0_sin_cos, arc_tangent(tan_delta_lambda), tan_delta_lambda};
 }
 
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
@@ -378,26 +398,41 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
             return step_fault::at_centre;
         }
         const long_float sign = z > 0.0 ? 1.0 : -1.0;
-        geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}};
+        geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}, {0.0, 1.0}};
         return step_fault::none;
     }
 
     // East of the polar plane (x > 0) the one-argument arctangent of y / x, as it always was;
     // for x <= 0 that formula is off by pi or divides by zero, so the quadrant counts there.
-    const long_float lambda_c =
-        x > 0.0 ? long_float_math_lib::arctan(y / x) : long_float_math_lib::arctan(y, x);
+    const long_float lambda_c = x > 0.0 ? arc_tangent(y / x) : long_float_math_lib::arctan(y, x);
+    // A pass takes tan(phi) to z / p / (1 - e2 n / (n + h)) with n = a / sqrt(1 - e2 sin^2) and
+    // n + h = p / cos: that is z / (p - e2 n cos), and n cos = a / sqrt(1 + (1 - e2) tan^2).
+    // One square root and two divisions a pass; the height from the last pass's latitude.
     long_float tan_phi_c = z / p * (1.0 + ellipsoid.e_prime2);
-    long_float h_c = 0.0;
+    long_float tan_last_pass = tan_phi_c;
     for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
-        const low_level_math::sin_cos_type phi = sin_cos_of_arctan(tan_phi_c);
-        const long_float w_c = low_level_math::sqrt(1.0 - e2 * (phi.sin * phi.sin));
-        const long_float n_c = a / w_c;
-        h_c = p / phi.cos - n_c;
-        tan_phi_c = z / p / (1.0 - e2 * n_c / (n_c + h_c));
+        tan_last_pass = tan_phi_c;
+        tan_phi_c =
+            z / (p - e2 * a / low_level_math::sqrt(1.0 + (1.0 - e2) * (tan_phi_c * tan_phi_c)));
     }
-    const long_float phi_c = long_float_math_lib::arctan(tan_phi_c);
-    geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c)};
+    const low_level_math::sin_cos_type last_pass = sin_cos_of_arctan(tan_last_pass);
+    const long_float h_c =
+        p / last_pass.cos - a / low_level_math::sqrt(1.0 - e2 * (last_pass.sin * last_pass.sin));
+    const long_float phi_c = arc_tangent(tan_phi_c);
+    geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c), {y / p, x / p}};
     return step_fault::none;
+}
+
+const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
+    static const std::array<low_level_math::sin_cos_type, 61> table = [] {
+        std::array<low_level_math::sin_cos_type, 61> t{};
+        for (int z = 0; z <= 60; ++z) {
+            t[static_cast<std::size_t>(z)] =
+                low_level_math::sin_cos(pi * static_cast<long_float>(6 * z - 183) / 180.0);
+        }
+        return t;
+    }();
+    return table[static_cast<std::size_t>(zone)];
 }
 
 long_float normalised_longitude(long_float lambda_0) {
@@ -419,16 +454,17 @@ struct inverse_projection_type {
     long_float longitude;
     long_float delta_lambda;
     low_level_math::sin_cos_type latitude_sin_cos;
+    long_float tan_delta_lambda;
 };
 
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
-                                           northing_integer northing) {
+                                           northing_integer northing, bool angles = true) {
     const long_float E = static_cast<long_float>(easting.value());
     const long_float N = static_cast<long_float>(northing.value());
     const inverse_transverse_mercator_type point =
-        inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes);
+        inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes, angles);
     return {point.phi, normalised_longitude(p.lambda_ref + point.delta_lambda), point.delta_lambda,
-            point.phi_sin_cos};
+            point.phi_sin_cos, point.tan_delta_lambda};
 }
 
 }  // namespace
@@ -444,10 +480,17 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
 
 grid_lat_long_type detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                                 easting_integer easting, northing_integer northing,
-                                                zone_integer zone) {
-    const inverse_projection_type point =
-        inverse_projection(zone_projection_of(major_axis, minor_axis, zone), easting, northing);
-    return {point.latitude, point.longitude, point.latitude_sin_cos};
+                                                zone_integer zone, bool angles) {
+    const inverse_projection_type point = inverse_projection(
+        zone_projection_of(major_axis, minor_axis, zone), easting, northing, angles);
+    // The longitude's sine and cosine by the angle sum from the difference's tangent and the
+    // central meridian's: no further sine.
+    const low_level_math::sin_cos_type dl = sin_cos_of_arctan(point.tan_delta_lambda);
+    const low_level_math::sin_cos_type& m = central_meridian_sin_cos(std::abs(zone.value()));
+    return {point.latitude,
+            point.longitude,
+            point.latitude_sin_cos,
+            {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin}};
 }
 
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,

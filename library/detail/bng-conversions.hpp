@@ -25,25 +25,33 @@ struct airy_constants {
 /// The constants on Airy 1830, computed at the first call; safe from any thread.
 const airy_constants& airy() noexcept;
 
-/// Latitude (with its sine and cosine) and longitude (radians) of a grid point.
+/// Latitude and longitude (radians), each with its sine and cosine, of a grid point.
 struct inverse_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
+    low_level_math::sin_cos_type longitude_sin_cos;
 };
 
 /// `grid_to_lat_long` with the projection's constants given; the grid values must lie in the
-/// grid's ranges.
+/// grid's ranges. Without `angles` only the sines and cosines: the latitude and longitude are
+/// NaN.
 inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
-                              long_float origin_arc, std::int32_t easting,
-                              std::int32_t northing) noexcept;
+                              long_float origin_arc, std::int32_t easting, std::int32_t northing,
+                              bool angles = true) noexcept;
 
 /// `lat_long_to_grid_unrounded` with the projection's constants and the sine and cosine of the
-/// latitude given, into `grid`; the fault instead of a raised failure.
+/// latitude given, into `grid`; the fault instead of a raised failure. `longitude_sin_cos`, if
+/// given, holds the sine and cosine of the longitude, from which the longitude difference's are
+/// taken instead of by a further sine.
 utm::detail::step_fault lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
     long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid) noexcept;
+    lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos = nullptr) noexcept;
+
+/// Sine and cosine of the grid's central meridian.
+const low_level_math::sin_cos_type& natural_origin_sin_cos() noexcept;
 
 /// Raises what `lat_long_to_grid` raises for a fault of the projection: `easting_out_of_range`
 /// for a point a quarter turn or more away, `argument_error` for a logarithm of a negative

@@ -10,10 +10,13 @@ namespace utm::extensions::detail {
 
 /// `lat_long_to_grid_unrounded` with the projection's constants `tm` and the sine and cosine of
 /// the latitude given, into `grid`; the fault instead of a raised failure. Raises nothing.
+/// `longitude_sin_cos`, if given, holds the sine and cosine of the longitude, from which the
+/// longitude difference's are taken instead of by a further sine.
 utm::detail::step_fault lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float latitude,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid) noexcept;
+    lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos = nullptr) noexcept;
 
 /// Where `lat_long_to_grid` clamps: outside the grid, on both sides.
 inline constexpr global_types::grid_edges clamped_edges{.clamp_above = true, .clamp_below = true};

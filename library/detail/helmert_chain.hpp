@@ -39,11 +39,13 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
                                      utm::detail::geodetic_type& wgs84) noexcept;
 
 /// WGS84 latitude (given by its sine and cosine), longitude (radians) and height (metres) on
-/// the ellipsoid a, b to National Grid values in metres, before rounding, into `grid`.
+/// the ellipsoid a, b to National Grid values in metres, before rounding, into `grid`. The
+/// longitude's sine and cosine may be given in `longitude_sin_cos`.
 utm::detail::step_fault wgs84_to_bng(
     long_float major_axis, long_float minor_axis,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude, long_float altitude,
-    bng::conversions::lat_long_to_grid_unrounded_result& grid) noexcept;
+    bng::conversions::lat_long_to_grid_unrounded_result& grid,
+    const low_level_math::sin_cos_type* longitude_sin_cos = nullptr) noexcept;
 
 /// National Grid point (in the grid's ranges) to UTM values in metres, before clamping and
 /// rounding, in the zone of the WGS84 longitude, on the ellipsoid a, b, into `grid`.

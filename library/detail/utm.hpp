@@ -73,6 +73,13 @@ long_float beta(long_float phi, const meridian_arc_series& series);
 long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
                 const meridian_arc_series& series);
 
+/// The arc tangent of `t` (radians) by the platform's one-argument arc tangent: the value of
+/// `long_float_math_lib::arctan(t)` (which takes the two-argument one) to a unit in the last
+/// place, at about half the cost. 0 gives +0, as there.
+inline long_float arc_tangent(long_float t) {
+    return t == 0.0 ? 0.0 : std::atan(t);
+}
+
 /// Tangents up to this size give the sine and cosine of their arc tangent from one square
 /// root; steeper ones (within a few hundredths of a degree of a quarter turn, where the cosine
 /// is small and its relative error would grow) through the arc tangent itself.
@@ -95,7 +102,7 @@ inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t) {
         const long_float c = 1.0 / low_level_math::sqrt(1.0 + t * t);
         return {t * c, c};
     }
-    return low_level_math::sin_cos(long_float_math_lib::arctan(t));
+    return low_level_math::sin_cos(arc_tangent(t));
 }
 
 /// What the projections and the geocentric conversions derive from an ellipsoid's semi-axes
@@ -168,6 +175,22 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
                                          long_float delta_lambda,
                                          conformal_grid_type& grid) noexcept;
 
+/// The same with the sine and cosine `dl` of the longitude difference given.
+step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                         const low_level_math::sin_cos_type& phi_sin_cos,
+                                         const low_level_math::sin_cos_type& dl,
+                                         conformal_grid_type& grid) noexcept;
+
+/// Sine and cosine of a - b from those of a and b.
+inline low_level_math::sin_cos_type sin_cos_of_difference(const low_level_math::sin_cos_type& a,
+                                                          const low_level_math::sin_cos_type& b) {
+    return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
+}
+
+/// Sine and cosine of the central meridian of zone 0 .. 60 (`central_meridian`), computed at
+/// the first call; safe from any thread.
+const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
+
 /// The same, raising the fault's failure.
 conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
                                                   long_float phi,
@@ -180,18 +203,20 @@ struct inverse_transverse_mercator_type {
     long_float phi;
     low_level_math::sin_cos_type phi_sin_cos;
     long_float delta_lambda;
+    long_float tan_delta_lambda;
 };
 
 /// The inverse Transverse Mercator of the projection `tm`: `xi` metres east of the central
 /// meridian, `north` metres north of the parallel whose meridian arc (divided by the major
 /// axis) is `origin_arc`. Starts at the latitude `north` / S and runs `passes` passes of the
 /// local sphere around the latitude found so far (no convergence test): cubic correction,
-/// spherical inverse, new latitude. Within a pass the longitude difference is needed only as
-/// its cosine, which comes from its tangent; its arc tangent is taken after the last pass.
-/// Raises nothing.
+/// spherical inverse, new latitude. Within a pass the longitude difference is needed only
+/// through its tangent; its arc tangent is taken after the last pass. Without `angles` the
+/// latitude and the longitude difference themselves are NaN (a caller that needs only their
+/// sines and cosines saves two arc tangents). Raises nothing.
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
-    int passes) noexcept;
+    int passes, bool angles = true) noexcept;
 
 /// Earth-centred coordinates (metres) of latitude and longitude given by their sines and
 /// cosines and height `h` (metres) on the ellipsoid of major axis `a` and first eccentricity
@@ -213,28 +238,31 @@ struct geodetic_type {
     long_float longitude;
     long_float altitude;
     low_level_math::sin_cos_type phi_sin_cos;
+    low_level_math::sin_cos_type lambda_sin_cos;  ///< y / p, x / p
 };
 
 /// Earth-centred coordinates (metres) to latitude, longitude and height on the ellipsoid with
 /// the semi-axes `major_axis`, `minor_axis`, into `geodetic`: two fixed latitude passes from
-/// the start latitude arctan(z / p (1 + e'2)); a pass needs only the sine and cosine of the
-/// latitude before it, so the arc tangent is taken after the last pass. The polar axis gives
+/// the start latitude arctan(z / p (1 + e'2)); a pass needs only the tangent of the latitude
+/// before it, so the arc tangent is taken after the last pass. The polar axis gives
 /// the nearer pole; the centre of the earth has no result (`at_centre`). Raises nothing.
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                                   const geocentric_coordinates_type& position,
                                   geodetic_type& geodetic) noexcept;
 
-/// Latitude (with its sine and cosine) and longitude (radians, in [-pi, pi]) of a UTM grid
-/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`.
+/// Latitude and longitude (radians, in [-pi, pi]), each with its sine and cosine, of a UTM grid
+/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`. Without
+/// `angles` only the sines and cosines: the latitude and longitude are NaN.
 struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
+    low_level_math::sin_cos_type longitude_sin_cos;
 };
 grid_lat_long_type utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                         global_types::easting_integer easting,
                                         global_types::northing_integer northing,
-                                        global_types::zone_integer zone);
+                                        global_types::zone_integer zone, bool angles = true);
 
 /// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
 long_float normalised_longitude(long_float lambda_0);
