@@ -29,7 +29,8 @@ extern "C" {
 TARNWICK_AVX2 __m256d _ZGVdN4v_atan(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_exp(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_log(__m256d x);
-TARNWICK_AVX2 void _ZGVdN4vvv_sincos(__m256d x, __m256i sines, __m256i cosines);
+TARNWICK_AVX2 __m256d _ZGVdN4v_sin(__m256d x);
+TARNWICK_AVX2 __m256d _ZGVdN4v_cos(__m256d x);
 }
 
 namespace batch::simd {
@@ -82,15 +83,10 @@ TARNWICK_AVX2_INLINE v4 vexp(v4 x) {
 TARNWICK_AVX2_INLINE v4 vlog(v4 x) {
     return _ZGVdN4v_log(x);
 }
+// Sine and cosine by two calls: the library's combined form takes its results through a vector
+// of pointers, which clang does not see the arrays escape through (it crashed there).
 TARNWICK_AVX2_INLINE sin_cos4 vsincos(v4 x) {
-    alignas(32) long_float s[block_size];
-    alignas(32) long_float c[block_size];
-    const auto at = [](long_float* p, std::size_t k) {
-        return static_cast<long long>(reinterpret_cast<std::uintptr_t>(p + k));
-    };
-    _ZGVdN4vvv_sincos(x, _mm256_set_epi64x(at(s, 3), at(s, 2), at(s, 1), at(s, 0)),
-                      _mm256_set_epi64x(at(c, 3), at(c, 2), at(c, 1), at(c, 0)));
-    return {_mm256_load_pd(s), _mm256_load_pd(c)};
+    return {_ZGVdN4v_sin(x), _ZGVdN4v_cos(x)};
 }
 
 /// Lanes (bits) where the comparison `a` op `b` holds; unordered (NaN) lanes as the predicate

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdint>
@@ -751,7 +752,19 @@ TEST_F(ConvertProgram, AnInterruptedRunLeavesTheEarlierOutput) {
     for (int i = 0; i < 40000; ++i) {
         rows += "651410,313177\n";
     }
-    ASSERT_EQ(::write(fd, rows.data(), rows.size()), static_cast<ssize_t>(rows.size()));
+    // Written without blocking, so that a program that dies early fails the test, not hangs it.
+    ASSERT_EQ(::fcntl(fd, F_SETFL, O_NONBLOCK), 0);
+    int status = 0;
+    for (std::size_t written = 0; written < rows.size();) {
+        const ssize_t n = ::write(fd, rows.data() + written, rows.size() - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+            continue;
+        }
+        ASSERT_EQ(errno, EAGAIN);
+        ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the program ended before its input did";
+        ::usleep(1000);
+    }
     const auto others = [&] {
         std::size_t n = 0;
         for (const auto& e : fs::directory_iterator(dir_)) {
@@ -764,7 +777,6 @@ TEST_F(ConvertProgram, AnInterruptedRunLeavesTheEarlierOutput) {
         ::usleep(10000);
     }
     ::kill(pid, SIGTERM);
-    int status = 0;
     ::waitpid(pid, &status, 0);
     ::close(fd);
     EXPECT_TRUE(WIFSIGNALED(status));
