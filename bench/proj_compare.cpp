@@ -176,8 +176,14 @@ struct batch_arrays {
     }
 
     batch::results results() {
-        return {status, out_zone, out_easting, out_northing, out_latitude, out_longitude,
-                {},     {},       {}};
+        batch::results r;
+        r.status = status;
+        r.zone = out_zone;
+        r.easting = out_easting;
+        r.northing = out_northing;
+        r.latitude = out_latitude;
+        r.longitude = out_longitude;
+        return r;
     }
 };
 
