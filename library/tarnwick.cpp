@@ -15,6 +15,8 @@
 #include "utm-utilities.hpp"
 #include "utm.hpp"
 
+#include "detail/helmert_chain.hpp"
+
 // The eight functions declared by the header are the library's only exported symbols; the rest
 // of the library is built with hidden visibility.
 #pragma GCC visibility push(default)
@@ -97,6 +99,7 @@ const struct load_time_start {
 using namespace tarnwick;  // the unnamed helpers above; the exports themselves are C names
 namespace bng = utm::bng;
 namespace global_bng = utm::datum_transformations::global_bng;
+namespace helmert_chain = utm::datum_transformations::detail;
 namespace utm_bng = utm::datum_transformations::utm_bng;
 namespace utilities = utm::utilities;
 using global_types::easting_integer;
@@ -150,15 +153,22 @@ void from_bng_to_wgs84_lat_long(int easting_bng, int northing_bng, double* latit
     try {
         const bng::easting_integer_bng easting{easting_bng};
         const bng::northing_integer_bng northing{northing_bng};
-        const auto result = global_bng::from_bng_to_wgs84_lat_long(
-            major_axis_grs80, minor_axis_grs80, easting, northing);
-        // The WGS84 height of the point is not part of the interface.
-        put(latitude, result.latitude);
-        put(longitude, result.longitude);
+        // The WGS84 height of the point is not part of the interface, so the chain leaves it
+        // out; otherwise it is `global_bng::from_bng_to_wgs84_lat_long`.
+        long_float result_latitude = 0.0;
+        long_float result_longitude = 0.0;
+        if (helmert_chain::bng_to_wgs84(easting.value(), northing.value(), result_latitude,
+                                        result_longitude) == helmert_chain::chain_fault::none) {
+            put(latitude, result_latitude);
+            put(longitude, result_longitude);
+            return;
+        }
+        // The chain fails only at the centre of the earth, which no grid point reaches.
     } catch (...) {
-        put(latitude, failure_angle);
-        put(longitude, failure_angle);
+        // A grid value outside the grid's range.
     }
+    put(latitude, failure_angle);
+    put(longitude, failure_angle);
 }
 
 void is_in_overlap_region(int northing_bng, int easting_bng, int* is_overlapping,

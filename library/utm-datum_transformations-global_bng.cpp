@@ -61,8 +61,9 @@ from_wgs84_lat_long_to_bng_result from_wgs84_lat_long_to_bng(long_float major_ax
                                                              long_float longitude,
                                                              long_float altitude) {
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::latitude_hint near{latitude, low_level_math::sin_cos(latitude)};
     const utm::detail::step_fault fault = detail::wgs84_to_bng(
-        major_axis, minor_axis, low_level_math::sin_cos(latitude), longitude, altitude, grid);
+        major_axis, minor_axis, near.sin_cos, longitude, altitude, grid, nullptr, &near);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -98,7 +99,8 @@ const seven_helmert_parameters_type& current_parameters() noexcept {
 
 utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axis,
                                      std::int32_t easting, std::int32_t northing,
-                                     utm::detail::geodetic_type& wgs84) noexcept {
+                                     utm::detail::geodetic_type& wgs84,
+                                     utm::detail::geodetic_parts parts) noexcept {
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
     const bng::conversions::detail::inverse_type on_airy =
         bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing,
@@ -109,14 +111,18 @@ utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axi
                                    on_airy.longitude_sin_cos, 0.0);
     const utm::geocentric_coordinates_type wgs84_position =
         inverse_small_rotation_helmert_transformation(current_parameters(), osgb36_position);
-    return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84);
+    // The datum shift moves the latitude by a few hundred-thousandths of a radian at most.
+    const utm::detail::latitude_hint near{on_airy.latitude, on_airy.latitude_sin_cos};
+    return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84, &near,
+                                               parts);
 }
 
-utm::detail::step_fault wgs84_to_bng(
-    long_float major_axis, long_float minor_axis,
-    const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude, long_float altitude,
-    bng::conversions::lat_long_to_grid_unrounded_result& grid,
-    const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
+utm::detail::step_fault wgs84_to_bng(long_float major_axis, long_float minor_axis,
+                                     const low_level_math::sin_cos_type& latitude_sin_cos,
+                                     long_float longitude, long_float altitude,
+                                     bng::conversions::lat_long_to_grid_unrounded_result& grid,
+                                     const low_level_math::sin_cos_type* longitude_sin_cos,
+                                     const utm::detail::latitude_hint* latitude) noexcept {
     const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
     const utm::geocentric_coordinates_type wgs84_position = utm::detail::geocentric_of(
         major_axis, e2, latitude_sin_cos,
@@ -125,8 +131,10 @@ utm::detail::step_fault wgs84_to_bng(
     const utm::geocentric_coordinates_type osgb36_position =
         small_rotation_helmert_transformation(current_parameters(), wgs84_position);
     utm::detail::geodetic_type on_airy{};
+    // The projection takes the longitude through its sine and cosine alone; the height is 0.
+    constexpr utm::detail::geodetic_parts needed{.longitude = false, .height = false};
     if (const utm::detail::step_fault fault = utm::detail::geocentric_to_geodetic(
-            bng::major_axis, bng::minor_axis, osgb36_position, on_airy);
+            bng::major_axis, bng::minor_axis, osgb36_position, on_airy, latitude, needed);
         fault != utm::detail::step_fault::none) {
         return fault;
     }
@@ -139,7 +147,8 @@ utm::detail::step_fault wgs84_to_bng(
 chain_fault bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_float& latitude,
                          long_float& longitude) noexcept {
     utm::detail::geodetic_type wgs84{};
-    if (bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84) !=
+    constexpr utm::detail::geodetic_parts needed{.height = false, .sines = false};
+    if (bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84, needed) !=
         utm::detail::step_fault::none) {
         return chain_fault::constraint_error;  // only the centre of the earth, never reached
     }
@@ -188,8 +197,9 @@ chain_fault national_grid_integers(utm::detail::step_fault fault,
 chain_fault wgs84_to_bng(long_float latitude, long_float longitude, std::int32_t& easting,
                          std::int32_t& northing) noexcept {
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
-    const utm::detail::step_fault fault = wgs84_to_bng(
-        major_axis, minor_axis, low_level_math::sin_cos(latitude), longitude, 0.0, grid);
+    const utm::detail::latitude_hint near{latitude, low_level_math::sin_cos(latitude)};
+    const utm::detail::step_fault fault =
+        wgs84_to_bng(major_axis, minor_axis, near.sin_cos, longitude, 0.0, grid, nullptr, &near);
     return national_grid_integers(fault, grid, easting, northing);
 }
 

@@ -25,9 +25,10 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
     const utm::detail::grid_lat_long_type wgs84 = utm::detail::utm_grid_to_lat_long(
         major_axis, minor_axis, easting_utm, northing_utm, zone_utm, false);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::latitude_hint near{wgs84.latitude, wgs84.latitude_sin_cos};
     const utm::detail::step_fault fault =
         detail::wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0,
-                             grid, &wgs84.longitude_sin_cos);
+                             grid, &wgs84.longitude_sin_cos, &near);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -69,8 +70,9 @@ utm::detail::step_fault bng_to_utm(
     long_float major_axis, long_float minor_axis, std::int32_t easting, std::int32_t northing,
     utm::extensions::lat_long_to_grid_unrounded_result& grid) noexcept {
     utm::detail::geodetic_type wgs84{};
+    constexpr utm::detail::geodetic_parts needed{.height = false};
     if (const utm::detail::step_fault fault =
-            bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84);
+            bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84, needed);
         fault != utm::detail::step_fault::none) {
         return fault;
     }
@@ -113,9 +115,10 @@ chain_fault utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t nor
     const utm::detail::grid_lat_long_type wgs84 =
         utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone, false);
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
+    const utm::detail::latitude_hint near{wgs84.latitude, wgs84.latitude_sin_cos};
     const utm::detail::step_fault fault =
         wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,
-                     &wgs84.longitude_sin_cos);
+                     &wgs84.longitude_sin_cos, &near);
     return national_grid_integers(fault, grid, easting_bng, northing_bng);
 }
 

@@ -297,6 +297,30 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
                                          low_level_math::sin_cos(delta_lambda), grid);
 }
 
+namespace {
+
+/// arctan(tan(phi) / cos(delta_lambda)) - phi, the spherical projection's northward angle
+/// from the latitude, for cos(delta_lambda) > 0. Where phi is a principal angle and the
+/// difference small it is the arc tangent of tan(a - phi) =
+/// sin(phi) cos(phi) sin^2(delta_lambda) / ((1 + cos(delta_lambda)) (cos^2(phi) cos(delta_lambda)
+/// + sin^2(phi))): a short series instead of a full arc tangent, and no cancellation.
+long_float sphere_latitude_offset(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
+                                  const low_level_math::sin_cos_type& dl) {
+    const long_float s = phi_sin_cos.sin;
+    const long_float c = phi_sin_cos.cos;
+    if (std::fabs(phi) < half_pi && c > 0.0) {
+        const long_float t =
+            s * c * (dl.sin * dl.sin) / ((1.0 + dl.cos) * (c * c * dl.cos + s * s));
+        if (std::fabs(t) <= small_arc_tangent_limit) {
+            return small_arc_tangent(t);
+        }
+    }
+    // tan(phi) from the sine and cosine the caller has anyway.
+    return arc_tangent(s / c / dl.cos) - phi;
+}
+
+}  // namespace
+
 step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
                                          const low_level_math::sin_cos_type& phi_sin_cos,
                                          const low_level_math::sin_cos_type& dl,
@@ -318,10 +342,8 @@ step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm
         return step_fault::log_of_zero;
     }
     const long_float ln = low_level_math::log(ratio);
-    // tan(phi) from the sine and cosine the caller has anyway.
-    const long_float tan_phi = phi_sin_cos.sin / phi_sin_cos.cos;
     grid.x = S / (2.0 * w) * ln;
-    grid.y = (S / w) * (arc_tangent(tan_phi / dl.cos) - phi);
+    grid.y = (S / w) * sphere_latitude_offset(phi, phi_sin_cos, dl);
     grid.c = sphere.c;
     return step_fault::none;
 }
@@ -339,50 +361,76 @@ conformal_grid_type conformal_transverse_mercator(const transverse_mercator_cons
     return grid;
 }
 
+namespace {
+
+/// The latitude arctan(tan_phi) of an inverse pass from the angle D on the sphere (with its
+/// sine and cosine), sinh(u) and r = sqrt(cos^2(D) + sinh^2(u)) signed as cos(D), where
+/// tan_phi = sin(D) / r. The latitude lies a little closer to the equator than D:
+/// tan(phi - D) = -sin(D) sinh^2(u) / ((cos(D) + r) (r cos(D) + sin^2(D))), whose small arc
+/// tangent spares the full one; near the equator, the poles or far from the central meridian
+/// the full one.
+long_float latitude_from_sphere(long_float D, const low_level_math::sin_cos_type& on_sphere,
+                                long_float sinh_u, long_float r) {
+    if (std::fabs(D) >= near_angle_floor && std::fabs(D) < half_pi) {
+        const long_float s = on_sphere.sin;
+        const long_float c = on_sphere.cos;
+        const long_float t = -s * (sinh_u * sinh_u) / ((c + r) * (r * c + s * s));
+        if (std::fabs(t) <= small_arc_tangent_limit) {
+            return D + small_arc_tangent(t);
+        }
+    }
+    return arc_tangent(on_sphere.sin / r);
+}
+
+}  // namespace
+
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
     int passes, bool angles) noexcept {
     const long_float S = tm.S;
+    const long_float inverse_S = 1.0 / S;
     long_float phi_0 = north / S;
     low_level_math::sin_cos_type phi_0_sin_cos = low_level_math::sin_cos(phi_0);
-    long_float tan_delta_lambda = 0.0;
-    long_float tan_phi_0 = 0.0;
+    long_float tan_h = 0.0;
+    long_float cos_D = 1.0;
     for (int pass = 1; pass <= passes; ++pass) {
-        if (pass > 1) {
-            phi_0 = arc_tangent(tan_phi_0);  // the latitude of the pass before
-        }
         const conformal_sphere_type sphere = conformal_sphere(tm, phi_0_sin_cos);
         const long_float c = sphere.c;
-        const long_float w = sphere.w;
+        const long_float w_S = sphere.w * inverse_S;
         const long_float eta =
             north - S * (beta(phi_0, phi_0_sin_cos, tm.ellipsoid.arc) - origin_arc);
         // z - c z^3 with z = xi + i eta.
         const long_float x = xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi);
         const long_float y = eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta);
-        // h = 2 arctan(exp(u)) - pi/2 has tan(h) = sinh(u): one exponential, no arc tangent.
-        const long_float exp_u = low_level_math::exp(x * w / S);
-        const long_float tan_h = (exp_u - 1.0 / exp_u) / 2.0;
-        const low_level_math::sin_cos_type on_sphere = low_level_math::sin_cos(phi_0 + y * w / S);
-        tan_delta_lambda = tan_h / on_sphere.cos;
+        // h = 2 arctan(exp(u)) - pi/2 has tan(h) = sinh(u): one exponential, no arc tangent;
+        // 1 / cosh(u) = 2 exp(u) / (exp(u)^2 + 1) beside it.
+        const long_float exp_u = low_level_math::exp(x * w_S);
+        tan_h = (exp_u - 1.0 / exp_u) / 2.0;
+        const long_float sech_u = 2.0 * exp_u / (exp_u * exp_u + 1.0);
+        const long_float D = phi_0 + y * w_S;
+        const low_level_math::sin_cos_type on_sphere = low_level_math::sin_cos(D);
+        cos_D = on_sphere.cos;
         // tan(phi) = tan(D) cos(delta_lambda) with cos(delta_lambda) = 1 / sqrt(1 + tan^2) of
-        // the tangent above is sin(D) / r with r = sqrt(cos^2(D) + sinh^2(u)), signed as cos(D);
-        // and 1 + tan^2(phi) = cosh^2(u) / r^2, so cos(phi) = |r| / cosh(u): one square root.
+        // tan(delta_lambda) = sinh(u) / cos(D) is sin(D) / r with r = sqrt(cos^2(D) +
+        // sinh^2(u)), signed as cos(D); and 1 + tan^2(phi) = cosh^2(u) / r^2, so
+        // cos(phi) = |r| / cosh(u) and sin(phi) = sin(D) / cosh(u), signed as cos(D): one
+        // square root.
         const long_float r = std::copysign(
             low_level_math::sqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h), on_sphere.cos);
-        tan_phi_0 = on_sphere.sin / r;
-        const long_float cos_phi = std::fabs(r) / ((exp_u + 1.0 / exp_u) / 2.0);
-        phi_0_sin_cos = {tan_phi_0 * cos_phi, cos_phi};
+        phi_0_sin_cos = {std::copysign(on_sphere.sin * sech_u, on_sphere.sin * on_sphere.cos),
+                         std::fabs(r) * sech_u};
+        phi_0 = latitude_from_sphere(D, on_sphere, tan_h, r);
     }
-    if (!angles) {
-        constexpr long_float none = std::numeric_limits<long_float>::quiet_NaN();
-        return {none, phi_0_sin_cos, none, tan_delta_lambda};
-    }
-    return {arc_tangent(tan_phi_0), phi_0_sin_cos, arc_tangent(tan_delta_lambda), tan_delta_lambda};
+    const long_float tan_delta_lambda = tan_h / cos_D;
+    const long_float delta_lambda =
+        angles ? arc_tangent(tan_delta_lambda) : std::numeric_limits<long_float>::quiet_NaN();
+    return {phi_0, phi_0_sin_cos, delta_lambda, tan_delta_lambda};
 }
 
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                                   const geocentric_coordinates_type& position,
-                                  geodetic_type& geodetic) noexcept {
+                                  geodetic_type& geodetic, const latitude_hint* hint,
+                                  geodetic_parts parts) noexcept {
     const long_float a = major_axis;
     const long_float b = minor_axis;
     const long_float x = position.x;
@@ -402,24 +450,35 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
         return step_fault::none;
     }
 
+    constexpr long_float none = std::numeric_limits<long_float>::quiet_NaN();
     // East of the polar plane (x > 0) the one-argument arctangent of y / x, as it always was;
     // for x <= 0 that formula is off by pi or divides by zero, so the quadrant counts there.
-    const long_float lambda_c = x > 0.0 ? arc_tangent(y / x) : long_float_math_lib::arctan(y, x);
+    const long_float lambda_c = !parts.longitude ? none
+                                : x > 0.0        ? arc_tangent(y / x)
+                                                 : long_float_math_lib::arctan(y, x);
     // A pass takes tan(phi) to z / p / (1 - e2 n / (n + h)) with n = a / sqrt(1 - e2 sin^2) and
-    // n + h = p / cos: that is z / (p - e2 n cos), and n cos = a / sqrt(1 + (1 - e2) tan^2).
-    // One square root and two divisions a pass; the height from the last pass's latitude.
+    // n + h = p / cos: that is z / (p - e2 n cos), and n cos = a / sqrt(1 + (1 - e2) tan^2),
+    // so z q / (p q - e2 a) with q that root: one square root and one division a pass. The
+    // height from the last pass's latitude.
     long_float tan_phi_c = z / p * (1.0 + ellipsoid.e_prime2);
     long_float tan_last_pass = tan_phi_c;
     for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
         tan_last_pass = tan_phi_c;
-        tan_phi_c =
-            z / (p - e2 * a / low_level_math::sqrt(1.0 + (1.0 - e2) * (tan_phi_c * tan_phi_c)));
+        const long_float q = low_level_math::sqrt(1.0 + (1.0 - e2) * (tan_phi_c * tan_phi_c));
+        tan_phi_c = z * q / (p * q - e2 * a);
     }
-    const low_level_math::sin_cos_type last_pass = sin_cos_of_arctan(tan_last_pass);
-    const long_float h_c =
-        p / last_pass.cos - a / low_level_math::sqrt(1.0 - e2 * (last_pass.sin * last_pass.sin));
-    const long_float phi_c = arc_tangent(tan_phi_c);
-    geodetic = {phi_c, lambda_c, h_c, sin_cos_of_arctan(tan_phi_c, phi_c), {y / p, x / p}};
+    long_float h_c = none;
+    if (parts.height) {
+        const low_level_math::sin_cos_type last_pass = sin_cos_of_arctan(tan_last_pass);
+        h_c = p / last_pass.cos -
+              a / low_level_math::sqrt(1.0 - e2 * (last_pass.sin * last_pass.sin));
+    }
+    const long_float phi_c = arc_tangent(tan_phi_c, hint);
+    geodetic = {phi_c, lambda_c, h_c,
+                parts.sines ? sin_cos_of_arctan(tan_phi_c, phi_c)
+                            : low_level_math::sin_cos_type{none, none},
+                parts.sines ? low_level_math::sin_cos_type{y / p, x / p}
+                            : low_level_math::sin_cos_type{none, none}};
     return step_fault::none;
 }
 

@@ -34,8 +34,7 @@ struct inverse_type {
 };
 
 /// `grid_to_lat_long` with the projection's constants given; the grid values must lie in the
-/// grid's ranges. Without `angles` only the sines and cosines: the latitude and longitude are
-/// NaN.
+/// grid's ranges. Without `angles` the longitude is NaN (its sine and cosine are there).
 inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& tm,
                               long_float origin_arc, std::int32_t easting, std::int32_t northing,
                               bool angles = true) noexcept;

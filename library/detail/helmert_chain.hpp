@@ -32,20 +32,24 @@ enum class chain_fault : std::uint8_t {
 /// life of the process. One atomic load; safe from any thread.
 const seven_helmert_parameters_type& current_parameters() noexcept;
 
-/// National Grid point (in the grid's ranges) to WGS84 latitude, longitude (with the sine and
-/// cosine of the latitude) and height on the ellipsoid a, b, into `wgs84`.
+/// National Grid point (in the grid's ranges) to WGS84 latitude, longitude (with the sines and
+/// cosines) and height on the ellipsoid a, b, into `wgs84`; `parts` as for
+/// `utm::detail::geocentric_to_geodetic`.
 utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axis,
                                      std::int32_t easting, std::int32_t northing,
-                                     utm::detail::geodetic_type& wgs84) noexcept;
+                                     utm::detail::geodetic_type& wgs84,
+                                     utm::detail::geodetic_parts parts = {}) noexcept;
 
 /// WGS84 latitude (given by its sine and cosine), longitude (radians) and height (metres) on
 /// the ellipsoid a, b to National Grid values in metres, before rounding, into `grid`. The
-/// longitude's sine and cosine may be given in `longitude_sin_cos`.
+/// longitude's sine and cosine may be given in `longitude_sin_cos`, and the latitude itself
+/// in `latitude` (it spares the arc tangent of the latitude on Airy 1830).
 utm::detail::step_fault wgs84_to_bng(
     long_float major_axis, long_float minor_axis,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude, long_float altitude,
     bng::conversions::lat_long_to_grid_unrounded_result& grid,
-    const low_level_math::sin_cos_type* longitude_sin_cos = nullptr) noexcept;
+    const low_level_math::sin_cos_type* longitude_sin_cos = nullptr,
+    const utm::detail::latitude_hint* latitude = nullptr) noexcept;
 
 /// National Grid point (in the grid's ranges) to UTM values in metres, before clamping and
 /// rounding, in the zone of the WGS84 longitude, on the ellipsoid a, b, into `grid`.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "global_types.hpp"
 #include "long_float_math_lib.hpp"
@@ -78,6 +79,51 @@ long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
 /// place, at about half the cost. 0 gives +0, as there.
 inline long_float arc_tangent(long_float t) {
     return t == 0.0 ? 0.0 : std::atan(t);
+}
+
+/// Arguments up to this size take their arc tangent from the odd series to x^11; the first term
+/// left out is below 3e-21 (a hundred-thousandth of a unit in the last place of a latitude).
+inline constexpr long_float small_arc_tangent_limit = 1.0 / 32.0;
+
+/// The arc tangent of `x` with |x| <= `small_arc_tangent_limit` by its series.
+inline long_float small_arc_tangent(long_float x) {
+    const long_float x2 = x * x;
+    return x + x * x2 *
+                   (-1.0 / 3.0 +
+                    x2 * (1.0 / 5.0 + x2 * (-1.0 / 7.0 + x2 * (1.0 / 9.0 - x2 * (1.0 / 11.0)))));
+}
+
+/// Angles closer to the equator than this (radians, about 3.6 degrees) take no shortcut from a
+/// nearby angle: there a few units in the last place of the nearby angle could reach the sign
+/// or the relative accuracy of the result.
+inline constexpr long_float near_angle_floor = 1.0 / 16.0;
+
+/// A latitude close to one sought, with its sine and cosine: the latitude sought then follows
+/// from the small angle between them instead of from a full arc tangent. Only a latitude
+/// within -90 .. 90 degrees serves; others are passed over.
+struct latitude_hint {
+    long_float latitude;
+    low_level_math::sin_cos_type sin_cos;
+};
+
+/// The arc tangent of `t` (radians) as `arc_tangent(t)`, taken through `hint` where that holds
+/// the same value: arctan(t) - arctan(h) = arctan((t - h) / (1 + t h)) for t h > -1, and the
+/// right side is a small arc tangent when the angles are close. Elsewhere (no hint, angles far
+/// apart or near the equator) the arc tangent itself.
+inline long_float arc_tangent(long_float t, const latitude_hint* hint) {
+    if (hint != nullptr && std::fabs(hint->latitude) >= near_angle_floor &&
+        std::fabs(hint->latitude) < std::numbers::pi / 2.0) {
+        const long_float s = hint->sin_cos.sin;
+        const long_float c = hint->sin_cos.cos;
+        const long_float denominator = c + t * s;  // cos(h) (1 + t tan(h))
+        if (c > 0.0 && denominator > 0.0) {
+            const long_float x = (t * c - s) / denominator;
+            if (std::fabs(x) <= small_arc_tangent_limit) {
+                return hint->latitude + small_arc_tangent(x);
+            }
+        }
+    }
+    return arc_tangent(t);
 }
 
 /// Tangents up to this size give the sine and cosine of their arc tangent from one square
@@ -210,10 +256,11 @@ struct inverse_transverse_mercator_type {
 /// meridian, `north` metres north of the parallel whose meridian arc (divided by the major
 /// axis) is `origin_arc`. Starts at the latitude `north` / S and runs `passes` passes of the
 /// local sphere around the latitude found so far (no convergence test): cubic correction,
-/// spherical inverse, new latitude. Within a pass the longitude difference is needed only
-/// through its tangent; its arc tangent is taken after the last pass. Without `angles` the
-/// latitude and the longitude difference themselves are NaN (a caller that needs only their
-/// sines and cosines saves two arc tangents). Raises nothing.
+/// spherical inverse, new latitude (from the angle on the sphere by a small arc tangent where
+/// that holds). Within a pass the longitude difference is needed only through its tangent;
+/// its arc tangent is taken after the last pass. Without `angles` the longitude difference
+/// itself is NaN (a caller that needs only its sine and cosine saves that arc tangent).
+/// Raises nothing.
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
     int passes, bool angles = true) noexcept;
@@ -241,18 +288,28 @@ struct geodetic_type {
     low_level_math::sin_cos_type lambda_sin_cos;  ///< y / p, x / p
 };
 
+/// The parts of `geodetic_type` a caller needs besides the latitude; those left out are NaN
+/// (off the polar axis), which spares their arc tangent, square roots and divisions.
+struct geodetic_parts {
+    bool longitude = true;
+    bool height = true;
+    bool sines = true;  ///< the sines and cosines of the latitude and the longitude
+};
+
 /// Earth-centred coordinates (metres) to latitude, longitude and height on the ellipsoid with
 /// the semi-axes `major_axis`, `minor_axis`, into `geodetic`: two fixed latitude passes from
 /// the start latitude arctan(z / p (1 + e'2)); a pass needs only the tangent of the latitude
-/// before it, so the arc tangent is taken after the last pass. The polar axis gives
-/// the nearer pole; the centre of the earth has no result (`at_centre`). Raises nothing.
+/// before it, so the arc tangent is taken after the last pass (through `hint`, a latitude
+/// close to the result, where given). The polar axis gives the nearer pole; the centre of the
+/// earth has no result (`at_centre`). Raises nothing.
 step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                                   const geocentric_coordinates_type& position,
-                                  geodetic_type& geodetic) noexcept;
+                                  geodetic_type& geodetic, const latitude_hint* hint = nullptr,
+                                  geodetic_parts parts = {}) noexcept;
 
 /// Latitude and longitude (radians, in [-pi, pi]), each with its sine and cosine, of a UTM grid
 /// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`. Without
-/// `angles` only the sines and cosines: the latitude and longitude are NaN.
+/// `angles` the longitude is NaN (its sine and cosine are there).
 struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;

@@ -165,3 +165,23 @@ TEST(MeridianArc, IsOddAndZeroAtTheEquator) {
     // Quarter meridian of GRS80: 10001965.729 m.
     EXPECT_NEAR(a * utm::detail::beta(std::numbers::pi / 2.0, e2), 10001965.729, 1e-3);
 }
+
+TEST(ArcTangent, ANearbyLatitudeGivesThePlatformsValueOrIsPassedOver) {
+    // Hints close to the result, far from it, near the equator, beyond a quarter turn and a
+    // full turn away: the result is always the arc tangent itself, to a few units in the last
+    // place, and keeps its sign.
+    const double quarter = std::numbers::pi / 2.0;
+    for (const double phi : {-1.55, -0.9, -0.2, -0.05, -1e-9, 0.0, 3e-3, 0.07, 0.8, 1.2, 1.57}) {
+        const double t = std::tan(phi);
+        for (const double offset :
+             {0.0, 1e-5, -0.02, 0.04, 0.5, -2.0, quarter, 2.0 * quarter, 4.0 * quarter}) {
+            const double near = phi + offset;
+            const utm::detail::latitude_hint hint{near, low_level_math::sin_cos(near)};
+            const double got = utm::detail::arc_tangent(t, &hint);
+            const double want = std::atan(t);
+            EXPECT_NEAR(got, want, 4e-16 * std::max(1.0, std::abs(want)))
+                << "phi " << phi << " hint offset " << offset;
+            EXPECT_EQ(std::signbit(got), std::signbit(want)) << phi << " " << offset;
+        }
+    }
+}
