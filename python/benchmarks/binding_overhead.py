@@ -4,8 +4,8 @@ points per second with more threads.
     PYTHONPATH=build/default/python /usr/bin/python3 python/benchmarks/binding_overhead.py
 
 The core's time is taken inside the extension around the bare call (one thread, no argument
-checks, no array allocation); the package's is the whole Python call with int64 input
-arrays, as a user makes it. Medians of --repeat runs.
+checks, no array allocation); the package's is the whole Python call, as a user makes it,
+with int64 input arrays (NumPy's integers) and with float64 ones. Medians of --repeat runs.
 """
 
 import argparse
@@ -43,11 +43,14 @@ def main():
                              for _ in range(args.repeat))
     package = median_seconds(lambda: tarnwick.bng_to_utm(easting, northing, threads=1),
                              args.repeat)
+    reals = median_seconds(lambda: tarnwick.bng_to_utm(*columns, threads=1), args.repeat)
     n = args.points
     print(f"bng_to_utm, {n} points, one thread, median of {args.repeat}")
     print(f"  core batch API   {core / n * 1e9:8.1f} ns/point")
-    print(f"  Python package   {package / n * 1e9:8.1f} ns/point "
+    print(f"  Python package   {package / n * 1e9:8.1f} ns/point with int64 arrays "
           f"(overhead {100 * (package - core) / core:+.1f} %)")
+    print(f"  Python package   {reals / n * 1e9:8.1f} ns/point with float64 arrays "
+          f"(overhead {100 * (reals - core) / core:+.1f} %)")
     base = None
     for threads in range(1, (os.cpu_count() or 1) + 1):
         t = median_seconds(lambda: tarnwick.bng_to_utm(easting, northing, threads=threads),

@@ -1,7 +1,8 @@
 // tarnwick._core: the core's array conversions and the lettered grid references for NumPy
-// arrays. The Python package checks shapes and types and converts the columns to contiguous
-// float64 before it calls in here; this module runs the conversion without the GIL, split
-// over threads, and hands back the status of every point.
+// arrays. The Python package checks shapes and types and makes the columns contiguous float64
+// or int64 before it calls in here; this module runs the conversion without the GIL, split
+// over threads (int64 columns turned into float64 a block at a time inside each thread, so
+// that no whole copy precedes the call), and hands back the status of every point.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -71,43 +72,83 @@ std::span<const double> span_of(const column& a) {
     return {a.data(), static_cast<std::size_t>(a.size())};
 }
 
+using real_columns = std::vector<std::span<const double>>;
+
 // The input columns in the order of the source system's fields.
-batch::points points_of(batch::coordinate_system from, const std::vector<column>& columns) {
-    using enum batch::coordinate_system;
-    const std::size_t needed = from == utm ? 3 : 2;
-    if (columns.size() != needed) {
+void require_column_count(batch::coordinate_system from, std::size_t count) {
+    const std::size_t needed = from == batch::coordinate_system::utm ? 3 : 2;
+    if (count != needed) {
         throw py::value_error("expected " + std::to_string(needed) + " columns, got " +
-                              std::to_string(columns.size()));
+                              std::to_string(count));
     }
+}
+
+batch::points points_of(batch::coordinate_system from, const real_columns& columns) {
+    using enum batch::coordinate_system;
+    require_column_count(from, columns.size());
     batch::points p;
     switch (from) {
         case utm:
-            p.zone = span_of(columns[0]);
-            p.easting = span_of(columns[1]);
-            p.northing = span_of(columns[2]);
+            p.zone = columns[0];
+            p.easting = columns[1];
+            p.northing = columns[2];
             break;
         case wgs84:
         case etrs89:
-            p.latitude = span_of(columns[0]);
-            p.longitude = span_of(columns[1]);
+            p.latitude = columns[0];
+            p.longitude = columns[1];
             break;
         default:
-            p.easting = span_of(columns[0]);
-            p.northing = span_of(columns[1]);
+            p.easting = columns[0];
+            p.northing = columns[1];
             break;
     }
     return p;
 }
 
+batch::points points_of(batch::coordinate_system from, const std::vector<column>& columns) {
+    real_columns spans;
+    for (const column& c : columns) {
+        spans.push_back(span_of(c));
+    }
+    return points_of(from, spans);
+}
+
+// One input column as the package hands it over: float64, or int64 that each thread turns
+// into float64 a block at a time (exact up to 2^53, as NumPy's own cast).
+struct input_column {
+    std::span<const double> reals;
+    std::span<const std::int64_t> integers;
+    bool is_integer = false;
+
+    std::size_t size() const { return is_integer ? integers.size() : reals.size(); }
+};
+
+std::vector<input_column> input_columns_of(const std::vector<py::array>& columns) {
+    std::vector<input_column> in;
+    for (const py::array& a : columns) {
+        if (a.ndim() != 1 || !(a.flags() & py::array::c_style)) {
+            throw py::value_error("input columns must be one-dimensional and contiguous");
+        }
+        const auto n = static_cast<std::size_t>(a.size());
+        if (a.dtype().is(py::dtype::of<double>())) {
+            in.push_back({{static_cast<const double*>(a.data()), n}, {}, false});
+        } else if (a.dtype().is(py::dtype::of<std::int64_t>())) {
+            in.push_back({{}, {static_cast<const std::int64_t*>(a.data()), n}, true});
+        } else {
+            throw py::type_error("input columns must be float64 or int64, not " +
+                                 py::str(a.dtype()).cast<std::string>());
+        }
+    }
+    return in;
+}
+
+// Points per block of int64 input turned into float64: small enough to stay in the cache.
+constexpr std::size_t conversion_block = 4096;
+
 template <class T>
 std::span<T> part(std::span<T> s, std::size_t first, std::size_t count) {
     return s.empty() ? s : s.subspan(first, count);
-}
-
-batch::points part(const batch::points& p, std::size_t first, std::size_t count) {
-    return {part(p.zone, first, count),      part(p.easting, first, count),
-            part(p.northing, first, count),  part(p.latitude, first, count),
-            part(p.longitude, first, count), part(p.band, first, count)};
 }
 
 batch::results part(const batch::results& r, std::size_t first, std::size_t count) {
@@ -126,23 +167,57 @@ batch::results part(const batch::results& r, std::size_t first, std::size_t coun
             part(r.alt_northing_metres, first, count)};
 }
 
+// Converts the points first .. first + count - 1: float64 columns in place, int64 columns
+// through a float64 block of this thread's own.
+bool convert_range(const batch::conversion& c, const std::vector<input_column>& in,
+                   const batch::results& out, std::size_t first, std::size_t count) {
+    bool accepted = true;
+    const bool all_reals =
+        std::none_of(in.begin(), in.end(), [](const input_column& k) { return k.is_integer; });
+    const std::size_t block = all_reals ? std::max<std::size_t>(count, 1) : conversion_block;
+    std::vector<double> buffer(all_reals ? 0 : in.size() * block);
+    real_columns columns(in.size());
+    for (std::size_t start = first; start < first + count; start += block) {
+        const std::size_t length = std::min(block, first + count - start);
+        for (std::size_t k = 0; k < in.size(); ++k) {
+            if (!in[k].is_integer) {
+                columns[k] = in[k].reals.subspan(start, length);
+                continue;
+            }
+            double* reals = buffer.data() + k * block;
+            const std::int64_t* integers = in[k].integers.data() + start;
+            for (std::size_t i = 0; i < length; ++i) {
+                reals[i] = static_cast<double>(integers[i]);
+            }
+            columns[k] = {reals, length};
+        }
+        accepted =
+            batch::convert(c, points_of(c.from, columns), part(out, start, length)) && accepted;
+    }
+    return accepted;
+}
+
 // Converts in up to `threads` contiguous parts at once; the caller has released the GIL.
-void convert_in_parts(const batch::conversion& c, const batch::points& in,
+// False when the core refused any part.
+bool convert_in_parts(const batch::conversion& c, const std::vector<input_column>& in,
                       const batch::results& out, std::size_t threads) {
     const std::size_t n = out.status.size();
     const std::size_t parts = std::clamp<std::size_t>(n / min_points_per_thread, 1, threads);
     const std::size_t per_part = (n + parts - 1) / parts;
     std::vector<std::thread> workers;
-    for (std::size_t first = per_part; first < n; first += per_part) {
+    std::vector<char> accepted(parts + 1, 1);
+    std::size_t index = 1;
+    for (std::size_t first = per_part; first < n; first += per_part, ++index) {
         const std::size_t count = std::min(per_part, n - first);
-        workers.emplace_back([&, first, count] {
-            batch::convert(c, part(in, first, count), part(out, first, count));
+        workers.emplace_back([&, first, count, index] {
+            accepted[index] = convert_range(c, in, out, first, count) ? 1 : 0;
         });
     }
-    batch::convert(c, part(in, 0, std::min(per_part, n)), part(out, 0, std::min(per_part, n)));
+    accepted[0] = convert_range(c, in, out, 0, std::min(per_part, n)) ? 1 : 0;
     for (auto& w : workers) {
         w.join();
     }
+    return std::all_of(accepted.begin(), accepted.end(), [](char a) { return a != 0; });
 }
 
 template <class T>
@@ -155,10 +230,18 @@ std::span<T> span_of(py::array_t<T>& a) {
 // as float64 metres, not rounded.
 py::tuple convert(const std::string& source, const std::string& target, int zone, bool alt,
                   const std::string& method, std::size_t threads,
-                  const std::vector<column>& columns) {
+                  const std::vector<py::array>& columns) {
     const batch::conversion c = conversion_of(source, target, zone, alt, method);
-    const batch::points in = points_of(c.from, columns);
-    const auto n = static_cast<py::ssize_t>(columns[0].size());
+    const std::vector<input_column> in = input_columns_of(columns);
+    // The core checks each block it is given; the whole call's shape is checked here, since
+    // int64 columns reach the core only block by block.
+    require_column_count(c.from, in.size());
+    const auto n = static_cast<py::ssize_t>(in[0].size());
+    for (const input_column& k : in) {
+        if (k.size() != in[0].size()) {
+            throw py::value_error("input columns differ in length");
+        }
+    }
     if (threads < 1) {
         throw py::value_error("threads must be at least 1");
     }
@@ -202,12 +285,14 @@ py::tuple convert(const std::string& source, const std::string& target, int zone
             }
         }
     }
-    if (std::string fault = batch::arguments_fault(c, in, out); !fault.empty()) {
-        throw py::value_error(fault);
-    }
+    bool refused = false;
     {
         py::gil_scoped_release unlocked;
-        convert_in_parts(c, in, out, threads);
+        refused = !convert_in_parts(c, in, out, threads);
+    }
+    if (refused) {
+        // Not reached: the arrays above are made to the conversion's shape.
+        throw std::runtime_error("the core refused the arrays of this conversion");
     }
     py::list result;
     result.append(status);

@@ -69,13 +69,20 @@ _ERRORS = ("coerce", "raise")
 
 
 def _column(name: str, values: ArrayLike) -> np.ndarray:
-    """One input column as contiguous float64, or TypeError / ValueError at once."""
+    """One input column as contiguous float64 or int64 (the extension turns int64 into float64
+    a block at a time, without a whole copy first), or TypeError / ValueError at once."""
     a = np.asarray(values)
     if a.ndim != 1:
         raise ValueError(f"{name} must be one-dimensional, not of shape {a.shape}")
     if a.dtype.kind not in "iuf":
         raise TypeError(f"{name} must hold integers or floats, not {a.dtype}")
+    if a.dtype == np.int64:
+        return np.ascontiguousarray(a)
     return np.ascontiguousarray(a, dtype=np.float64)
+
+
+def _reals(column: np.ndarray) -> np.ndarray:
+    return np.ascontiguousarray(column, dtype=np.float64)
 
 
 def _threads(threads: Optional[int]) -> int:
@@ -132,7 +139,8 @@ def convert(
         failed = np.flatnonzero(status)
         if failed.size:
             i = int(failed[0])
-            reason = _core.failure_reason(source, target, forced, bool(alt), method, cols, i)
+            reason = _core.failure_reason(source, target, forced, bool(alt), method,
+                                          [_reals(c) for c in cols], i)
             raise ValueError(f"point {i} cannot be converted: {reason}")
     return tuple(results)
 
@@ -296,7 +304,7 @@ def to_gridref(easting: ArrayLike, northing: ArrayLike, digits: int = 10, *,
     truncated, never rounded). An object array of str, None where a point is outside the
     grid."""
     _check_errors(errors)
-    e, n = _column("easting", easting), _column("northing", northing)
+    e, n = _reals(_column("easting", easting)), _reals(_column("northing", northing))
     if len(e) != len(n):
         raise ValueError(f"easting and northing differ in length ({len(e)} and {len(n)})")
     if isinstance(digits, bool) or not isinstance(digits, (int, np.integer)):

@@ -1,14 +1,15 @@
 # The compiled part of the package; the functions of `tarnwick` check their arguments and call
-# these with one-dimensional contiguous float64 columns.
+# these with one-dimensional contiguous float64 columns (`convert` also takes int64 ones).
 from typing import Any, List, Optional, Sequence, Tuple
 
 import numpy as np
 import numpy.typing as npt
 
 Column = npt.NDArray[np.float64]
+InputColumn = npt.NDArray[np.float64] | npt.NDArray[np.int64]
 
 def convert(source: str, target: str, zone: int, alt: bool, method: str, threads: int,
-            columns: List[Column]) -> Tuple[npt.NDArray[np.uint8], ...]:
+            columns: List[InputColumn]) -> Tuple[npt.NDArray[np.uint8], ...]:
     """The status of every point (0: converted, else the failure kind), then the result
     columns of `target` (int32 grid values, float64 metres under method "ostn15", float64
     degrees). RuntimeError when "ostn15" has no shift grid."""
