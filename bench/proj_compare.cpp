@@ -9,8 +9,12 @@
 // through the exports on one and on two threads (points per second, each thread converting
 // the whole set).
 //
-//   build/release/bench/tarnwick_proj_compare --benchmark_repetitions=5
+//   build/release/bench/tarnwick_proj_compare --benchmark_repetitions=10
+//       --benchmark_enable_random_interleaving=true
 //       --benchmark_report_aggregates_only=true     (one command line)
+//
+// Interleaving the repetitions keeps a slow spell of a shared machine from falling on one
+// benchmark alone, which matters most for the ratio of two threads to one.
 //
 // Each iteration converts the whole point set on one thread; `per_point` is the time of one
 // conversion. PROJ gets its best case: one proj_trans_generic call per pipeline over the point
