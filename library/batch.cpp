@@ -97,15 +97,15 @@ struct sncs_point {
 
 // The results of one point before they are written, so that a failing point never leaves
 // some results written and others not. Grid values are metres (whole metres but in precise
-// mode), NaN while there is none.
+// mode), NaN while there is none; the zone is `no_zone` while there is none.
 struct point_result {
     static constexpr double none = std::numeric_limits<double>::quiet_NaN();
-    std::int32_t zone = -1;
+    std::int32_t zone = no_zone;
     double easting = none;
     double northing = none;
     double latitude = none;
     double longitude = none;
-    std::int32_t alt_zone = -1;
+    std::int32_t alt_zone = no_zone;
     double alt_easting = none;
     double alt_northing = none;
 };

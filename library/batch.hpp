@@ -83,6 +83,10 @@ std::string method_fault(datum_method method);
 /// a UTM result), in words; empty when it can.
 std::string conversion_fault(const conversion& c);
 
+/// The zone written where a point has none: a failing point, and under `alt` a point with no
+/// neighbouring zone. No point lies in zone 0 (-1 is zone 1 south).
+inline constexpr std::int32_t no_zone = 0;
+
 /// The points to convert. The spans `from` needs must have the same length; the others are
 /// not read. Grid values are metres, rounded to whole metres as the library rounds (halves
 /// away from zero), except on the National Grid and UTM side of OSTN15, which takes them as
@@ -102,12 +106,11 @@ struct points {
 
 /// Where the results go, one element per point. `status` and the spans of the target system
 /// (with the `alt_` spans under `alt`) must have the points' length; the others are not
-/// written. A point that fails gets -1 in its integer results and NaN in its angles; the
-/// `alt_` results are -1 also where the point lies in no overlap strip or the neighbouring
-/// zone's grid cannot hold it (tell that by `alt_easting`: an `alt_zone` of -1 may be zone 1
-/// south). The `_metres` spans may be empty; given, they receive the grid
-/// results in metres (NaN where the integers get -1): not rounded under OSTN15, the whole
-/// metres otherwise.
+/// written. A point that fails gets `no_zone` (0) in its zone, -1 in its eastings and
+/// northings and NaN in its angles; the `alt_` results are these failure values also where
+/// the point lies in no overlap strip or the neighbouring zone's grid cannot hold it. The
+/// `_metres` spans may be empty; given, they receive the grid results in metres (NaN where
+/// the integers get -1): not rounded under OSTN15, the whole metres otherwise.
 struct results {
     std::span<point_status> status;
     std::span<std::int32_t> zone;      ///< utm

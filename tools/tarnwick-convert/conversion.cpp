@@ -536,7 +536,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
                 set_whole(o[0], results.zone[k]);
                 set_grid(o[1], results.easting, results.easting_metres, k);
                 set_grid(o[2], results.northing, results.northing_metres, k);
-                // -1 is also a zone (1 south); only the easting tells that there is none.
+                // Blank where the point has no neighbouring zone (its alt_zone is then 0).
                 if (options_.alt && results.alt_easting[k] != -1) {
                     set_whole(o[3], results.alt_zone[k]);
                     set_grid(o[4], results.alt_easting, results.alt_easting_metres, k);
