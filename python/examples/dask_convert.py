@@ -2,7 +2,8 @@
 
 Reads CSV (or Parquet) files, converts one column group per row with tarnwick, and writes
 the input columns followed by the result columns, one output file per partition, in input
-order. A row that cannot be converted keeps its place with -1 (grid values) or NaN (angles).
+order. A row that cannot be converted keeps its place with zone 0, -1 (grid values) or NaN
+(angles).
 
     # two local worker processes
     /usr/bin/python3 dask_convert.py 'points-*.csv' converted/ --cols easting,northing

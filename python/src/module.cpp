@@ -131,9 +131,11 @@ std::vector<input_column> input_columns_of(const std::vector<py::array>& columns
             throw py::value_error("input columns must be one-dimensional and contiguous");
         }
         const auto n = static_cast<std::size_t>(a.size());
-        if (a.dtype().is(py::dtype::of<double>())) {
+        // By the type's meaning, not the identity of its descriptor: long long ('q') and an
+        // int64 that came through pickle (a Dask worker's column) are int64 too.
+        if (py::isinstance<py::array_t<double>>(a)) {
             in.push_back({{static_cast<const double*>(a.data()), n}, {}, false});
-        } else if (a.dtype().is(py::dtype::of<std::int64_t>())) {
+        } else if (py::isinstance<py::array_t<std::int64_t>>(a)) {
             in.push_back({{}, {static_cast<const std::int64_t*>(a.data()), n}, true});
         } else {
             throw py::type_error("input columns must be float64 or int64, not " +

@@ -5,11 +5,19 @@ Every function takes one-dimensional array-likes of equal length (lists, NumPy a
 pandas Series) and returns a tuple of NumPy arrays, one element per point, with the same
 results as the command-line tool ``tarnwick-convert``:
 
+- input columns hold integers or floats of a type NumPy casts safely to float64 (int8 ..
+  int64, uint8 .. uint64, float16 .. float64, pandas ``Int64``, ``Float64`` and the like
+  without missing values); booleans, strings, objects, categories, ``longdouble`` and a
+  missing value (``pd.NA``) raise at once, naming the column. NaN in a float column fails its
+  point, and so does a masked point of a masked array. pandas Series pair by their index: two
+  Series with different indexes raise ``ValueError`` (plain arrays pair by position);
 - grid values are whole metres (``int32``); fractional input metres are rounded, halves away
   from zero; latitudes and longitudes are decimal degrees (``float64``);
-- a point that cannot be converted gives -1 in its integer results and NaN in its angles, and
-  the call goes on; with ``errors="raise"`` the call raises ``ValueError`` naming the first
-  such point and the reason;
+- a point that cannot be converted gives zone 0 (which no point has; -1 is zone 1 south), -1
+  in its eastings and northings and NaN in its angles, and the call goes on; with
+  ``errors="raise"`` the call raises ``ValueError`` naming the first such point and the
+  reason;
+- ``alt`` takes ``True`` or ``False`` (a NumPy bool too); anything else raises TypeError;
 - the conversion runs without the GIL, split over ``threads`` threads (default: all cores);
 - the National Grid functions take ``method="helmert"`` (the default: the seven-parameter
   Helmert transformation, up to about 5 m from the definitive one) or ``method="ostn15"``
@@ -26,6 +34,7 @@ results as the command-line tool ``tarnwick-convert``:
 from __future__ import annotations
 
 import os
+import sys
 from pathlib import Path
 from typing import Any, Optional, Sequence, Tuple
 
@@ -68,17 +77,83 @@ _METHODS = ("helmert", "ostn15")
 _ERRORS = ("coerce", "raise")
 
 
-def _column(name: str, values: ArrayLike) -> np.ndarray:
+def _unusable(name: str, dtype: Any) -> TypeError:
+    return TypeError(f"{name} must hold integers or floats that float64 holds (int8 .. int64, "
+                     f"uint8 .. uint64, float16 .. float64), not {dtype}")
+
+
+def _pandas_values(name: str, values: Any) -> np.ndarray:
+    """A pandas column of a nullable or Arrow type as the NumPy array of its values; a missing
+    value is refused, since no number stands for it."""
+    numpy_dtype = getattr(values.dtype, "numpy_dtype", None)
+    if numpy_dtype is None or numpy_dtype.kind not in "iuf":
+        raise _unusable(name, values.dtype)
+    missing = np.flatnonzero(np.asarray(values.isna(), dtype=bool))
+    if missing.size:
+        raise ValueError(f"{name} ({values.dtype}) has a missing value at point {missing[0]}: "
+                         "fill or drop it first")
+    return values.to_numpy(dtype=numpy_dtype)
+
+
+def _column(name: str, values: Any) -> Tuple[np.ndarray, Optional[np.ndarray]]:
     """One input column as contiguous float64 or int64 (the extension turns int64 into float64
-    a block at a time, without a whole copy first), or TypeError / ValueError at once."""
+    a block at a time, without a whole copy first), and the mask of a masked array (None
+    without one; a masked point is NaN in the column, so the core fails it); or TypeError /
+    ValueError at once."""
+    mask = None
+    if isinstance(values, np.ma.MaskedArray):
+        mask = np.ma.getmaskarray(values)
+        values = values.data
+    pd = sys.modules.get("pandas")
+    if pd is not None and isinstance(getattr(values, "dtype", None),
+                                     pd.api.extensions.ExtensionDtype):
+        values = _pandas_values(name, values)
     a = np.asarray(values)
     if a.ndim != 1:
         raise ValueError(f"{name} must be one-dimensional, not of shape {a.shape}")
-    if a.dtype.kind not in "iuf":
-        raise TypeError(f"{name} must hold integers or floats, not {a.dtype}")
+    # Booleans cast safely too, but no coordinate is true or false.
+    if a.dtype.kind not in "iuf" or not np.can_cast(a.dtype, np.float64, "safe"):
+        raise _unusable(name, a.dtype)
+    if mask is not None and mask.any():
+        a = a.astype(np.float64)
+        a[mask] = np.nan
+        return a, mask
     if a.dtype == np.int64:
-        return np.ascontiguousarray(a)
-    return np.ascontiguousarray(a, dtype=np.float64)
+        return np.ascontiguousarray(a), None
+    return np.ascontiguousarray(a, dtype=np.float64), None
+
+
+def _columns(names: Sequence[str], values: Sequence[Any]) -> Tuple[list, list]:
+    """The input columns of a call, as ``_column`` makes them, and their masks; every entry
+    point reads its numbers through here. Columns must have one length; pandas Series must
+    have one index, since pairing their values by position would be a silent guess."""
+    cols, masks = zip(*(_column(n, v) for n, v in zip(names, values)))
+    for n, c in zip(names[1:], cols[1:]):
+        if len(c) != len(cols[0]):
+            raise ValueError(f"{names[0]} and {n} differ in length ({len(cols[0])} and {len(c)})")
+    pd = sys.modules.get("pandas")
+    series = [(n, v) for n, v in zip(names, values) if pd is not None and
+              isinstance(v, pd.Series)]
+    for n, v in series[1:]:
+        if not v.index.equals(series[0][1].index):
+            raise ValueError(f"{series[0][0]} and {n} are pandas Series with different indexes; "
+                             "give them one index (align or reindex them) or pass arrays, "
+                             "which pair by position")
+    return list(cols), list(masks)
+
+
+def _masked_reason(names: Sequence[str], masks: Sequence[Optional[np.ndarray]], i: int,
+                   status: int) -> Optional[str]:
+    """Why point ``i`` failed with ``status`` if a mask hides one of its fields (the core saw
+    NaN there), else None."""
+    masked = [n for n, m in zip(names, masks) if m is not None and m[i]]
+    return f"{masked[0]} is masked ({_core.failure_name(status)})" if masked else None
+
+
+def _flag(name: str, value: Any) -> bool:
+    if not isinstance(value, (bool, np.bool_)):
+        raise TypeError(f"{name} must be True or False, not {value!r}")
+    return bool(value)
 
 
 def _reals(column: np.ndarray) -> np.ndarray:
@@ -126,21 +201,19 @@ def convert(
         raise ValueError(f'method must be "helmert" or "ostn15", not {method!r}')
     if zone is not None and (isinstance(zone, bool) or not isinstance(zone, (int, np.integer))):
         raise TypeError(f"zone must be a whole number, not {zone!r}")
-    cols = [_column(n, c) for n, c in zip(names, columns)]
-    for n, c in zip(names[1:], cols[1:]):
-        if len(c) != len(cols[0]):
-            raise ValueError(f"{names[0]} and {n} differ in length ({len(cols[0])} and {len(c)})")
+    alt = _flag("alt", alt)
+    cols, masks = _columns(names, columns)
     forced = 0 if zone is None else int(zone)
     if zone is not None and forced == 0:
         raise ValueError("zone 0: UTM zones are 1 .. 60, negative for the southern hemisphere")
-    status, *results = _core.convert(source, target, forced, bool(alt), method,
+    status, *results = _core.convert(source, target, forced, alt, method,
                                      _threads(threads), cols)
     if errors == "raise":
         failed = np.flatnonzero(status)
         if failed.size:
             i = int(failed[0])
-            reason = _core.failure_reason(source, target, forced, bool(alt), method,
-                                          [_reals(c) for c in cols], i)
+            reason = _masked_reason(names, masks, i, int(status[i])) or _core.failure_reason(
+                source, target, forced, alt, method, [_reals(c) for c in cols], i)
             raise ValueError(f"point {i} cannot be converted: {reason}")
     return tuple(results)
 
@@ -152,7 +225,8 @@ def bng_to_utm(easting: ArrayLike, northing: ArrayLike, *, zone: Optional[int] =
 
     The zone is that of the point's longitude (29, 30 or 31), or ``zone`` for every point;
     a forced zone that cannot hold a point fails it. With ``alt=True`` three more arrays give
-    the point in the neighbouring zone where it lies in an overlap strip (-1 elsewhere).
+    the point in the neighbouring zone where it lies in an overlap strip (elsewhere zone 0,
+    easting and northing -1).
     ``method="ostn15"``: UTM on ETRS89 (GRS80), easting and northing as float64 metres (NaN
     where there is none)."""
     return convert("bng", "utm", easting, northing, zone=zone, alt=alt, method=method,
@@ -304,12 +378,15 @@ def to_gridref(easting: ArrayLike, northing: ArrayLike, digits: int = 10, *,
     truncated, never rounded). An object array of str, None where a point is outside the
     grid."""
     _check_errors(errors)
-    e, n = _reals(_column("easting", easting)), _reals(_column("northing", northing))
-    if len(e) != len(n):
-        raise ValueError(f"easting and northing differ in length ({len(e)} and {len(n)})")
+    names = ("easting", "northing")
+    cols, masks = _columns(names, (easting, northing))
+    e, n = (_reals(c) for c in cols)
     if isinstance(digits, bool) or not isinstance(digits, (int, np.integer)):
         raise TypeError(f"digits must be a whole number, not {digits!r}")
-    refs, _status, first_failure = _core.to_gridref(e, n, int(digits))
+    refs, status, first_failure = _core.to_gridref(e, n, int(digits))
+    if first_failure is not None:
+        i = first_failure[0]
+        first_failure = (i, _masked_reason(names, masks, i, int(status[i])) or first_failure[1])
     _raise_first(errors, first_failure)
     out = np.empty(len(refs), dtype=object)
     out[:] = refs

@@ -11,8 +11,9 @@ InputColumn = npt.NDArray[np.float64] | npt.NDArray[np.int64]
 def convert(source: str, target: str, zone: int, alt: bool, method: str, threads: int,
             columns: List[InputColumn]) -> Tuple[npt.NDArray[np.uint8], ...]:
     """The status of every point (0: converted, else the failure kind), then the result
-    columns of `target` (int32 grid values, float64 metres under method "ostn15", float64
-    degrees). RuntimeError when "ostn15" has no shift grid."""
+    columns of `target` (int32 zones, 0 where there is none, and grid values, -1 where there
+    is none; float64 metres under method "ostn15", float64 degrees). Columns of another type
+    than float64 or int64 raise TypeError. RuntimeError when "ostn15" has no shift grid."""
 
 def failure_reason(source: str, target: str, zone: int, alt: bool, method: str,
                    columns: List[Column], index: int) -> str:

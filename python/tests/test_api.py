@@ -1,6 +1,7 @@
 """The package's functions: the published point, failures per point, refused arguments,
 threads."""
 
+import pickle
 import threading
 
 import numpy as np
@@ -129,7 +130,7 @@ def test_threads_split_the_arrays_without_changing_a_result():
         for a, b, c in zip(one, many, reals):
             np.testing.assert_array_equal(a, b)
             np.testing.assert_array_equal(a, c)
-    assert (one[0] == -1).any() and (one[3] != -1).any()
+    assert (one[0] == 0).any() and (one[3] != 0).any()  # failures and neighbouring zones
     zone, ue, un = one[:3]
     mixed = tarnwick.utm_to_bng(zone.astype(np.int64), ue.astype(np.float64), un.astype(np.int64))
     same = tarnwick.utm_to_bng(zone.astype(np.float64), ue.astype(np.float64),
@@ -152,3 +153,141 @@ def test_threads_split_the_arrays_without_changing_a_result():
     for k in range(4):
         np.testing.assert_array_equal(results[k][0], lat[k::4])
         np.testing.assert_array_equal(results[k][1], lon[k::4])
+
+
+def test_a_failing_point_has_zone_0_which_no_point_has():
+    # Regression: failing points got zone -1, which is also zone 1 south.
+    zone, e, n, alt_zone, alt_e, alt_n = tarnwick.wgs84_to_utm([-10, 95, 52], [-177, 0, 2],
+                                                               alt=True)
+    assert zone.tolist() == [-1, 0, 31] and e[1] == n[1] == -1
+    # No neighbouring zone (the first and last lie in no overlap strip) is zone 0 as well.
+    assert alt_zone.tolist() == [0, 0, 0] and (alt_e == -1).all() and (alt_n == -1).all()
+    assert tarnwick.utm_to_utm([-1, -1], [500000, 500000], [8894588, -5],
+                               to_zone=-1)[0].tolist() == [-1, 0]
+
+
+def _pickled(values):
+    """int64 as a Dask worker receives a pandas column: a copy through pickle, whose dtype is
+    int64 but not NumPy's own int64 object."""
+    return pickle.loads(pickle.dumps(np.asarray(values, dtype=np.int64)))
+
+
+def _pandas(dtype):
+    def make(values):
+        pd = pytest.importorskip("pandas")
+        return pd.Series(values, dtype=dtype)
+    return make
+
+
+# Every integer and floating type NumPy casts safely to float64, as a user may hold them.
+ACCEPTED = {
+    **{np.dtype(t).name: (lambda t: lambda v: np.asarray(v, dtype=t))(t)
+       for t in (np.int8, np.int16, np.int32, np.int64, np.uint8, np.uint16, np.uint32,
+                 np.uint64, np.float16, np.float32, np.float64)},
+    "longlong": lambda v: np.asarray(v, dtype=np.longlong),
+    "big-endian int64": lambda v: np.asarray(v, dtype=">i8"),
+    "big-endian float64": lambda v: np.asarray(v, dtype=">f8"),
+    "int64 through pickle": _pickled,
+    "pandas int64": _pandas("int64"),
+    "pandas Int64": _pandas("Int64"),
+    "pandas Float64": _pandas("Float64"),
+    "pandas UInt16": _pandas("UInt16"),
+}
+
+
+@pytest.mark.parametrize("make", ACCEPTED.values(), ids=ACCEPTED.keys())
+def test_every_type_float64_holds_converts_as_float64_does(make):
+    # Regression: np.longlong and unpickled int64 (Dask's pandas partitions) were refused
+    # with "must be float64 or int64, not int64".
+    rng = np.random.default_rng(20)
+    # Degrees that every type holds exactly (int8, uint8, float16): whole, 0 .. 84 and 127.
+    lat = rng.integers(0, 85, 400).astype(np.float64)
+    lon = rng.integers(0, 128, 400).astype(np.float64)
+    expected = tarnwick.wgs84_to_utm(lat, lon, alt=True, threads=2)
+    got = tarnwick.wgs84_to_utm(make(lat), make(lon), alt=True, threads=2)
+    for a, b in zip(expected, got):
+        np.testing.assert_array_equal(a, b)
+    # The zone column of UTM input, the first column of a grid reference, the mixed call.
+    zone, e, n = expected[:3]
+    np.testing.assert_array_equal(tarnwick.utm_to_wgs84(make(zone), e, n),
+                                  tarnwick.utm_to_wgs84(zone, e, n))
+    assert tarnwick.to_gridref(make([127]), [1000], digits=4).tolist() == ["SV 00 01"]
+
+
+def _refused(make):
+    def call():
+        return tarnwick.bng_to_utm([651410, 651410], make([313177, 313177]))
+    return call
+
+
+@pytest.mark.parametrize("make, error, words", [
+    (lambda v: np.array([True, False]), TypeError, "northing must hold .* not bool"),
+    (lambda v: np.array(v, dtype=object), TypeError, "northing must hold .* not object"),
+    (lambda v: np.array(["1", "2"]), TypeError, "northing must hold .* not <U1"),
+    (lambda v: np.array(v, dtype=np.complex128), TypeError, "not complex128"),
+    (lambda v: np.array(v, dtype="datetime64[s]"), TypeError, r"not datetime64\[s\]"),
+    (lambda v: np.array(v, dtype=np.longdouble), TypeError, "not float128"),
+    (lambda v: _pandas("Int64")([313177, None]), ValueError,
+     "northing .Int64. has a missing value at point 1"),
+    (lambda v: _pandas("Float64")([np.nan, 313177]), ValueError,
+     "northing .Float64. has a missing value at point 0"),
+    (lambda v: _pandas("boolean")([True, False]), TypeError, "northing must hold .* not boolean"),
+    (lambda v: _pandas("string")(["1", "2"]), TypeError, "northing must hold .* not string"),
+    (lambda v: _pandas("category")(v), TypeError, "northing must hold .* not category"),
+], ids=["bool", "object", "str", "complex", "datetime", "longdouble", "Int64 NA",
+        "Float64 NaN", "pandas boolean", "pandas string", "pandas category"])
+def test_a_column_of_another_type_or_a_missing_value_is_refused_by_name(make, error, words):
+    # Regression: a pandas column with a missing value or of booleans was converted.
+    with pytest.raises(error, match=words):
+        _refused(make)()
+
+
+MASKED_PAIRS = [
+    ("bng", "utm", {"alt": True}, [[651410, 530000, 651410], [313177, 180000, 313177]]),
+    ("utm", "wgs84", {}, [[31, 30, 31], [413156, 699293, 413156], [5834998, 5709783, 5834998]]),
+    ("bng", "utm", {"method": "ostn15"}, [[651410.0, 530000, 651410], [313177, 180000, 313177]]),
+]
+
+
+@pytest.mark.parametrize("source, target, options, columns", MASKED_PAIRS,
+                         ids=["bng-utm-alt", "utm-wgs84", "bng-utm-ostn15"])
+def test_a_masked_point_gives_the_failure_values(source, target, options, columns):
+    # Regression: masked arrays were converted as if unmasked.
+    plain = tarnwick.convert(source, target, *columns, **options)
+    for k in range(len(columns)):
+        masked = [np.ma.masked_array(c, mask=[False, j == k, False]) for j, c in
+                  enumerate(columns)]
+        got = tarnwick.convert(source, target, *masked, **options)
+        failed = tarnwick.convert(source, target, *[[c[0], np.nan, c[0]] for c in columns],
+                                  **options)
+        for a, b, f in zip(plain, got, failed):
+            np.testing.assert_array_equal(a[[0, 2]], b[[0, 2]])
+            np.testing.assert_array_equal(b[1], f[1])
+        name = tarnwick._FIELDS[source][k]
+        with pytest.raises(ValueError, match=f"point 1 cannot be converted: {name} is masked "
+                                             r"\(CONSTRAINT_ERROR\)"):
+            tarnwick.convert(source, target, *masked, errors="raise", **options)
+    assert tarnwick.to_gridref(np.ma.masked_array([651410, 1], mask=[False, True]),
+                               [313177, 1]).tolist() == ["TG 51410 13177", None]
+
+
+def test_pandas_series_pair_by_index_only_when_their_indexes_agree():
+    pd = pytest.importorskip("pandas")
+    e = pd.Series([651410, 530000], index=[7, 3])
+    n = pd.Series([313177, 180000], index=[7, 3])
+    np.testing.assert_array_equal(tarnwick.bng_to_utm(e, n)[0], [31, 30])
+    np.testing.assert_array_equal(tarnwick.bng_to_utm(e, n.to_numpy())[0], [31, 30])
+    # Regression: Series with different indexes were paired by position.
+    with pytest.raises(ValueError, match="easting and northing are pandas Series with "
+                                         "different indexes"):
+        tarnwick.bng_to_utm(e, n.sort_index())
+    with pytest.raises(ValueError, match="different indexes"):
+        tarnwick.to_gridref(e, n.reset_index(drop=True))
+
+
+@pytest.mark.parametrize("alt", ["no", "", 1, 0, None, np.int64(1), [True]])
+def test_a_flag_must_be_a_bool(alt):
+    # Regression: alt="no" counted as true.
+    with pytest.raises(TypeError, match="alt must be True or False"):
+        tarnwick.bng_to_utm([651410], [313177], alt=alt)
+    assert len(tarnwick.bng_to_utm([651410], [313177], alt=np.bool_(True))) == 6

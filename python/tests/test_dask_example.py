@@ -9,8 +9,8 @@ import numpy as np
 import pytest
 
 pd = pytest.importorskip("pandas")
-pytest.importorskip("dask.dataframe")
-pytest.importorskip("distributed")
+dd = pytest.importorskip("dask.dataframe")
+distributed = pytest.importorskip("distributed")
 
 EXAMPLES = Path(__file__).resolve().parent.parent / "examples"
 sys.path.insert(0, str(EXAMPLES))
@@ -52,4 +52,19 @@ def test_the_example_converts_every_row_in_order_on_two_worker_processes(tmp_pat
                                             alt=True)
     assert distributed_result["id"].tolist() == list(range(PARTITIONS * ROWS))
     pd.testing.assert_frame_equal(distributed_result, single, check_dtype=False)
-    assert (single["utm_zone"] == -1).any() and (single["alt_utm_zone"] != -1).any()
+    assert (single["utm_zone"] == 0).any() and (single["alt_utm_zone"] != 0).any()
+
+
+def test_int64_partitions_sent_to_worker_processes_convert_as_in_one_process():
+    # Regression: int64 columns that reached a worker through pickle were refused ("must be
+    # float64 or int64, not int64").
+    rng = np.random.default_rng(20)
+    frame = pd.DataFrame({"easting": rng.integers(-5_000, 705_000, ROWS),
+                          "northing": rng.integers(0, 1_300_000, ROWS)})
+    columns = ["easting", "northing"]
+    with distributed.LocalCluster(n_workers=1, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster, distributed.Client(cluster):
+        table = dd.from_pandas(frame, npartitions=3)
+        got = dask_convert.convert_table(table, "bng", "utm", columns, alt=True).compute()
+    expected = dask_convert.convert_partition(frame, "bng", "utm", columns, alt=True)
+    pd.testing.assert_frame_equal(got, expected)
