@@ -214,32 +214,20 @@ def test_every_type_float64_holds_converts_as_float64_does(make):
     assert tarnwick.to_gridref(make([127]), [1000], digits=4).tolist() == ["SV 00 01"]
 
 
-def _refused(make):
-    def call():
-        return tarnwick.bng_to_utm([651410, 651410], make([313177, 313177]))
-    return call
-
-
 @pytest.mark.parametrize("make, error, words", [
-    (lambda v: np.array([True, False]), TypeError, "northing must hold .* not bool"),
-    (lambda v: np.array(v, dtype=object), TypeError, "northing must hold .* not object"),
-    (lambda v: np.array(["1", "2"]), TypeError, "northing must hold .* not <U1"),
-    (lambda v: np.array(v, dtype=np.complex128), TypeError, "not complex128"),
-    (lambda v: np.array(v, dtype="datetime64[s]"), TypeError, r"not datetime64\[s\]"),
-    (lambda v: np.array(v, dtype=np.longdouble), TypeError, "not float128"),
-    (lambda v: _pandas("Int64")([313177, None]), ValueError,
+    (lambda: np.array([True, False]), TypeError, "northing must hold .* not bool"),
+    (lambda: np.array([1, 2], dtype=object), TypeError, "northing must hold .* not object"),
+    (lambda: np.array(["1", "2"]), TypeError, "northing must hold .* not <U1"),
+    (lambda: np.array([1, 2], dtype=np.longdouble), TypeError, "not float128"),
+    (lambda: _pandas("Int64")([313177, None]), ValueError,
      "northing .Int64. has a missing value at point 1"),
-    (lambda v: _pandas("Float64")([np.nan, 313177]), ValueError,
-     "northing .Float64. has a missing value at point 0"),
-    (lambda v: _pandas("boolean")([True, False]), TypeError, "northing must hold .* not boolean"),
-    (lambda v: _pandas("string")(["1", "2"]), TypeError, "northing must hold .* not string"),
-    (lambda v: _pandas("category")(v), TypeError, "northing must hold .* not category"),
-], ids=["bool", "object", "str", "complex", "datetime", "longdouble", "Int64 NA",
-        "Float64 NaN", "pandas boolean", "pandas string", "pandas category"])
+    (lambda: _pandas("boolean")([True, False]), TypeError, "northing must hold .* not boolean"),
+    (lambda: _pandas("category")([1, 2]), TypeError, "northing must hold .* not category"),
+], ids=["bool", "object", "str", "longdouble", "Int64 NA", "pandas boolean", "category"])
 def test_a_column_of_another_type_or_a_missing_value_is_refused_by_name(make, error, words):
     # Regression: a pandas column with a missing value or of booleans was converted.
     with pytest.raises(error, match=words):
-        _refused(make)()
+        tarnwick.bng_to_utm([651410, 651410], make())
 
 
 MASKED_PAIRS = [
@@ -285,7 +273,7 @@ def test_pandas_series_pair_by_index_only_when_their_indexes_agree():
         tarnwick.to_gridref(e, n.reset_index(drop=True))
 
 
-@pytest.mark.parametrize("alt", ["no", "", 1, 0, None, np.int64(1), [True]])
+@pytest.mark.parametrize("alt", ["no", 1, None])
 def test_a_flag_must_be_a_bool(alt):
     # Regression: alt="no" counted as true.
     with pytest.raises(TypeError, match="alt must be True or False"):
