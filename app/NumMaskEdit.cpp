@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -163,38 +164,100 @@ bool IsAsciiDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-// Characters that may group the digits of a number: the blank, the no-break and thin spaces
-// and the mask's own empty-slot character.
+// Characters that may group the digits of a number: the blank, the no-break and thin spaces.
 bool IsGroupSeparator(QChar c) {
-    return c == QLatin1Char(' ') || c == QChar(0x00A0) || c == QChar(0x2009) ||
-           c == QChar(0x202F) || c == QLatin1Char('_');
+    return c == QLatin1Char(' ') || c == QChar(0x00A0) || c == QChar(0x2009) || c == QChar(0x202F);
 }
 
-}  // namespace
-
-std::optional<QString> TNumMaskEdit::PlainNumber(const QString& text) {
-    const QString trimmed = text.trimmed();
+// One whole number: a single group of digits, or groups of exactly three digits after a first
+// of one to three, each separated by one grouping character ("530 000", "1 300 000").
+std::optional<QString> GroupedNumber(const QString& text) {
     QString digits;
-    for (const QChar c : trimmed) {
+    qsizetype group = 0;  // digits in the group being read
+    bool grouped = false;
+    for (const QChar c : text) {
         if (IsAsciiDigit(c)) {
             digits.append(c);
-        } else if (!IsGroupSeparator(c)) {
+            ++group;
+        } else if (IsGroupSeparator(c) && group > 0 && (grouped ? group == 3 : group <= 3)) {
+            grouped = true;
+            group = 0;
+        } else {
             return std::nullopt;
         }
     }
-    // Separators only between digits; the field's own shown text may start with "_".
-    qsizetype first = 0;
-    while (first < trimmed.size() && trimmed.at(first) == QLatin1Char('_')) {
-        ++first;
-    }
-    if (digits.isEmpty() || !IsAsciiDigit(trimmed.at(first)) || !IsAsciiDigit(trimmed.back())) {
+    if (group == 0 || (grouped && group != 3)) {
         return std::nullopt;
     }
     return digits;
 }
 
-void TNumMaskEdit::Paste() {
-    const QString text = QGuiApplication::clipboard()->text();
+// Two groups of digits apart, five or more digits each. A shorter part could be a group of
+// a number written some other way, and no easting or northing below 10000 (within 10 km of
+// the grid's west or south edge) is on land.
+std::optional<QStringList> LongPair(const QString& first, const QString& second) {
+    const auto digitsOnly = [](const QString& part) {
+        return !part.isEmpty() && std::all_of(part.begin(), part.end(), IsAsciiDigit);
+    };
+    if (first.size() < 5 || second.size() < 5 || !digitsOnly(first) || !digitsOnly(second)) {
+        return std::nullopt;
+    }
+    return QStringList{first, second};
+}
+
+}  // namespace
+
+std::optional<QStringList> TNumMaskEdit::PastedNumbers(const QString& text) {
+    QString trimmed = text.trimmed();
+    // The field's own shown text starts with its empty slots and literals: "     _37 395".
+    qsizetype first = 0;
+    while (first < trimmed.size() &&
+           (trimmed.at(first) == QLatin1Char('_') || IsGroupSeparator(trimmed.at(first)))) {
+        ++first;
+    }
+    trimmed.remove(0, first);
+
+    // Cells of a table: a semicolon, a tab, a line break or a comma between two numbers.
+    static const QRegularExpression cell(QStringLiteral("\\r\\n|[;\\t\\r\\n,]"));
+    const QStringList cells = trimmed.split(cell);
+    if (cells.size() == 2) {
+        // A comma also stands for a decimal point or a thousands group ("651410,5", "530,000",
+        // "123 456,789"): only two long plain numbers are a pair.
+        if (trimmed.contains(QLatin1Char(','))) {
+            return LongPair(cells[0].trimmed(), cells[1].trimmed());
+        }
+        const std::optional<QString> easting = GroupedNumber(cells[0].trimmed());
+        const std::optional<QString> northing = GroupedNumber(cells[1].trimmed());
+        if (!easting || !northing) {
+            return std::nullopt;
+        }
+        return QStringList{*easting, *northing};
+    }
+    if (cells.size() != 1) {
+        return std::nullopt;
+    }
+    // Blanks alone: a number when they group it by thousands, else a pair of long numbers.
+    if (const std::optional<QString> number = GroupedNumber(trimmed)) {
+        return QStringList{*number};
+    }
+    static const QRegularExpression blanks(QStringLiteral("[ \\x{00A0}\\x{2009}\\x{202F}]+"));
+    const QStringList parts = trimmed.split(blanks);
+    if (parts.size() != 2) {
+        return std::nullopt;
+    }
+    return LongPair(parts[0], parts[1]);
+}
+
+std::optional<QString> TNumMaskEdit::PlainNumber(const QString& text) {
+    const std::optional<QStringList> numbers = PastedNumbers(text);
+    if (!numbers || numbers->size() != 1) {
+        return std::nullopt;
+    }
+    return numbers->front();
+}
+
+void TNumMaskEdit::Paste(QClipboard::Mode mode) {
+    const QString text = QGuiApplication::clipboard()->text(mode);
     if (PasteHandler && PasteHandler(text)) {
         return;
     }
@@ -311,6 +374,15 @@ void TNumMaskEdit::mousePressEvent(QMouseEvent* event) {
 }
 
 void TNumMaskEdit::mouseReleaseEvent(QMouseEvent* event) {
+    // A middle click pastes the selection, where the system keeps one, by the rule of Ctrl+V;
+    // the line edit would insert its text past the mask.
+    if (event->button() == Qt::MiddleButton) {
+        if (!isReadOnly() && QGuiApplication::clipboard()->supportsSelection()) {
+            Paste(QClipboard::Selection);
+        }
+        event->accept();
+        return;
+    }
     QLineEdit::mouseReleaseEvent(event);
     const bool second = afterDoubleClick_;
     afterDoubleClick_ = false;
@@ -335,7 +407,7 @@ void TNumMaskEdit::contextMenuEvent(QContextMenuEvent* event) {
     QAction* copy = menu.addAction(tr("&Copy"), this, &TNumMaskEdit::CopyNumber);
     copy->setEnabled(hasSelectedText());
     if (!isReadOnly()) {
-        menu.addAction(tr("&Paste"), this, &TNumMaskEdit::Paste);
+        menu.addAction(tr("&Paste"), this, [this] { Paste(); });
     }
     menu.addSeparator();
     menu.addAction(tr("Select &All"), this, &QLineEdit::selectAll);

@@ -3,8 +3,10 @@
 // only digits can be typed into its slots.
 #pragma once
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -82,9 +84,17 @@ class TNumMaskEdit : public QLineEdit {
     /// window's fields may take more than one number from one paste).
     std::function<bool(const QString& text)> PasteHandler;
 
-    /// The whole number that a pasted or copied text stands for: digits with blanks, thin
-    /// spaces or "_" between them, blanks around; nothing else (no sign, no decimal point,
-    /// no comma: "530,000" and "530.000" mean different numbers in different countries).
+    /// The whole numbers that a pasted or copied text stands for, as their digits, one or two;
+    /// blanks around, and the field's own empty slots and literals before, are ignored.
+    /// One number is its digits alone or grouped by thousands with single blanks, no-break or
+    /// thin spaces ("530 000", "1 300 000"); no sign, no decimal point, no comma ("530,000"
+    /// and "530.000" mean different numbers in different countries). Two numbers are two
+    /// cells, one semicolon, tab or line break apart ("651410;313177", "651 410\t313 177"), or
+    /// two parts of five or more digits each, a comma ("651410,313177") or blanks
+    /// ("651410 313177") apart. Anything else, and text that reads both ways ("53 0000",
+    /// "123 45", "651410,5"), stands for nothing.
+    static std::optional<QStringList> PastedNumbers(const QString& text);
+    /// The one whole number of PastedNumbers(), or nothing.
     static std::optional<QString> PlainNumber(const QString& text);
 
   signals:
@@ -108,7 +118,7 @@ class TNumMaskEdit : public QLineEdit {
   private:
     void Show(const QString& display, int cursor);
     void TypeDigits(const QString& digits);
-    void Paste();
+    void Paste(QClipboard::Mode mode = QClipboard::Clipboard);
     void CopyNumber();
     void ClearSelection();
     void EraseBackward();

@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStringList>
 #include <QStyle>
@@ -946,30 +945,13 @@ bool TMainFormular::PasteBngPoint(const QString& text) {
         }
         return true;
     }
-    const bool comma = trimmed.contains(QLatin1Char(','));
-    const QStringList parts = comma ? trimmed.split(QLatin1Char(','))
-                                    : trimmed.split(QRegularExpression(QStringLiteral("\\s+")));
-    if (parts.size() != 2) {
+    // The field's own rule tells a pair from one number and from text that reads both ways.
+    const std::optional<QStringList> numbers = TNumMaskEdit::PastedNumbers(trimmed);
+    if (numbers && numbers->size() == 1) {
         return false;
     }
-    const QString first = parts[0].trimmed();
-    const QString second = parts[1].trimmed();
-    const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(first).hasMatch() || !digits.match(second).hasMatch()) {
-        return false;
-    }
-    // "530 000" or "530,000" reads as one number grouped by thousands as well as a pair: with
-    // a blank it is the field's own grouping (a number), with a comma it stays unclear.
-    const bool grouping = first.size() <= 3 && second.size() == 3;
-    if (grouping) {
-        if (comma) {
-            Beep(this);
-            return true;
-        }
-        return false;
-    }
-    const std::optional<int> easting = ParseNumber(first);
-    const std::optional<int> northing = ParseNumber(second);
+    const std::optional<int> easting = numbers ? ParseNumber(numbers->at(0)) : std::nullopt;
+    const std::optional<int> northing = numbers ? ParseNumber(numbers->at(1)) : std::nullopt;
     if (!easting || !northing || *easting > MaxBngEasting || *northing > MaxBngNorthing) {
         Beep(this);
         return true;

@@ -262,6 +262,54 @@ class TestDataEntry : public ConverterFixture {
         QCOMPARE(beeps_, point.isEmpty() ? 1 : 0);
     }
 
+    // Fault: "53 0000" pasted into a BNG input filled the pair (53, 0), and into a UTM input
+    // the number 530000; a blank-separated text is one number only in thousands grouping and a
+    // pair only when it is no number and both parts have five or more digits.
+    void pastedTextIsAGroupedNumberOrAnUnmistakablePair_data() {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("bng");  // both BNG inputs after a paste into the northing
+        const QString refused = QStringLiteral("1 2");
+        const QString pair = QStringLiteral("651410 313177");
+        QTest::newRow("grouped number") << "530 000" << QStringLiteral("1 530000");
+        QTest::newRow("grouped in millions") << "1 300 000" << QStringLiteral("1 1300000");
+        QTest::newRow("no-break space grouping") << "12\u00a0345" << QStringLiteral("1 12345");
+        QTest::newRow("pair") << "651410 313177" << pair;
+        QTest::newRow("pair of five digits") << "53000 12000" << QStringLiteral("53000 12000");
+        QTest::newRow("short first group") << "53 0000" << refused;
+        QTest::newRow("short second group") << "5300 00" << refused;
+        QTest::newRow("short second part") << "123 45" << refused;
+        QTest::newRow("one-digit first part") << "5 30000" << refused;
+        QTest::newRow("two blanks in a grouping") << "530  000" << refused;
+        QTest::newRow("three parts") << "53000 12000 5" << refused;
+        QTest::newRow("semicolon") << "651410;313177" << pair;
+        QTest::newRow("tab, grouped cells") << "651 410\t313 177" << pair;
+        QTest::newRow("line break") << "651410\r\n313177\n" << pair;
+        QTest::newRow("decimal comma") << "651410,5" << refused;
+        QTest::newRow("thousands commas") << "1,300,000" << refused;
+        QTest::newRow("decimal comma, grouped") << "123 456,78901" << refused;
+        QTest::newRow("empty cell between") << "651410\t\t313177" << refused;
+    }
+    // One rule for every field: a number fills the field pasted into, on either page; a pair
+    // fills both BNG inputs and is refused by a single UTM input.
+    void pastedTextIsAGroupedNumberOrAnUnmistakablePair() {
+        QFETCH(QString, clipboard);
+        QFETCH(QString, bng);
+        Type(w()->NumMaskEdit1, QStringLiteral("1"));
+        Type(w()->NumMaskEdit2, QStringLiteral("2"), false);
+        beeps_ = 0;
+        Paste(w()->NumMaskEdit2, clipboard);
+        QCOMPARE(w()->NumMaskEdit1->Text().trimmed() + ' ' + w()->NumMaskEdit2->Text().trimmed(),
+                 bng);
+        QCOMPARE(beeps_, bng == QStringLiteral("1 2") ? 1 : 0);
+        const bool number = bng.startsWith(QStringLiteral("1 ")) && bng != QStringLiteral("1 2");
+        ShowPage(TMainFormular::PageUtmToBng);
+        Type(w()->NumMaskEdit4, QStringLiteral("2"), false);
+        beeps_ = 0;
+        Paste(w()->NumMaskEdit4, clipboard);
+        QCOMPARE(w()->NumMaskEdit4->Text().trimmed(), number ? bng.mid(2) : QStringLiteral("2"));
+        QCOMPARE(beeps_, number ? 0 : 1);
+    }
+
     void returnAndEnterConvertLikeC_data() {
         QTest::addColumn<int>("key");
         QTest::newRow("Return") << int(Qt::Key_Return);

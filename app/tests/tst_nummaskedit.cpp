@@ -177,6 +177,23 @@ class TestNumMaskEdit : public QObject {
         QCOMPARE(beeps_, 1);
     }
 
+    // Fault: a middle click inserted the selection's text past the mask and the paste rule.
+    void middleClickPastesTheSelectionByThePasteRule() {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard->supportsSelection()) {
+            QSKIP("no selection clipboard on this platform (runs on xcb)");
+        }
+        field_->SetText(QStringLiteral("123456"));
+        clipboard->setText(QStringLiteral("53 0000"), QClipboard::Selection);
+        QTest::mouseClick(field_, Qt::MiddleButton);
+        QCOMPARE(field_->Text(), QStringLiteral("123456"));
+        QCOMPARE(beeps_, 1);
+        clipboard->setText(QStringLiteral("530 000"), QClipboard::Selection);
+        QTest::mouseClick(field_, Qt::MiddleButton);
+        QCOMPARE(field_->Text(), QStringLiteral("530000"));
+        QCOMPARE(beeps_, 1);
+    }
+
     void readOnlyFieldTakesNoInput() {
         field_->setReadOnly(true);
         field_->SetText(QStringLiteral("31"));
