@@ -99,9 +99,13 @@ grid_unrounded_record lat_long_to_grid_unrounded(long_float latitude, long_float
     const long_float b = 2.0 * (lf::arctan(ll::exp(s)) - quarter_pi);
     const long_float l = k.alpha * (longitude - long_null);
 
-    // Turn the sphere so that the projection centre lies on its equator.
-    const long_float l_bar =
-        lf::arctan(ll::sin(l) / (ll::sin(b0) * ll::tan(b) + ll::cos(b0) * ll::cos(l)));
+    // Turn the sphere so that the projection centre lies on its equator. A point a quarter turn
+    // or more from the centre (Switzerland's far side of the earth) has a negative denominator:
+    // the plain arc tangent would fold it onto the near side, a plausible Swiss grid value for a
+    // point 10 000 km away, so it takes the quadrant-aware form and lies far outside the grids.
+    const long_float l_num = ll::sin(l);
+    const long_float l_den = ll::sin(b0) * ll::tan(b) + ll::cos(b0) * ll::cos(l);
+    const long_float l_bar = l_den > 0.0 ? lf::arctan(l_num / l_den) : lf::arctan(l_num, l_den);
     const long_float b_bar =
         lf::arcsin(ll::cos(b0) * ll::sin(b) - ll::sin(b0) * ll::cos(b) * ll::cos(l));
 

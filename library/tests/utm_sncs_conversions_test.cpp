@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 #include "elementary_functions_exceptions.hpp"
 #include "global_types.hpp"
@@ -158,6 +159,40 @@ TEST(SwissProjection, WholeMetrePointsSurviveTheRoundTrip) {
             EXPECT_EQ(g.northing, n);
         }
     }
+}
+
+TEST(SwissProjection, AnyPointOfTheEarthInsideTheGridIsThePointItself) {
+    // Regression: a point near Switzerland's antipode, (-47.69, -169.63) on Bessel, projected
+    // onto a plausible LV03 value near Bern, the far hemisphere folded onto the near one.
+    // Points over the whole sphere, and as many again in boxes about Bern and its antipode.
+    std::mt19937_64 random(41);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int inside = 0;
+    for (int i = 0; i < 60000; ++i) {
+        double latitude = std::asin(unit(random) * 0.99999);  // uniform over the sphere
+        double longitude = unit(random) * std::numbers::pi;
+        if (i % 2 == 1) {
+            const double side = i % 4 == 1 ? 1.0 : -1.0;
+            latitude = side * (47.0 + 3.0 * unit(random)) * deg;
+            longitude = (7.5 + 6.0 * unit(random)) * deg - (side < 0 ? std::numbers::pi : 0.0);
+        }
+        const grid_unrounded_record g = lat_long_to_grid_unrounded(latitude, longitude, lv95);
+        if (!(g.easting >= easting_integer_sncs_lv95::first &&
+              g.easting <= easting_integer_sncs_lv95::last &&
+              g.northing >= northing_integer_sncs_lv95::first &&
+              g.northing <= northing_integer_sncs_lv95::last)) {
+            continue;
+        }
+        ++inside;
+        const lat_long_record back =
+            grid_to_lat_long(0.0, 0.0, lv95, static_cast<std::int32_t>(std::lround(g.easting)),
+                             static_cast<std::int32_t>(std::lround(g.northing)));
+        ASSERT_NEAR(back.latitude, latitude, 1.0 / metres_per_radian)
+            << latitude << " " << longitude;
+        ASSERT_NEAR(back.longitude, longitude, 2.0 / metres_per_radian)
+            << latitude << " " << longitude;
+    }
+    EXPECT_GT(inside, 1000);  // an eighth of the box about Bern
 }
 
 TEST(SwissProjection, FailuresOfTheProjection) {
