@@ -95,7 +95,11 @@ std::string systems_help() {
         "  columns. In a whitespace table a reference written with blanks (TG 514 131)\n"
         "  spans the column --cols names and the digit groups after it.\n"
         "  Several -i files make one table in the first one's column order; each file's\n"
-        "  header decides for that file. -o is written in full beside the target and takes\n"
+        "  header decides for that file. A later file's point columns go where the first\n"
+        "  file has them, its other columns by name when both have a header, else in their\n"
+        "  order; files whose columns do not pair one to one stop the run (status 2) before\n"
+        "  anything is written, unless --results-only writes the results alone.\n"
+        "  -o is written in full beside the target and takes\n"
         "  its place only when the run ends with status 0 or 1.\n"
         "\nExit status: 0 all converted, 1 some rows failed, 2 unusable arguments or files.\n";
     return text;

@@ -516,6 +516,57 @@ TEST_F(ConvertProgram, SeveralInputFilesMakeOneTable) {
     EXPECT_NE(r.err.find("3 rows read, 3 converted, 0 failed"), std::string::npos) << r.err;
 }
 
+// Regression: a headed file after one without a header was written in its own column order
+// under the first's, so the same output column held eastings in some rows and northings in others.
+TEST_F(ConvertProgram, EveryInputIsWrittenInTheFirstInputsColumnOrder) {
+    const struct {
+        const char* first;
+        const char* later;
+        std::string out;  // "": refused with status 2, naming the later file
+    } cases[] = {
+        {"651410,313177\n", "n,e\n100000,400000\n",
+         "651410,313177,31,413156,5834998,\n400000,100000,30,570374,5628011,\n"},
+        {"651410,313177,a\n", "name,n,e\nb,100000,400000\n",
+         "651410,313177,a,31,413156,5834998,\n400000,100000,b,30,570374,5628011,\n"},
+        {"easting,northing,id,name\n651410,313177,1,a\n", "Name,N,ID,E\nb,100000,2,400000\n",
+         "easting,northing,id,name,utm_zone,utm_easting,utm_northing,error\n"
+         "651410,313177,1,a,31,413156,5834998,\n400000,100000,2,b,30,570374,5628011,\n"},
+        {"e,n,id\n651410,313177,1\n", "400000,100000,2\n",
+         "e,n,id,utm_zone,utm_easting,utm_northing,error\n651410,313177,1,31,413156,5834998,\n"
+         "400000,100000,2,30,570374,5628011,\n"},
+        // Columns that cannot be aligned stop the run before anything is written.
+        {"e,n,name\n651410,313177,a\n", "e,n,code\n400000,100000,b\n", ""},
+        {"651410,313177\n", "n,e,name\n100000,400000,b\n", ""},
+        {"651410,313177,a\n", "n,e\n100000,400000\n", ""},
+        {"e,n,name\n651410,313177,a\n", "400000,100000\n", ""},
+        {"651410,313177\n", "400000,100000,b\n", ""},
+    };
+    for (const auto& c : cases) {
+        const fs::path first = file("first.csv", c.first);
+        const fs::path later = file("later.csv", c.later);
+        const fs::path out = path("out.csv");
+        fs::remove(out);
+        const run_result r = run({"--from", "bng", "--to", "utm", "-i", first.string(), "-i",
+                                  later.string(), "-o", out.string()});
+        const std::string label = std::string(c.first) + " then " + c.later;
+        if (c.out.empty()) {
+            EXPECT_EQ(r.status, 2) << label << read_file(out);
+            EXPECT_FALSE(fs::exists(out)) << label;
+            EXPECT_NE(r.err.find(later.string()), std::string::npos) << label << r.err;
+        } else {
+            EXPECT_EQ(r.status, 0) << label << r.err;
+            EXPECT_EQ(read_file(out), c.out) << label;
+        }
+    }
+    // Only the results are written: other columns need not agree.
+    const fs::path a = file("a.csv", "e,n,name\n651410,313177,a\n");
+    const fs::path b = file("b.csv", "code,n,e,note\n7,100000,400000,y\n");
+    const run_result r =
+        run({"--from", "bng", "--to", "utm", "--results-only", "-i", a.string(), "-i", b.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "utm_zone,utm_easting,utm_northing\n31,413156,5834998\n30,570374,5628011\n");
+}
+
 TEST_F(ConvertProgram, EmptyFileGivesEmptyOutput) {
     const fs::path in = file("empty.csv", "");
     const run_result r = run({"--from", "bng", "--to", "utm", "-i", in.string()});
