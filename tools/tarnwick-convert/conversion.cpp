@@ -177,7 +177,7 @@ bng_point square_holding(double easting, double northing) {
 // message and adds nothing. National Grid metres that become a reference are checked here
 // and kept as the square that holds them; all others are checked by the conversion.
 void read_point(coordinate_system system, const std::string* fields, point_columns& to,
-                bool national_result) {
+                bool national_result, utm_letter_convention letters) {
     using enum coordinate_system;
     if (system == bng && national_result) {
         const bng_point square = square_holding(parse_number(fields[0], "BNG easting"),
@@ -204,7 +204,7 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
         }
         case utm: {
             char band = '\0';
-            const double zone = parse_zone_field(fields[0], band);
+            const double zone = parse_zone_field(fields[0], band, letters);
             const double e = parse_number(fields[1], "UTM easting");
             to.northing.push_back(parse_number(fields[2], "UTM northing"));
             to.zone.push_back(zone);
@@ -396,6 +396,12 @@ converter::converter(const conversion_options& options)
             "is " +
             std::string(system_name(options.to)));
     }
+    if (options.utm_letters && options.from != utm) {
+        throw usage_error(
+            "--utm-letter says how the letter after a UTM zone is read; the input "
+            "here is " +
+            std::string(system_name(options.from)));
+    }
     if (options.dms && !angles(options.to)) {
         throw usage_error("--dms writes latitude and longitude; the result here is " +
                           std::string(system_name(options.to)));
@@ -480,7 +486,8 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
         const std::string* f = fields + row * input_count_;
         try {
             check_printable(f, names);
-            read_point(options_.from, f, in, read_only);
+            read_point(options_.from, f, in, read_only,
+                       options_.utm_letters.value_or(utm_letter_convention::unstated));
             in.row.push_back(row);
         } catch (const global_types::failure& failure) {
             errors[row] = failure.message() + " (" + failure.what() + ")";

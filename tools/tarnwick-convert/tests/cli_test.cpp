@@ -946,6 +946,61 @@ TEST_F(ConvertProgram, InputWrittenAsPeopleWriteIt) {
     }
 }
 
+// Regression: "30S" was read as latitude band S alone, while many write S for the southern
+// hemisphere (54.3 degrees south for the same numbers): a silent answer in the other hemisphere.
+TEST_F(ConvertProgram, UtmLetterSNeedsItsConventionAndNIsTheNorthernHemisphere) {
+    auto utm_to_wgs84 = [&](std::vector<std::string> point, const std::string& letters = "") {
+        std::vector<std::string> args{"--from", "utm", "--to", "wgs84"};
+        if (!letters.empty()) {
+            args.insert(args.end(), {"--utm-letter", letters});
+        }
+        args.push_back("--");
+        args.insert(args.end(), point.begin(), point.end());
+        return run(args);
+    };
+    const run_result unsure = utm_to_wgs84({"30S", "500000", "3984000"});
+    EXPECT_EQ(unsure.status, 1);
+    EXPECT_EQ(unsure.out, "");
+    for (const char* words :
+         {"latitude band from 32 to 40", "southern hemisphere", "--utm-letter"}) {
+        EXPECT_NE(unsure.err.find(words), std::string::npos) << words << ": " << unsure.err;
+    }
+    const std::string north = utm_to_wgs84({"30", "500000", "3984000"}).out;
+    const std::string south = utm_to_wgs84({"-30", "500000", "3984000"}).out;
+    EXPECT_TRUE(north.starts_with("36.0") && south.starts_with("-54.")) << north << south;
+    EXPECT_EQ(utm_to_wgs84({"30s", "500000", "3984000"}, "band").out, north);
+    EXPECT_EQ(utm_to_wgs84({"30S", "500000", "3984000"}, "hemisphere").out, south);
+    // Band S that does not hold the point is still refused.
+    EXPECT_EQ(utm_to_wgs84({"30S", "500000", "5000000"}, "band").status, 1);
+
+    // N: the northern hemisphere, unless the letters are said to be bands.
+    for (const std::string letters : {"", "hemisphere"}) {
+        EXPECT_EQ(utm_to_wgs84({"30N", "500000", "3984000"}, letters).out, north) << letters;
+    }
+    const run_result band_n = utm_to_wgs84({"30N", "500000", "3984000"}, "band");
+    EXPECT_EQ(band_n.status, 1);
+    EXPECT_NE(band_n.err.find("band N does not hold the point"), std::string::npos) << band_n.err;
+    const std::string near_equator = utm_to_wgs84({"30", "500000", "100000"}).out;
+    for (const std::string letters : {"", "band", "hemisphere"}) {
+        EXPECT_EQ(utm_to_wgs84({"30N", "500000", "100000"}, letters).out, near_equator);
+    }
+    // Other letters are bands whatever the convention.
+    EXPECT_EQ(utm_to_wgs84({"30T", "500000", "3984000"}, "hemisphere").status, 1);
+    EXPECT_EQ(utm_to_wgs84({"30C", "500000", "3984000"}, "hemisphere").status, 1);
+
+    // In a table the ambiguous row fails alone.
+    const fs::path in = file("in.csv", "zone,e,n\n30S,500000,3984000\n30N,500000,3984000\n");
+    const run_result table = run({"--from", "utm", "--to", "wgs84", "-i", in.string()});
+    EXPECT_EQ(table.status, 1);
+    const auto lines = lines_of(table.out);
+    ASSERT_EQ(lines.size(), 3U) << table.out;
+    EXPECT_NE(lines[1].find("southern hemisphere"), std::string::npos) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("30N,500000,3984000,36.0")) << lines[2];
+
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "--utm-letter", "band", "1", "2"}).status, 2);
+    EXPECT_EQ(utm_to_wgs84({"30", "500000", "3984000"}, "south").status, 2);
+}
+
 TEST_F(ConvertProgram, SemicolonTablesResultsOnlyAndPrefix) {
     const fs::path in = file("in", "id;e;n\n1;651410;313177\n2;x;1\n");
     const run_result kept = run({"--from", "bng", "--to", "utm", "-i", in.string()});
