@@ -1,6 +1,8 @@
 #include "grid_reference.hpp"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -86,12 +88,11 @@ bng_point parse_grid_reference(std::string_view text) {
         }
         groups.push_back(ref.substr(start, p - start));
     }
-    if (groups.empty()) {
-        malformed(ref, "has no digits (2 to 10 are needed)");
-    }
     std::string_view east_figures;
     std::string_view north_figures;
-    if (groups.size() == 1 && groups[0].size() % 2 == 0) {
+    if (groups.empty()) {
+        // The letters alone name the 100 km square.
+    } else if (groups.size() == 1 && groups[0].size() % 2 == 0) {
         east_figures = groups[0].substr(0, groups[0].size() / 2);
         north_figures = groups[0].substr(groups[0].size() / 2);
     } else if (groups.size() == 2 && groups[0].size() == groups[1].size()) {
@@ -101,8 +102,8 @@ bng_point parse_grid_reference(std::string_view text) {
         malformed(ref, "needs an even number of digits, the same for easting and northing");
     }
     const std::size_t per_axis = east_figures.size();
-    if (per_axis < 1 || per_axis > 5) {
-        malformed(ref, "needs 2 to 10 digits");
+    if (per_axis > 5) {
+        malformed(ref, "needs 0 to 10 digits");
     }
     const std::int64_t unit = powers_of_ten[5 - per_axis];
     const std::int64_t easting = (first % 5 - origin_column) * square_500km +
@@ -146,6 +147,30 @@ std::string format_grid_reference(bng_point point, int digits) {
         out.append(figures);
     }
     return out;
+}
+
+bng_point metre_square(double easting, double northing) {
+    const auto corner = [](double metres, std::int64_t last, grid_reference_error::reason why,
+                           const char* name) {
+        if (std::isnan(metres)) {
+            throw grid_reference_error(grid_reference_error::reason::malformed,
+                                       std::string("BNG ") + name + " is not a number");
+        }
+        // Truncated, never rounded: 99999.6 lies in the square from 99999, not 100000.
+        const double whole = std::floor(metres);
+        if (!(whole >= 0.0 && whole <= static_cast<double>(last))) {
+            std::array<char, 32> text{};
+            const auto end = std::to_chars(text.data(), text.data() + text.size(), metres).ptr;
+            throw grid_reference_error(
+                why, std::string("BNG ") + name + " " + std::string(text.data(), end) +
+                         " is outside the National Grid (0 .. " + std::to_string(last) + ")");
+        }
+        return static_cast<std::int32_t>(whole);
+    };
+    return {
+        corner(easting, max_easting, grid_reference_error::reason::easting_out_of_range, "easting"),
+        corner(northing, max_northing, grid_reference_error::reason::northing_out_of_range,
+               "northing")};
 }
 
 }  // namespace tarnwick_convert

@@ -29,16 +29,24 @@ class grid_reference_error : public std::invalid_argument {
     reason why_;
 };
 
-/// Reads a lettered reference with 2 to 10 digits, with or without blanks between the letters
-/// and the two halves ("TG 51410 13177", "TG5141013177", "tg 514 131"). The result is the
-/// south-west corner of the square the reference names. Raises `grid_reference_error`: kind
-/// `malformed` for malformed text, `easting_out_of_range` or `northing_out_of_range` for a
-/// square outside the grid.
+/// Reads a lettered reference with 0 to 10 digits, with or without blanks between the letters
+/// and the two halves ("TG 51410 13177", "TG5141013177", "tg 514 131", "TG" for the 100 km
+/// square alone). The result is the south-west corner of the square the reference names. Raises
+/// `grid_reference_error`: kind `malformed` for malformed text, `easting_out_of_range` or
+/// `northing_out_of_range` for a square outside the grid.
 bng_point parse_grid_reference(std::string_view text);
 
 /// Writes the reference of the square of `digits` / 2 figures per axis (0 .. 10 digits) that
 /// holds the point, letters and halves separated by blanks ("TG 51410 13177"); 0 digits give
-/// the letters alone. The figures are truncated, never rounded, so the square always contains the point.
+/// the letters alone. The figures are truncated, never rounded, so the square always contains the
+/// point.
 std::string format_grid_reference(bng_point point, int digits);
+
+/// The south-west corner of the whole-metre square that holds a National Grid point given in
+/// metres, not rounded (531499.9457 882249.6589 -> 531499 882249), so that every reference
+/// made from it names a square that holds the point. Raises `grid_reference_error`:
+/// `easting_out_of_range` or `northing_out_of_range` where that square is not one a reference
+/// names (a value below 0, or from 700001 east or 1300001 north), `malformed` for NaN.
+bng_point metre_square(double easting, double northing);
 
 }  // namespace tarnwick_convert

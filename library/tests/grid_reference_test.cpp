@@ -2,12 +2,37 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <string>
 
 #include "grid_reference.hpp"
 
 namespace tarnwick_convert {
 namespace {
+
+using reason = grid_reference_error::reason;
+
+// The kind of error a text raises; accepting the text fails the test.
+reason refusal(const char* text) {
+    try {
+        parse_grid_reference(text);
+    } catch (const grid_reference_error& e) {
+        return e.kind();
+    }
+    ADD_FAILURE() << text << " was accepted";
+    return reason::malformed;
+}
+
+reason refusal_of_nan() {
+    try {
+        metre_square(std::nan(""), 0.0);
+    } catch (const grid_reference_error& e) {
+        return e.kind();
+    }
+    ADD_FAILURE() << "NaN was accepted";
+    return reason::easting_out_of_range;
+}
 
 struct known_reference {
     const char* reference;  // 10 digits
@@ -50,7 +75,8 @@ TEST(GridReference, FewerDigitsNameTheSouthWestCornerOfALargerSquare) {
         const char* text;
         int easting;
         int northing;
-    } cases[] = {{"TG 5 1", 650000, 310000},       {"TG51", 650000, 310000},
+    } cases[] = {{"TG", 600000, 300000},           {" tg ", 600000, 300000},
+                 {"TG 5 1", 650000, 310000},       {"TG51", 650000, 310000},
                  {"TG 51 13", 651000, 313000},     {"TG 514 131", 651400, 313100},
                  {"TG 5141 1317", 651410, 313170}, {"TG 51410 13177", 651410, 313177}};
     for (const auto& c : cases) {
@@ -66,6 +92,47 @@ TEST(GridReference, WritingTruncatesSoTheSquareHoldsThePoint) {
     EXPECT_EQ(format_grid_reference(p, 6), "TG 514 131");
     EXPECT_EQ(format_grid_reference(p, 8), "TG 5141 1317");
     EXPECT_EQ(format_grid_reference({99999, 99999}, 10), "SV 99999 99999");
+}
+
+// Regression: the tool and the Python package rounded a fractional point before writing its
+// reference, so 531499.9457 got square 315 instead of 314; the square alone did not read back.
+TEST(GridReference, EveryReferenceOfAFractionalPointNamesASquareThatHoldsIt) {
+    EXPECT_EQ(format_grid_reference(metre_square(531499.9457, 882249.6589), 6), "OF 314 822");
+    std::mt19937_64 random(8);
+    std::uniform_real_distribution<double> east(-5.0, 700006.0);
+    std::uniform_real_distribution<double> north(-5.0, 1300006.0);
+    int refused = 0;
+    for (int i = 0; i < 20000; ++i) {
+        double e = east(random);
+        double n = north(random);
+        if (i % 4 == 0) {  // a hair below a 100 km edge
+            e = std::round(e / 100000.0) * 100000.0 - 1e-6;
+            n = std::round(n / 100000.0) * 100000.0 - 0.49;
+        }
+        bng_point corner{};
+        try {
+            corner = metre_square(e, n);
+        } catch (const grid_reference_error& error) {
+            // Only a point with no whole-metre square on the grid is refused, with its axis.
+            const bool west_or_east = e < 0.0 || e >= 700001.0;
+            EXPECT_EQ(error.kind(),
+                      west_or_east ? reason::easting_out_of_range : reason::northing_out_of_range)
+                << e << " " << n;
+            EXPECT_TRUE(west_or_east || n < 0.0 || n >= 1300001.0) << e << " " << n;
+            ++refused;
+            continue;
+        }
+        for (int digits = 0; digits <= 10; digits += 2) {
+            const std::string ref = format_grid_reference(corner, digits);
+            const bng_point back = parse_grid_reference(ref);
+            const double size = std::pow(10.0, 5 - digits / 2);
+            ASSERT_TRUE(back.easting <= e && e < back.easting + size && back.northing <= n &&
+                        n < back.northing + size)
+                << ref << " does not hold " << e << " " << n;
+        }
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(refusal_of_nan(), reason::malformed);
 }
 
 TEST(GridReference, HundredKilometreSquareBoundaries) {
@@ -93,19 +160,6 @@ TEST(GridReference, EveryPointOfASweepSurvivesTheRoundTrip) {
     }
 }
 
-using reason = grid_reference_error::reason;
-
-// The kind of error a text raises; accepting the text fails the test.
-reason refusal(const char* text) {
-    try {
-        parse_grid_reference(text);
-    } catch (const grid_reference_error& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << text << " was accepted";
-    return reason::malformed;
-}
-
 TEST(GridReference, SquaresOutsideTheGridRaiseTheRangeFailures) {
     EXPECT_NO_THROW(parse_grid_reference("TX 00000 00001"));
     EXPECT_EQ(refusal("TX 00001 00000"), reason::easting_out_of_range);
@@ -116,7 +170,7 @@ TEST(GridReference, SquaresOutsideTheGridRaiseTheRangeFailures) {
 
 TEST(GridReference, MalformedTextIsRefused) {
     for (const char* text :
-         {"", "   ", "T 123", "TI 12 34", "T1 12 34", "TG", "TG 123", "TG 123 45",
+         {"", "   ", "T", "T 123", "TI 12 34", "T1 12 34", "TG 123", "TG 123 45",
           "TG 123456 123456", "TG 12a4", "TG 12 34 56", "TG -1 -1", "TG 12,34"}) {
         EXPECT_EQ(refusal(text), reason::malformed) << text;
     }

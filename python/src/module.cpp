@@ -8,8 +8,6 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -20,7 +18,6 @@
 
 #include "batch.hpp"
 #include "grid_reference.hpp"
-#include "utm-bng.hpp"
 
 namespace py = pybind11;
 
@@ -326,42 +323,33 @@ std::string failure_reason(const std::string& source, const std::string& target,
     return batch::failure_reason(c, in, index);
 }
 
-std::string failure_text(const global_types::failure& f) {
-    return f.message() + " (" + f.name() + ")";
+// The failure kind of the core a grid reference's error stands for: the reference code knows
+// no failure kinds of the core, and its reasons map onto them as the command-line tool maps
+// them.
+batch::point_status status_of(const tarnwick_convert::grid_reference_error& e) {
+    using why = tarnwick_convert::grid_reference_error::reason;
+    return e.kind() == why::easting_out_of_range    ? batch::point_status::easting_out_of_range
+           : e.kind() == why::northing_out_of_range ? batch::point_status::northing_out_of_range
+                                                    : batch::point_status::constraint_error;
 }
 
-// A number as a person would write it: whole values without exponent or decimals.
-std::string number_text(double v) {
-    std::array<char, 32> buffer{};
-    const bool whole = v == std::trunc(v) && std::fabs(v) < 1e15;
-    const auto r = whole ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), v,
-                                         std::chars_format::fixed)
-                         : std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
-    return std::string(buffer.data(), r.ptr);
-}
-
-// A National Grid value rounded to whole metres as the conversions round their inputs.
-template <class Checked>
-Checked grid_value(double v, const char* what) {
-    if (!std::isfinite(v)) {
-        throw global_types::constraint_error(std::string(what) + " \"" + number_text(v) +
-                                             "\" is not a number");
-    }
-    try {
-        return Checked::round(v);
-    } catch (const global_types::constraint_error&) {
-        throw global_types::constraint_error(
-            std::string(what) + " " + number_text(v) + " is outside the National Grid (" +
-            std::to_string(Checked::first) + " .. " + std::to_string(Checked::last) + ")");
+// Records the failure of point `i` in `status` and, for the first one, in `first_failure`.
+void note_failure(py::ssize_t i, const tarnwick_convert::grid_reference_error& e,
+                  py::array_t<std::uint8_t>& status, py::object& first_failure) {
+    const batch::point_status s = status_of(e);
+    status.mutable_at(i) = static_cast<std::uint8_t>(s);
+    if (first_failure.is_none()) {
+        first_failure = py::make_tuple(
+            i, std::string(e.what()) + " (" + std::string(batch::failure_name(s)) + ")");
     }
 }
 
 // References of the points (None where a point fails), their status and the first failure's
 // index and reason (or None).
 py::tuple to_gridref(const column& easting, const column& northing, int digits) {
-    if (digits < 2 || digits > 10 || digits % 2 != 0) {
+    if (digits < 0 || digits > 10 || digits % 2 != 0) {
         throw py::value_error("digits " + std::to_string(digits) +
-                              ": a grid reference has 2, 4, 6, 8 or 10 digits");
+                              ": a grid reference has 0, 2, 4, 6, 8 or 10 digits");
     }
     if (easting.size() != northing.size()) {
         throw py::value_error("easting and northing differ in length");
@@ -372,17 +360,14 @@ py::tuple to_gridref(const column& easting, const column& northing, int digits) 
     py::object first_failure = py::none();
     for (py::ssize_t i = 0; i < n; ++i) {
         try {
-            const tarnwick_convert::bng_point p{
-                grid_value<utm::bng::easting_integer_bng>(easting.at(i), "BNG easting"),
-                grid_value<utm::bng::northing_integer_bng>(northing.at(i), "BNG northing")};
+            // The square that holds the point as given: truncated, never rounded.
+            const tarnwick_convert::bng_point p =
+                tarnwick_convert::metre_square(easting.at(i), northing.at(i));
             refs[i] = py::str(tarnwick_convert::format_grid_reference(p, digits));
             status.mutable_at(i) = 0;
-        } catch (const global_types::failure& f) {
+        } catch (const tarnwick_convert::grid_reference_error& e) {
             refs[i] = py::none();
-            status.mutable_at(i) = static_cast<std::uint8_t>(batch::point_status::constraint_error);
-            if (first_failure.is_none()) {
-                first_failure = py::make_tuple(i, failure_text(f));
-            }
+            note_failure(i, e, status, first_failure);
         }
     }
     return py::make_tuple(refs, status, first_failure);
@@ -412,21 +397,9 @@ py::tuple from_gridref(const py::sequence& refs) {
             northing.mutable_at(i) = p.northing;
             status.mutable_at(i) = 0;
         } catch (const tarnwick_convert::grid_reference_error& e) {
-            // The reference reader knows no failure kinds of the core; its reasons map onto them
-            // as the command-line tool maps them.
-            using why = tarnwick_convert::grid_reference_error::reason;
-            const batch::point_status s = e.kind() == why::easting_out_of_range
-                                              ? batch::point_status::easting_out_of_range
-                                          : e.kind() == why::northing_out_of_range
-                                              ? batch::point_status::northing_out_of_range
-                                              : batch::point_status::constraint_error;
             easting.mutable_at(i) = -1;
             northing.mutable_at(i) = -1;
-            status.mutable_at(i) = static_cast<std::uint8_t>(s);
-            if (first_failure.is_none()) {
-                first_failure = py::make_tuple(
-                    i, std::string(e.what()) + " (" + std::string(batch::failure_name(s)) + ")");
-            }
+            note_failure(i, e, status, first_failure);
         }
     }
     return py::make_tuple(easting, northing, status, first_failure);

@@ -373,10 +373,11 @@ def lv95_to_lv03(easting: ArrayLike, northing: ArrayLike, *, errors: str = "coer
 
 def to_gridref(easting: ArrayLike, northing: ArrayLike, digits: int = 10, *,
                errors: str = "coerce") -> npt.NDArray[np.object_]:
-    """National Grid easting, northing (metres) to lettered references of ``digits`` (2, 4,
-    .., 10) figures, "TG 51410 13177": the square of that size that holds the point (figures
-    truncated, never rounded). An object array of str, None where a point is outside the
-    grid."""
+    """National Grid easting, northing (metres) to lettered references of ``digits`` (0, 2,
+    .., 10) figures, "TG 51410 13177", or the letters alone ("TG") for 0: the square of that
+    size that holds the point as given, fractions included (figures truncated, never rounded).
+    An object array of str, None where no square of the grid holds the point (a value below 0,
+    from 700001 east or 1300001 north, or NaN)."""
     _check_errors(errors)
     names = ("easting", "northing")
     cols, masks = _columns(names, (easting, northing))
@@ -394,7 +395,7 @@ def to_gridref(easting: ArrayLike, northing: ArrayLike, digits: int = 10, *,
 
 
 def from_gridref(refs: Sequence[Any] | ArrayLike, *, errors: str = "coerce") -> Tuple[Ints, Ints]:
-    """Lettered National Grid references ("TG 51410 13177", "TG5113", 2 to 10 figures, blanks
+    """Lettered National Grid references ("TG 51410 13177", "TG5113", 0 to 10 figures, blanks
     optional) to ``(easting, northing)``: the south-west corner of the square each names.
     None and NaN are missing references and fail like malformed ones."""
     _check_errors(errors)

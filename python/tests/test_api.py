@@ -60,6 +60,17 @@ def test_a_failing_point_gets_failure_values_and_the_others_convert():
     assert e.tolist() == [651410, -1, -1, -1]
 
 
+def test_a_reference_names_the_square_that_holds_the_point_as_given():
+    # Regression: fractions were rounded first (531499.9457 gave square 315, not 314), and the
+    # 100 km square alone was refused both ways.
+    assert tarnwick.to_gridref([531499.9457], [882249.6589], digits=6).tolist() == ["OF 314 822"]
+    assert tarnwick.to_gridref([651410.7], [313177], digits=0).tolist() == ["TG"]
+    e, n = tarnwick.from_gridref(["TG"])
+    assert (e.tolist(), n.tolist()) == ([600000], [300000])
+    # Below the grid's first metre no square holds a point.
+    assert tarnwick.to_gridref([-0.25, 5.5], [3, np.nan]).tolist() == [None, None]
+
+
 @pytest.mark.parametrize("call, message", [
     (lambda: tarnwick.utm_to_bng([31, 31, 5], [413156, 913156, 1], [5834998] * 3,
                                  errors="raise"),
@@ -75,7 +86,7 @@ def test_a_failing_point_gets_failure_values_and_the_others_convert():
      "point 1 cannot be converted: outside the LV95 grid (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
     (lambda: tarnwick.to_gridref([1, 1], [1, -1], errors="raise"),
      "point 1 cannot be converted: BNG northing -1 is outside the National Grid "
-     "(0 .. 1300000) (CONSTRAINT_ERROR)"),
+     "(0 .. 1300000) (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
     (lambda: tarnwick.from_gridref(["TG 1 1", "TG 12 3"], errors="raise"),
      "point 1 cannot be converted: grid reference \"TG 12 3\" needs an even number of digits"),
 ])

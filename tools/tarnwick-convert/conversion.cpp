@@ -145,11 +145,12 @@ struct point_columns {
     batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
 };
 
-// The shared grid-reference reader raises its own error; rows report it as the failure kinds
+// The shared grid-reference code raises its own error; rows report it as the failure kinds
 // of the core, like every other value out of range.
-bng_point read_grid_reference(const std::string& text) {
+template <class Grid_reference_step>
+bng_point in_core_terms(Grid_reference_step step) {
     try {
-        return parse_grid_reference(text);
+        return step();
     } catch (const grid_reference_error& e) {
         switch (e.kind()) {
             case grid_reference_error::reason::easting_out_of_range:
@@ -163,22 +164,26 @@ bng_point read_grid_reference(const std::string& text) {
     }
 }
 
+bng_point read_grid_reference(const std::string& text) {
+    return in_core_terms([&] { return parse_grid_reference(text); });
+}
+
+// The whole-metre square a reference result is made from: the point truncated, not rounded.
+bng_point square_holding(double easting, double northing) {
+    return in_core_terms([&] { return metre_square(easting, northing); });
+}
+
 // Reads the fields of a point of `system` into `to`; a failure carries the reason in its
-// message and adds nothing. National Grid metres that are not converted further are rounded
-// and checked here; all others are checked by the conversion.
+// message and adds nothing. National Grid metres that become a reference are checked here
+// and kept as the square that holds them; all others are checked by the conversion.
 void read_point(coordinate_system system, const std::string* fields, point_columns& to,
-                bool national_result) {
+                bool national_result, utm_letter_convention letters) {
     using enum coordinate_system;
-    using utm::bng::easting_integer_bng;
-    using utm::bng::northing_integer_bng;
-    using utm::exceptions::easting_out_of_range;
-    using utm::exceptions::northing_out_of_range;
     if (system == bng && national_result) {
-        const double e =
-            parse_grid_value<easting_integer_bng, easting_out_of_range>(fields[0], "BNG easting");
-        to.northing.push_back(parse_grid_value<northing_integer_bng, northing_out_of_range>(
-            fields[1], "BNG northing"));
-        to.easting.push_back(e);
+        const bng_point square = square_holding(parse_number(fields[0], "BNG easting"),
+                                                parse_number(fields[1], "BNG northing"));
+        to.easting.push_back(square.easting);
+        to.northing.push_back(square.northing);
         return;
     }
     switch (system) {
@@ -199,7 +204,7 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
         }
         case utm: {
             char band = '\0';
-            const double zone = parse_zone_field(fields[0], band);
+            const double zone = parse_zone_field(fields[0], band, letters);
             const double e = parse_number(fields[1], "UTM easting");
             to.northing.push_back(parse_number(fields[2], "UTM northing"));
             to.zone.push_back(zone);
@@ -391,6 +396,12 @@ converter::converter(const conversion_options& options)
             "is " +
             std::string(system_name(options.to)));
     }
+    if (options.utm_letters && options.from != utm) {
+        throw usage_error(
+            "--utm-letter says how the letter after a UTM zone is read; the input "
+            "here is " +
+            std::string(system_name(options.from)));
+    }
     if (options.dms && !angles(options.to)) {
         throw usage_error("--dms writes latitude and longitude; the result here is " +
                           std::string(system_name(options.to)));
@@ -475,7 +486,8 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
         const std::string* f = fields + row * input_count_;
         try {
             check_printable(f, names);
-            read_point(options_.from, f, in, read_only);
+            read_point(options_.from, f, in, read_only,
+                       options_.utm_letters.value_or(utm_letter_convention::unstated));
             in.row.push_back(row);
         } catch (const global_types::failure& failure) {
             errors[row] = failure.message() + " (" + failure.what() + ")";
@@ -513,18 +525,19 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
         }
         std::string* o = out.data() + row * width;
         switch (options_.to) {
-            case gridref: {
+            case gridref:
                 // The square must hold the point: a precise position is cut, not rounded.
-                const bng_point p =
-                    metres ? bng_point{utm::bng::easting_integer_bng::round(
-                                           std::floor(results.easting_metres[k])),
-                                       utm::bng::northing_integer_bng::round(
-                                           std::floor(results.northing_metres[k]))}
-                           : bng_point{utm::bng::easting_integer_bng(results.easting[k]),
-                                       utm::bng::northing_integer_bng(results.northing[k])};
-                o[0] = format_grid_reference(p, *options_.digits);
+                try {
+                    const bng_point p =
+                        metres
+                            ? square_holding(results.easting_metres[k], results.northing_metres[k])
+                            : bng_point{utm::bng::easting_integer_bng(results.easting[k]),
+                                        utm::bng::northing_integer_bng(results.northing[k])};
+                    o[0] = format_grid_reference(p, *options_.digits);
+                } catch (const global_types::failure& failure) {
+                    errors[row] = failure.message() + " (" + failure.what() + ")";
+                }
                 break;
-            }
             case wgs84:
             case etrs89:
                 o[0] = format_angle(results.latitude[k], angle_kind::latitude, options_.dms,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch.hpp"
+#include "text_values.hpp"
 
 namespace tarnwick_convert {
 
@@ -52,6 +53,8 @@ struct conversion_options {
     /// decimals of grid results in metres (default 0, in precise mode 3) and of degrees
     /// (default 8)
     std::optional<int> precision;
+    /// what N and S after a UTM zone of the input stand for; none: unstated
+    std::optional<utm_letter_convention> utm_letters;
 };
 
 /// Arguments that cannot work together; the text says why and what would.
@@ -92,8 +95,8 @@ class converter {
     /// be forced, an option that does not apply (`--zone` and `--alt` without a UTM result,
     /// `--dms` without latitude and longitude, `--digits` without a lettered reference,
     /// `--method` without a datum change of the National Grid, `--precision` without decimal
-    /// degrees or precise grid results), a digit count other than 0, 2, .., 10, or a
-    /// precision outside 0 .. 12.
+    /// degrees or precise grid results, `--utm-letter` without UTM input), a digit count other than
+    /// 0, 2, .., 10, or a precision outside 0 .. 12.
     explicit converter(const conversion_options& options);
 
     /// The system of the input.

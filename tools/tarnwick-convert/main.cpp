@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <exception>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <thread>
@@ -35,10 +36,16 @@ std::string systems_help() {
         "  bng      National Grid easting, northing in metres (0 .. 700000, 0 .. 1300000);\n"
         "           also osgb36\n"
         "  gridref  lettered National Grid reference, 0 to 10 digits, blanks optional\n"
-        "           (\"TG 51410 13177\", \"TG5113\"); read as the south-west corner of its square\n"
+        "           (\"TG 51410 13177\", \"TG5113\", \"TG\" the 100 km square alone); read as\n"
+        "           the south-west corner of its square. A reference result names the square\n"
+        "           that holds the point as given (fractions truncated, never rounded)\n"
         "  utm      zone (1 .. 60, negative south of the equator, or with a latitude band\n"
-        "           letter: 30U; C .. M south, N .. X north, so band S is 32 to 40 degrees\n"
-        "           north, not \"south\"), easting, northing in metres\n"
+        "           letter: 30U; C .. M south, N .. X north; the band must hold the point),\n"
+        "           easting, northing in metres. S may be band S (32 to 40 degrees north) or\n"
+        "           the southern hemisphere: it is refused unless --utm-letter band or\n"
+        "           --utm-letter hemisphere says which. N is the northern hemisphere (where\n"
+        "           band N holds the point the readings agree), band N only with\n"
+        "           --utm-letter band\n"
         "  wgs84    latitude, longitude (also latlon): decimal degrees, north and east\n"
         "           positive, or with hemisphere letters (52.658N, N52.658, 1.716W), or\n"
         "           degrees, minutes and seconds (52°39'28.7\"N, \"52 39 28.7 N\", 52:39:28.7)\n"
@@ -95,7 +102,11 @@ std::string systems_help() {
         "  columns. In a whitespace table a reference written with blanks (TG 514 131)\n"
         "  spans the column --cols names and the digit groups after it.\n"
         "  Several -i files make one table in the first one's column order; each file's\n"
-        "  header decides for that file. -o is written in full beside the target and takes\n"
+        "  header decides for that file. A later file's point columns go where the first\n"
+        "  file has them, its other columns by name when both have a header, else in their\n"
+        "  order; files whose columns do not pair one to one stop the run (status 2) before\n"
+        "  anything is written, unless --results-only writes the results alone.\n"
+        "  -o is written in full beside the target and takes\n"
         "  its place only when the run ends with status 0 or 1.\n"
         "\nExit status: 0 all converted, 1 some rows failed, 2 unusable arguments or files.\n";
     return text;
@@ -120,6 +131,21 @@ std::optional<table_format> format_named(const std::string& name) {
     }
     throw usage_error("\"" + escaped(name) +
                       "\" is not a table format: csv (,), tsv (tab), ssv (;) or ws (blanks)");
+}
+
+// The value an option's word names among `choices`; any other word is a usage error that
+// lists them ("\"x\" is not a method: helmert or ostn15").
+template <class Value>
+Value one_of(const std::string& word,
+             std::initializer_list<std::pair<std::string_view, Value>> choices, const char* what) {
+    std::string names;
+    for (const auto& [name, value] : choices) {
+        if (word == name) {
+            return value;
+        }
+        names += (names.empty() ? "" : " or ") + std::string(name);
+    }
+    throw usage_error("\"" + escaped(word) + "\" is not " + what + ": " + names);
 }
 
 bool ends_latitude(const std::string& value) {
@@ -196,6 +222,11 @@ int run(int argc, char** argv) {
         app.add_option("--method", method_name,
                        "Datum change of the National Grid: helmert (default) or ostn15 "
                        "(precise mode)");
+    std::string utm_letter_name;
+    auto* utm_letter_option =
+        app.add_option("--utm-letter", utm_letter_name,
+                       "What N and S after a UTM zone of the input are: band (latitude bands) "
+                       "or hemisphere");
     app.add_option("--precision", conv_options.precision,
                    "Decimals of degrees (default 8) and of precise grid results in metres "
                    "(default 3)");
@@ -245,14 +276,16 @@ int run(int argc, char** argv) {
             }
         }
         if (method_option->count() > 0) {
-            if (method_name == "helmert") {
-                conv_options.method = datum_method::helmert;
-            } else if (method_name == "ostn15") {
-                conv_options.method = datum_method::ostn15;
-            } else {
-                throw usage_error("\"" + escaped(method_name) +
-                                  "\" is not a method: helmert or ostn15");
-            }
+            conv_options.method = one_of<datum_method>(
+                method_name, {{"helmert", datum_method::helmert}, {"ostn15", datum_method::ostn15}},
+                "a method");
+        }
+        if (utm_letter_option->count() > 0) {
+            conv_options.utm_letters =
+                one_of<utm_letter_convention>(utm_letter_name,
+                                              {{"band", utm_letter_convention::band},
+                                               {"hemisphere", utm_letter_convention::hemisphere}},
+                                              "a UTM letter convention");
         }
         conv_options.from = *system_from_name(from_name);
         conv_options.to = *system_from_name(to_name);

@@ -664,6 +664,64 @@ std::vector<std::size_t> columns_by_usual_names(const converter& conv,
     return columns;
 }
 
+// Sets how a later input `j` is written in the layout of `first`: each point column where
+// the first input has it, the other columns by name where both inputs have a header, else in
+// their order. Columns that do not pair one to one stop the run, before anything is written.
+void align_with_first(job& j, const std::vector<std::string>* header, const job& first,
+                      const std::vector<std::string>* first_header) {
+    auto refuse = [&](const std::string& detail) {
+        auto columns = [](const std::vector<std::string>* names, std::size_t width) {
+            return std::to_string(width) + " columns" +
+                   (names != nullptr ? " (" + joined(*names) + ")" : std::string());
+        };
+        throw usage_error("the columns of " + j.name + " do not match those of " + first.name +
+                          ": " + columns(header, j.width) + " against " +
+                          columns(first_header, first.width) + detail +
+                          "; every output row has the first input's columns, so convert them "
+                          "apart or with --results-only");
+    };
+    if (j.width != first.width) {
+        refuse("");
+    }
+    std::vector<std::size_t> others;  // this input's columns that are not the point's, in order
+    for (std::size_t i = 0; i < j.width; ++i) {
+        if (std::find(j.columns.begin(), j.columns.end(), i) == j.columns.end()) {
+            others.push_back(i);
+        }
+    }
+    std::vector<bool> taken(j.width, false);
+    std::size_t next_other = 0;
+    bool same_order = true;
+    j.order.assign(first.width, 0);
+    for (std::size_t i = 0; i < first.width; ++i) {
+        const auto point = std::find(first.columns.begin(), first.columns.end(), i);
+        std::size_t from = j.width;
+        if (point != first.columns.end()) {
+            from = j.columns[static_cast<std::size_t>(point - first.columns.begin())];
+        } else if (header != nullptr && first_header != nullptr) {
+            for (const std::size_t k : others) {
+                if (!taken[k] && lower_trimmed((*header)[k]) == lower_trimmed((*first_header)[i])) {
+                    from = k;
+                    break;
+                }
+            }
+            if (from == j.width) {
+                refuse(", no column \"" + escaped((*first_header)[i]) + "\"");
+            }
+        } else if (next_other < others.size()) {
+            from = others[next_other++];
+        } else {
+            refuse("");
+        }
+        taken[from] = true;
+        j.order[i] = from;
+        same_order = same_order && from == i;
+    }
+    if (same_order) {
+        j.order.clear();
+    }
+}
+
 // Finds the point's columns of one input and how its rows are written. `first` is the job of
 // the input that sets the output's layout, or null when this input is that one.
 void resolve_columns(job& j, const batch_options& options, input_start& start, const job* first,
@@ -716,6 +774,9 @@ void resolve_columns(job& j, const batch_options& options, input_start& start, c
         }
     }
     j.columns.clear();
+    // The input's own width: its header's, or its first row's with a reference's digit groups
+    // joined.
+    std::size_t own_width = fields.size();
     if (has_header) {
         start.header = fields;
         if (entries.empty()) {
@@ -750,68 +811,30 @@ void resolve_columns(job& j, const batch_options& options, input_start& start, c
             j.columns.push_back(found);
         }
     } else {
-        std::size_t width = fields.size();
         if (first != nullptr) {
             j.columns = first->columns;  // read as laid out like the first input
-            width = first->width;
         } else {
             for (std::size_t i = 0; i < wanted; ++i) {
                 j.columns.push_back(entries.empty() ? i : std::stoul(entries[i]) - 1);
             }
-            if (whitespace_reference) {
-                std::vector<std::string> data = fields;
-                join_reference_groups(data, j.columns.front());
-                width = data.size();
-            }
+        }
+        if (whitespace_reference) {
+            std::vector<std::string> data = fields;
+            join_reference_groups(data, j.columns.front());
+            own_width = data.size();
         }
         for (const std::size_t c : j.columns) {
-            if (c >= width) {
+            if (c >= own_width) {
                 throw usage_error("--cols " + std::to_string(c + 1) + ": the first row of " +
-                                  j.name + " has " + std::to_string(width) + " columns");
+                                  j.name + " has " + std::to_string(own_width) + " columns");
             }
         }
         start.first_record.reset();  // it is data
     }
     j.reference_groups = whitespace_reference;
-    j.width = has_header ? fields.size() : j.width;
-    if (first == nullptr) {
-        if (!has_header) {
-            std::vector<std::string> data = fields;
-            if (whitespace_reference) {
-                join_reference_groups(data, j.columns.front());
-            }
-            j.width = data.size();
-        }
-        return;
-    }
-    // A later input is written in the first input's layout.
-    j.width = first->width;
-    if (has_header && first_header != nullptr) {
-        if (fields.size() != first_header->size()) {
-            throw usage_error("the header of " + j.name + " (" + joined(fields) +
-                              ") has other columns than that of " + first->name + " (" +
-                              joined(*first_header) + "); convert them apart");
-        }
-        j.order.clear();
-        bool same_order = true;
-        for (std::size_t i = 0; i < first_header->size(); ++i) {
-            std::size_t found = fields.size();
-            for (std::size_t k = 0; k < fields.size() && found == fields.size(); ++k) {
-                if (lower_trimmed(fields[k]) == lower_trimmed((*first_header)[i])) {
-                    found = k;
-                }
-            }
-            if (found == fields.size()) {
-                throw usage_error("the header of " + j.name + " (" + joined(fields) +
-                                  ") has other columns than that of " + first->name + " (" +
-                                  joined(*first_header) + "); convert them apart");
-            }
-            j.order.push_back(found);
-            same_order = same_order && found == i;
-        }
-        if (same_order) {
-            j.order.clear();
-        }
+    j.width = own_width;
+    if (first != nullptr && !j.results_only) {
+        align_with_first(j, has_header ? &fields : nullptr, *first, first_header);
     }
 }
 

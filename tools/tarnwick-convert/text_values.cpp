@@ -66,7 +66,8 @@ global_types::zone_integer parse_zone(std::string_view text) {
     return zone;
 }
 
-global_types::zone_integer parse_zone_field(std::string_view text, char& band) {
+global_types::zone_integer parse_zone_field(std::string_view text, char& band,
+                                            utm_letter_convention letters) {
     const std::string kept = trimmed(text);
     band = '\0';
     if (kept.empty() || !std::isalpha(static_cast<unsigned char>(kept.back()))) {
@@ -85,6 +86,15 @@ global_types::zone_integer parse_zone_field(std::string_view text, char& band) {
                                              "\" has both a sign and a band letter");
     }
     const global_types::zone_integer zone = parse_zone(number);
+    if (letter == 'S' && letters == utm_letter_convention::unstated) {
+        throw global_types::constraint_error(
+            "UTM zone \"" + kept +
+            "\" is ambiguous: S is the latitude band from 32 to 40 degrees north, or the "
+            "southern hemisphere; say which with --utm-letter band or --utm-letter hemisphere");
+    }
+    if ((letter == 'S' || letter == 'N') && letters != utm_letter_convention::band) {
+        return letter == 'S' ? global_types::zone_integer(-zone.value()) : zone;
+    }
     band = letter;
     // C .. M lie south of the equator.
     return letter <= 'M' ? global_types::zone_integer(-zone.value()) : zone;

@@ -43,10 +43,18 @@ Checked parse_grid_value(std::string_view text, std::string_view what) {
 /// Reads a UTM zone: a whole number 1 .. 60, negative for the southern hemisphere.
 global_types::zone_integer parse_zone(std::string_view text);
 
+/// What the letters N and S after a UTM zone stand for: latitude bands (S from 32 to 40
+/// degrees north), the hemispheres, or, unstated, N for the north (where band N holds the
+/// point both readings agree) and S refused, as every band-S point has a southern reading too.
+enum class utm_letter_convention { unstated, band, hemisphere };
+
 /// Reads a UTM zone as above, or with a latitude band letter as GPS units show it ("30U",
 /// C .. M south of the equator, N .. X north; I and O unused); `band` receives the letter, or
-/// '\0' when there is none. A sign together with a letter is refused.
-global_types::zone_integer parse_zone_field(std::string_view text, char& band);
+/// '\0' when there is none or it names a hemisphere (N and S as `letters` reads them). A sign
+/// together with a letter, and S with `letters` unstated, are refused.
+global_types::zone_integer parse_zone_field(
+    std::string_view text, char& band,
+    utm_letter_convention letters = utm_letter_convention::unstated);
 
 /// Reads a latitude, -90 .. 90, as people write it: decimal degrees with a sign or a hemisphere
 /// letter N or S before or after ("52.658N", "N52.658"), or degrees and minutes, or degrees,

@@ -441,6 +441,26 @@ TEST_F(ConvertProgram, GridReferencesBothWaysInATable) {
               "700000 1300000 \"JH 00 00\" -\n");
 }
 
+// Regression: a fractional point's reference was made from the rounded point (531499.9457
+// gave square 315, not 314), and the square alone (--digits 0, "TG") could not be read back.
+TEST_F(ConvertProgram, AReferencesSquareHoldsTheUnroundedPoint) {
+    EXPECT_EQ(
+        run({"--from", "bng", "--to", "gridref", "--digits", "6", "531499.9457", "882249.6589"})
+            .out,
+        "OF 314 822\n");
+    EXPECT_EQ(run({"--from", "bng", "--to", "gridref", "--digits", "0", "651410", "313177"}).out,
+              "TG\n");
+    EXPECT_EQ(run({"--from", "gridref", "--to", "bng", "TG"}).out, "600000 300000\n");
+    // West or south of the grid's first metre no square holds the point.
+    const run_result west = run({"--from", "bng", "--to", "gridref", "--", "-0.3", "10"});
+    EXPECT_EQ(west.status, 1);
+    EXPECT_NE(west.err.find("(UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"), std::string::npos)
+        << west.err;
+
+    // The property over random points is the library's (the tool and the Python package share
+    // the square), and the Python tests compare the two on fractional points.
+}
+
 TEST_F(ConvertProgram, TsvAndWhitespaceTables) {
     const fs::path tsv = file("in.tsv", "e\tn\n651410\t313177\n");
     EXPECT_EQ(run({"--from", "bng", "--to", "utm", "-i", tsv.string()}).out,
@@ -514,6 +534,57 @@ TEST_F(ConvertProgram, SeveralInputFilesMakeOneTable) {
               "651410,313177,31,413156,5834998,\n"
               "400000,100000,30,570374,5628011,\n");
     EXPECT_NE(r.err.find("3 rows read, 3 converted, 0 failed"), std::string::npos) << r.err;
+}
+
+// Regression: a headed file after one without a header was written in its own column order
+// under the first's, so the same output column held eastings in some rows and northings in others.
+TEST_F(ConvertProgram, EveryInputIsWrittenInTheFirstInputsColumnOrder) {
+    const struct {
+        const char* first;
+        const char* later;
+        std::string out;  // "": refused with status 2, naming the later file
+    } cases[] = {
+        {"651410,313177\n", "n,e\n100000,400000\n",
+         "651410,313177,31,413156,5834998,\n400000,100000,30,570374,5628011,\n"},
+        {"651410,313177,a\n", "name,n,e\nb,100000,400000\n",
+         "651410,313177,a,31,413156,5834998,\n400000,100000,b,30,570374,5628011,\n"},
+        {"easting,northing,id,name\n651410,313177,1,a\n", "Name,N,ID,E\nb,100000,2,400000\n",
+         "easting,northing,id,name,utm_zone,utm_easting,utm_northing,error\n"
+         "651410,313177,1,a,31,413156,5834998,\n400000,100000,2,b,30,570374,5628011,\n"},
+        {"e,n,id\n651410,313177,1\n", "400000,100000,2\n",
+         "e,n,id,utm_zone,utm_easting,utm_northing,error\n651410,313177,1,31,413156,5834998,\n"
+         "400000,100000,2,30,570374,5628011,\n"},
+        // Columns that cannot be aligned stop the run before anything is written.
+        {"e,n,name\n651410,313177,a\n", "e,n,code\n400000,100000,b\n", ""},
+        {"651410,313177\n", "n,e,name\n100000,400000,b\n", ""},
+        {"651410,313177,a\n", "n,e\n100000,400000\n", ""},
+        {"e,n,name\n651410,313177,a\n", "400000,100000\n", ""},
+        {"651410,313177\n", "400000,100000,b\n", ""},
+    };
+    for (const auto& c : cases) {
+        const fs::path first = file("first.csv", c.first);
+        const fs::path later = file("later.csv", c.later);
+        const fs::path out = path("out.csv");
+        fs::remove(out);
+        const run_result r = run({"--from", "bng", "--to", "utm", "-i", first.string(), "-i",
+                                  later.string(), "-o", out.string()});
+        const std::string label = std::string(c.first) + " then " + c.later;
+        if (c.out.empty()) {
+            EXPECT_EQ(r.status, 2) << label << read_file(out);
+            EXPECT_FALSE(fs::exists(out)) << label;
+            EXPECT_NE(r.err.find(later.string()), std::string::npos) << label << r.err;
+        } else {
+            EXPECT_EQ(r.status, 0) << label << r.err;
+            EXPECT_EQ(read_file(out), c.out) << label;
+        }
+    }
+    // Only the results are written: other columns need not agree.
+    const fs::path a = file("a.csv", "e,n,name\n651410,313177,a\n");
+    const fs::path b = file("b.csv", "code,n,e,note\n7,100000,400000,y\n");
+    const run_result r =
+        run({"--from", "bng", "--to", "utm", "--results-only", "-i", a.string(), "-i", b.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "utm_zone,utm_easting,utm_northing\n31,413156,5834998\n30,570374,5628011\n");
 }
 
 TEST_F(ConvertProgram, EmptyFileGivesEmptyOutput) {
@@ -831,6 +902,61 @@ TEST_F(ConvertProgram, InputWrittenAsPeopleWriteIt) {
             EXPECT_TRUE(r.out.starts_with(c.out)) << label << ": " << r.out;
         }
     }
+}
+
+// Regression: "30S" was read as latitude band S alone, while many write S for the southern
+// hemisphere (54.3 degrees south for the same numbers): a silent answer in the other hemisphere.
+TEST_F(ConvertProgram, UtmLetterSNeedsItsConventionAndNIsTheNorthernHemisphere) {
+    auto utm_to_wgs84 = [&](std::vector<std::string> point, const std::string& letters = "") {
+        std::vector<std::string> args{"--from", "utm", "--to", "wgs84"};
+        if (!letters.empty()) {
+            args.insert(args.end(), {"--utm-letter", letters});
+        }
+        args.push_back("--");
+        args.insert(args.end(), point.begin(), point.end());
+        return run(args);
+    };
+    const run_result unsure = utm_to_wgs84({"30S", "500000", "3984000"});
+    EXPECT_EQ(unsure.status, 1);
+    EXPECT_EQ(unsure.out, "");
+    for (const char* words :
+         {"latitude band from 32 to 40", "southern hemisphere", "--utm-letter"}) {
+        EXPECT_NE(unsure.err.find(words), std::string::npos) << words << ": " << unsure.err;
+    }
+    const std::string north = utm_to_wgs84({"30", "500000", "3984000"}).out;
+    const std::string south = utm_to_wgs84({"-30", "500000", "3984000"}).out;
+    EXPECT_TRUE(north.starts_with("36.0") && south.starts_with("-54.")) << north << south;
+    EXPECT_EQ(utm_to_wgs84({"30s", "500000", "3984000"}, "band").out, north);
+    EXPECT_EQ(utm_to_wgs84({"30S", "500000", "3984000"}, "hemisphere").out, south);
+    // Band S that does not hold the point is still refused.
+    EXPECT_EQ(utm_to_wgs84({"30S", "500000", "5000000"}, "band").status, 1);
+
+    // N: the northern hemisphere, unless the letters are said to be bands.
+    for (const std::string letters : {"", "hemisphere"}) {
+        EXPECT_EQ(utm_to_wgs84({"30N", "500000", "3984000"}, letters).out, north) << letters;
+    }
+    const run_result band_n = utm_to_wgs84({"30N", "500000", "3984000"}, "band");
+    EXPECT_EQ(band_n.status, 1);
+    EXPECT_NE(band_n.err.find("band N does not hold the point"), std::string::npos) << band_n.err;
+    const std::string near_equator = utm_to_wgs84({"30", "500000", "100000"}).out;
+    for (const std::string letters : {"", "band", "hemisphere"}) {
+        EXPECT_EQ(utm_to_wgs84({"30N", "500000", "100000"}, letters).out, near_equator);
+    }
+    // Other letters are bands whatever the convention.
+    EXPECT_EQ(utm_to_wgs84({"30T", "500000", "3984000"}, "hemisphere").status, 1);
+    EXPECT_EQ(utm_to_wgs84({"30C", "500000", "3984000"}, "hemisphere").status, 1);
+
+    // In a table the ambiguous row fails alone.
+    const fs::path in = file("in.csv", "zone,e,n\n30S,500000,3984000\n30N,500000,3984000\n");
+    const run_result table = run({"--from", "utm", "--to", "wgs84", "-i", in.string()});
+    EXPECT_EQ(table.status, 1);
+    const auto lines = lines_of(table.out);
+    ASSERT_EQ(lines.size(), 3U) << table.out;
+    EXPECT_NE(lines[1].find("southern hemisphere"), std::string::npos) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("30N,500000,3984000,36.0")) << lines[2];
+
+    EXPECT_EQ(run({"--from", "bng", "--to", "utm", "--utm-letter", "band", "1", "2"}).status, 2);
+    EXPECT_EQ(utm_to_wgs84({"30", "500000", "3984000"}, "south").status, 2);
 }
 
 TEST_F(ConvertProgram, SemicolonTablesResultsOnlyAndPrefix) {
