@@ -105,7 +105,11 @@ struct lat_long_to_grid_result {
 
 /// UTM grid to latitude, longitude and grid convergence (radians) on the ellipsoid with the
 /// semi-axes `major_axis`, `minor_axis` (metres), in `zone` (negative: southern hemisphere).
-/// Three fixed inverse passes, settled to about 1e-8 degrees. Raises nothing.
+/// Three fixed inverse passes, settled to about 1e-8 degrees. The pole lies 0.9996 times the
+/// meridian quadrant from the false northing (9 997 964.943 m on GRS80): a northing more than
+/// 0.5 m beyond it raises `constraint_error`; up to 0.5 m beyond, the central meridian's value
+/// is the pole (latitude +-pi/2, the central meridian, convergence 0) and another easting a
+/// point just over 90 degrees from the central meridian.
 grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                          global_types::easting_integer easting,
                                          global_types::northing_integer northing,
@@ -125,7 +129,7 @@ struct lat_long_type {
 
 /// `grid_to_lat_long` without the grid convergence, the same latitude and longitude: for the
 /// conversions that go on from the point, which spares a sine and cosine of the latitude
-/// that the next step takes anyway.
+/// that the next step takes anyway. Raises as `grid_to_lat_long` does beyond the pole.
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
                                                    global_types::easting_integer easting,
                                                    global_types::northing_integer northing,
@@ -208,7 +212,8 @@ struct utm_to_enu_result {
 
 /// East, north, up (metres) of the UTM point `easting`, `northing` of `reference_zone` at
 /// `altitude` (metres), in the ENU frame at `reference_geocentric_position` /
-/// `reference_latitude`, `reference_longitude` (radians). Raises nothing.
+/// `reference_latitude`, `reference_longitude` (radians). A northing beyond the pole raises
+/// `constraint_error` (`grid_to_lat_long`).
 utm_to_enu_result utm_to_enu(long_float major_axis, long_float minor_axis,
                              global_types::easting_integer easting,
                              global_types::northing_integer northing, long_float altitude,

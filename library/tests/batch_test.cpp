@@ -88,6 +88,25 @@ const std::vector<pair_case>& pair_cases() {
          point_status::constraint_error,
          {},
          "outside the grid of UTM zone 30 (CONSTRAINT_ERROR)"},
+        // Regression: beyond the pole the point came back in the other hemisphere.
+        {"beyond the pole",
+         {utm, wgs84},
+         {31, 500000, 10100000},
+         point_status::constraint_error,
+         {},
+         "no latitude and longitude for this point (CONSTRAINT_ERROR)"},
+        {"the pole's rounding is the pole",
+         {utm, wgs84},
+         {-31, 500000, 2035},
+         point_status::ok,
+         {-90, 3},
+         ""},
+        {"beyond the pole towards the National Grid",
+         {utm, bng},
+         {30, 500000, 10100000},
+         point_status::constraint_error,
+         {},
+         "outside the National Grid (CONSTRAINT_ERROR)"},
         {"zone change",
          {utm, utm, 31},
          {30, 700000, 5700000},
@@ -474,7 +493,11 @@ std::vector<std::vector<double>> chain_points(coordinate_system from) {
                                              {30, -1, 5.7e6},
                                              {nan, 5e5, 5.7e6},
                                              {30, 5e5, nan},
-                                             {30, 999999, 0}})
+                                             {30, 999999, 0},
+                                             {30, 5e5, 9997965},
+                                             {31, 600000, 9997965},
+                                             {29, 5e5, 10100000},
+                                             {31, 770790, 10384231}})
             p.push_back(q);
     } else {
         for (double lat = 49; lat <= 62; lat += 0.05)
