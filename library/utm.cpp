@@ -652,12 +652,11 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
                                          zone_integer zone) {
     const lat_long_to_grid_unrounded_result grid =
         lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude, zone);
-    // Beyond the grid's far edges the values are clamped; below 0 they fail.
-    constexpr global_types::grid_edges far_edges_clamped{.clamp_above = true};
-    const auto easting =
-        global_types::to_grid_integer<easting_integer>(grid.easting, "easting", far_edges_clamped);
-    const auto northing = global_types::to_grid_integer<northing_integer>(grid.northing, "northing",
-                                                                          far_edges_clamped);
+    // A value beyond the grid's ranges is no position of the grid: it fails on either side, as
+    // a clamp to the edge would report another point.
+    const auto easting = global_types::to_grid_integer<easting_integer>(grid.easting, "easting");
+    const auto northing =
+        global_types::to_grid_integer<northing_integer>(grid.northing, "northing");
     return {easting, northing, grid.convergence};
 }
 

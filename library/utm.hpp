@@ -142,7 +142,7 @@ struct lat_long_to_grid_unrounded_result {
     long_float convergence;
 };
 
-/// The grid values of `lat_long_to_grid` in metres before they are rounded and clamped; they
+/// The grid values of `lat_long_to_grid` in metres before they are rounded and checked; they
 /// may lie outside the grid or be non-finite.
 lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
                                                              long_float minor_axis,
@@ -151,9 +151,8 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
                                                              global_types::zone_integer zone);
 
 /// Latitude and longitude (radians) to the grid of `zone`, whatever zone the point lies in.
-/// Eastings above 999999 m and northings above 11000000 m are clamped; a value that rounds
-/// below 0, and a point 90 degrees or more from the zone's central meridian, raise
-/// `constraint_error`.
+/// A value that rounds outside 0 .. 999999 (easting) or 0 .. 11000000 m (northing), and a
+/// point 90 degrees or more from the zone's central meridian, raise `constraint_error`.
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude,
                                          global_types::zone_integer zone);
@@ -268,8 +267,8 @@ bool is_in_extended_zone(global_types::zone_integer zone, global_types::zone_int
 
 /// Re-expresses `original_point` in `working_zone` on the `reference_ellipsoids` row
 /// `working_spheroid`. `success` with `resultant_point` written (an exact copy when the zones
-/// are equal; eastings and northings beyond the grid clamped); `not_in_extended_zone`, with
-/// `resultant_point` untouched, when the zone test or any step fails. Never raises.
+/// are equal); `not_in_extended_zone`, with `resultant_point` untouched, when the zone test or
+/// any step fails (also where the point lies beyond the working zone's grid). Never raises.
 utm_status_type convert_utm_zone(const global_types::utm_coordinates_record& original_point,
                                  global_types::utm_coordinates_record& resultant_point,
                                  global_types::zone_integer working_zone,

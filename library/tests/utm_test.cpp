@@ -56,11 +56,15 @@ TEST(UtmForward, SouthernZoneCarriesTheFalseNorthing) {
     EXPECT_EQ(south.convergence, 0.0);
 }
 
-TEST(UtmForward, ClampsLargeEastingsAndRejectsNegativeValues) {
-    // About 1057087 m east: clamped, not a failure.
-    EXPECT_EQ(utm::lat_long_to_grid(a, b, 0.0, 8.0 * deg, 31).easting, 999999);
-    // About 1e7 + 15.7e6 m north in a southern zone: clamped.
-    EXPECT_EQ(utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, -31).northing, 11000000);
+TEST(UtmForward, ValuesBeyondTheGridFailOnEitherSide) {
+    // Regression: eastings above 999999 and northings above 11000000 were clamped to the edge
+    // and reported as the point's position. About 1057087 m east:
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.0, 8.0 * deg, 31), constraint_error);
+    // About 1e7 + 5.7e6 m north in a southern zone:
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, -31), constraint_error);
+    EXPECT_THROW(utm::lat_long_to_grid(32, 51.5 * deg, -0.1275 * deg, -31), constraint_error);
+    // The last whole metres of the ranges are still positions of the grid.
+    EXPECT_EQ(utm::lat_long_to_grid(a, b, 0.0, 3.0 * deg, -31).northing, 10000000);
     // Northing about -110530 m: south of the equator in a northern zone.
     EXPECT_THROW(utm::lat_long_to_grid(a, b, -1.0 * deg, 3.0 * deg, 31), constraint_error);
     // Easting about -144536 m: west of the false origin.
@@ -101,8 +105,9 @@ TEST(UtmForward, NinetyDegreesOrMoreFromTheCentralMeridianFails) {
     EXPECT_THROW(utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
                      a, b, -55.0 * deg, 178.0 * deg, 0.0),
                  utm::exceptions::easting_out_of_range);
-    // 89.9 degrees away is still projected (far outside the grid, so the easting clamps).
-    EXPECT_EQ(utm::lat_long_to_grid(a, b, 45.0 * deg, 92.9 * deg, 31).easting, 999999);
+    // 89.9 degrees away is still projected, far outside the grid's eastings.
+    EXPECT_GT(utm::lat_long_to_grid_unrounded(a, b, 45.0 * deg, 92.9 * deg, 31).easting, 1e6);
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 45.0 * deg, 92.9 * deg, 31), constraint_error);
 }
 
 TEST(UtmForward, FullTurnOfLongitudeKeepsTheGridButNotTheConvergence) {

@@ -184,6 +184,17 @@ TEST_CASE(utm_point_beyond_the_pole_fails_and_the_poles_rounding_is_the_pole) {
     CHECK_INT(bng_n, -1);
 }
 
+/* Regression: beyond the grid's far edges the result was clamped and reported (500000 11000000
+   and 999999 880707 for these two). */
+TEST_CASE(overlap_conversion_fails_where_the_grid_would_clamp) {
+    const struct grid_point north = to_overlap_zone(31, 500000, 5000000, -31);
+    const struct grid_point east = to_overlap_zone(26, 538050, 875360, 25);
+    CHECK_INT(north.easting, -1);
+    CHECK_INT(north.northing, -1);
+    CHECK_INT(east.easting, -1);
+    CHECK_INT(east.northing, -1);
+}
+
 int main(int argc, char** argv) {
     static const struct test_case cases[] = {
         CASE(region_band_around_the_zero_meridian_is_49999_metres_wide),
@@ -198,6 +209,7 @@ int main(int argc, char** argv) {
         CASE(overlap_conversion_accepts_zone_0),
         CASE(overlap_conversion_fails_ninety_degrees_or_more_away),
         CASE(utm_point_beyond_the_pole_fails_and_the_poles_rounding_is_the_pole),
+        CASE(overlap_conversion_fails_where_the_grid_would_clamp),
     };
     return run_test_cases(cases, COUNT_OF(cases), argc, argv);
 }
