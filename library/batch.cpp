@@ -277,15 +277,6 @@ step_target target_of(local_reference_frame_enumeration frame) {
     return frame == local_reference_frame_enumeration::lv03 ? step_target::lv03 : step_target::lv95;
 }
 
-// A forced zone can put a point far off its central meridian, where the projection clamps
-// the grid values instead of failing; a clamped value is not the point's position.
-utm_point reject_clamped(utm_point p) {
-    if (p.easting == easting_integer::last || p.northing == northing_integer::last) {
-        throw constraint_error("beyond the easting or northing limit");
-    }
-    return p;
-}
-
 bng_point geo_to_bng(const geo_point& g, progress& at) {
     at = {step_target::bng, 0};
     const auto r = utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
@@ -316,7 +307,7 @@ bng_point utm_to_bng(const utm_point& u, progress& at) {
 utm_point geo_to_utm_in_zone(const geo_point& g, zone_integer zone, progress& at) {
     at = {step_target::utm, zone};
     const auto r = utm::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude, zone);
-    return reject_clamped({zone, r.easting, r.northing});
+    return {zone, r.easting, r.northing};
 }
 
 // The zone of the longitude, as the library chooses it. The library's choice is always a
@@ -343,7 +334,7 @@ utm_point utm_to_zone(const utm_point& u, zone_integer zone, progress& at) {
     at = {step_target::utm, zone};
     const auto r = utm::utilities::convert_to_overlap_zone(major_axis, minor_axis, u.zone,
                                                            u.easting, u.northing, zone);
-    return reject_clamped({zone, r.overlap_easting, r.overlap_northing});
+    return {zone, r.overlap_easting, r.overlap_northing};
 }
 
 geo_point sncs_to_geo(const sncs_point& p, local_reference_frame_enumeration frame, progress& at) {

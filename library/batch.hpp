@@ -1,10 +1,10 @@
 // Whole arrays of points converted in one call between the National Grid, UTM, WGS84 and the
 // Swiss grids, with a status per point instead of a raised failure. Every pair runs the same
 // chain of the library's conversions as the one-point functions, with the corrections a bulk
-// caller needs: a southern WGS84 point goes into its southern zone, a forced zone that would
-// clamp the result fails the point, WGS84 into a Swiss grid is range-checked, and a UTM point
-// of zone 31 reaches the Swiss grids through its latitude and longitude. The National Grid
-// side may instead go through OSTN15 (precise mode), to the millimetre and not rounded.
+// caller needs: a southern WGS84 point goes into its southern zone, WGS84 into a Swiss grid is
+// range-checked, and a UTM point of zone 31 reaches the Swiss grids through its latitude and
+// longitude. The National Grid side may instead go through OSTN15 (precise mode), to the
+// millimetre and not rounded.
 //
 // Arrays are given as separate spans per coordinate (structure of arrays); the call allocates
 // nothing per point and never lets a failure escape. Several threads may convert at once, each
@@ -43,7 +43,7 @@ enum class datum_method : std::uint8_t {
 /// The outcome for one point: converted, or the kind of failure that stopped it.
 enum class point_status : std::uint8_t {
     ok,
-    constraint_error,       ///< an input or result outside its range, a clamped result
+    constraint_error,       ///< an input or result outside its range
     argument_error,         ///< the projection has no solution for the point
     zone_out_of_range,      ///< a zone the target grid does not take
     easting_out_of_range,   ///< outside the target grid, east or west

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 #include <optional>
 
@@ -240,18 +239,49 @@ zone_integer zone_of_longitude(long_float longitude) {
     return zone_integer::round(std::floor((longitude * (180.0 / std::numbers::pi) + 186.0) / 6.0));
 }
 
+// Refuses a path that is not a regular file of the shift grid's size before it is opened: a
+// device would be read without end, a FIFO would block, a directory fails only as a stream.
+void require_shift_grid_file(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) {
+        unusable(path, "does not exist");
+    }
+    if (error) {
+        unusable(path, "cannot be read (" + error.message() + ")");
+    }
+    if (status.type() == fs::file_type::directory) {
+        unusable(path, "is a directory");
+    }
+    if (status.type() != fs::file_type::regular) {
+        unusable(path, "is not a regular file");
+    }
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error) {
+        unusable(path, "cannot be read (" + error.message() + ")");
+    }
+    if (size != file_bytes) {
+        unusable(path,
+                 "has " + std::to_string(size) + " bytes, expected " + std::to_string(file_bytes));
+    }
+}
+
 }  // namespace
 
 shift_grid read_shift_grid(const std::string& path) {
+    require_shift_grid_file(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         unusable(path, "cannot be read");
     }
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    if (bytes.size() != file_bytes) {
-        unusable(path,
-                 std::to_string(bytes.size()) + " bytes, expected " + std::to_string(file_bytes));
+    // Exactly the expected bytes and no more, should the file change after the check.
+    std::vector<unsigned char> bytes(file_bytes);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(file_bytes));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got != file_bytes || in.peek() != std::ifstream::traits_type::eof()) {
+        unusable(path, "changed while it was read, it no longer has " + std::to_string(file_bytes) +
+                           " bytes");
     }
     const unsigned char* p = bytes.data();
     if (!std::equal(file_magic.begin(), file_magic.end(), p) || little_endian(p + 8, 4) != 1 ||

@@ -44,8 +44,9 @@ struct shift_grid {
     std::int32_t north_offset_mm = 0;
 };
 
-/// Reads and checks a shift grid file (layout, size and checksum). Raises `data_unavailable`
-/// naming the file and the fault.
+/// Reads and checks a shift grid file (layout, size and checksum). A path that is not a regular
+/// file of the expected size (a directory, a device, a FIFO) is refused before it is opened.
+/// Raises `data_unavailable` naming the file and the fault.
 shift_grid read_shift_grid(const std::string& path);
 
 /// The file precise mode reads: the one named by the environment variable TARNWICK_OSTN15

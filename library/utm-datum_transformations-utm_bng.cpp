@@ -22,8 +22,12 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
         throw utm::exceptions::zone_out_of_range("zone " + std::to_string(zone_utm.value()) +
                                                  " outside 29 .. 31");
     }
-    const utm::detail::grid_lat_long_type wgs84 = utm::detail::utm_grid_to_lat_long(
-        major_axis, minor_axis, easting_utm, northing_utm, zone_utm, false);
+    utm::detail::grid_lat_long_type wgs84{};
+    if (const utm::detail::step_fault fault = utm::detail::utm_grid_to_lat_long(
+            major_axis, minor_axis, easting_utm, northing_utm, zone_utm, wgs84, false);
+        fault != utm::detail::step_fault::none) {
+        utm::detail::raise(fault);
+    }
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{wgs84.latitude, wgs84.latitude_sin_cos};
     const utm::detail::step_fault fault =
@@ -112,8 +116,12 @@ chain_fault utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t nor
     if (!utm_bng::bng_zones_utm::contains(zone)) {
         return chain_fault::zone_out_of_range;
     }
-    const utm::detail::grid_lat_long_type wgs84 =
-        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting, northing, zone, false);
+    utm::detail::grid_lat_long_type wgs84{};
+    if (const utm::detail::step_fault fault = utm::detail::utm_grid_to_lat_long(
+            major_axis, minor_axis, easting, northing, zone, wgs84, false);
+        fault != utm::detail::step_fault::none) {
+        return fault_kind(fault);
+    }
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{wgs84.latitude, wgs84.latitude_sin_cos};
     const utm::detail::step_fault fault =

@@ -258,6 +258,8 @@ void raise(step_fault fault) {
             throw constraint_error("range check failed: longitude outside -180 .. 180 degrees");
         case step_fault::zone_beyond_range:
             throw constraint_error("range check failed: zone outside -60 .. 60");
+        case step_fault::beyond_pole:
+            throw constraint_error("range check failed: northing beyond the pole");
         case step_fault::none:
             break;
     }
@@ -507,23 +509,70 @@ long_float normalised_longitude(long_float lambda_0) {
 namespace {
 
 /// The inverse projection's result before the convergence: latitude, longitude (radians, in
-/// [-pi, pi]) and the unwrapped longitude difference of the last pass.
+/// [-pi, pi]) and the unwrapped longitude difference of the last pass. `far_side`: the point
+/// lies more than a quarter turn from the central meridian, so the longitude difference's
+/// cosine is negative although `tan_delta_lambda` alone would make it positive.
 struct inverse_projection_type {
     long_float latitude;
     long_float longitude;
     long_float delta_lambda;
     low_level_math::sin_cos_type latitude_sin_cos;
     long_float tan_delta_lambda;
+    bool far_side = false;
 };
 
+/// Grid northings up to this far (metres) beyond the pole's are the rounding of a point at or
+/// beside the pole. Further out lie only the grid values of points more than a quarter turn
+/// from the central meridian, which the forward projection refuses; the inverse formulas would
+/// turn them over into the other hemisphere.
+constexpr long_float pole_rounding = 0.5;
+
+/// The point of a zone's grid, into `point`; more than `pole_rounding` beyond the pole's grid
+/// northing none (`beyond_pole`). Within `pole_rounding` beyond it the central meridian's grid
+/// value is the pole itself, and a point beside it one a little more than a quarter turn from
+/// the central meridian, found from its mirror image in the grid line through the pole (where
+/// the meridians a quarter turn away lie): the projection is symmetric about that line.
+step_fault inverse_projection(const zone_projection& p, easting_integer easting,
+                              northing_integer northing, bool angles,
+                              inverse_projection_type& point) noexcept {
+    const long_float xi = static_cast<long_float>(easting.value()) - false_easting;
+    long_float north = static_cast<long_float>(northing.value()) - p.FN;
+    const long_float pole = pole_northing(p.tm);
+    const long_float beyond = std::fabs(north) - pole;
+    if (beyond > pole_rounding) {
+        return step_fault::beyond_pole;
+    }
+    if (beyond > 0.0 && xi == 0.0) {
+        const long_float sign = north > 0.0 ? 1.0 : -1.0;
+        point = {sign * half_pi, normalised_longitude(p.lambda_ref), 0.0, {sign, 0.0}, 0.0};
+        return step_fault::none;
+    }
+    const bool far_side = beyond > 0.0;
+    if (far_side) {
+        north = std::copysign(pole - beyond, north);
+    }
+    const inverse_transverse_mercator_type inverse =
+        inverse_transverse_mercator(p.tm, 0.0, xi, north, inverse_passes, angles);
+    const long_float delta_lambda =
+        far_side ? std::copysign(pi, inverse.delta_lambda) - inverse.delta_lambda
+                 : inverse.delta_lambda;
+    point = {inverse.phi,
+             normalised_longitude(p.lambda_ref + delta_lambda),
+             delta_lambda,
+             inverse.phi_sin_cos,
+             far_side ? -inverse.tan_delta_lambda : inverse.tan_delta_lambda,
+             far_side};
+    return step_fault::none;
+}
+
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
-                                           northing_integer northing, bool angles = true) {
-    const long_float E = static_cast<long_float>(easting.value());
-    const long_float N = static_cast<long_float>(northing.value());
-    const inverse_transverse_mercator_type point =
-        inverse_transverse_mercator(p.tm, 0.0, E - false_easting, N - p.FN, inverse_passes, angles);
-    return {point.phi, normalised_longitude(p.lambda_ref + point.delta_lambda), point.delta_lambda,
-            point.phi_sin_cos, point.tan_delta_lambda};
+                                           northing_integer northing) {
+    inverse_projection_type point{};
+    if (const step_fault fault = inverse_projection(p, easting, northing, true, point);
+        fault != step_fault::none) {
+        raise(fault);
+    }
+    return point;
 }
 
 }  // namespace
@@ -537,19 +586,28 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
             convergence(p.tm.ellipsoid.e_prime2, point.latitude_sin_cos, point.delta_lambda)};
 }
 
-grid_lat_long_type detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                                easting_integer easting, northing_integer northing,
-                                                zone_integer zone, bool angles) {
-    const inverse_projection_type point = inverse_projection(
-        zone_projection_of(major_axis, minor_axis, zone), easting, northing, angles);
+step_fault detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                        easting_integer easting, northing_integer northing,
+                                        zone_integer zone, grid_lat_long_type& result,
+                                        bool angles) noexcept {
+    inverse_projection_type point{};
+    if (const step_fault fault = inverse_projection(
+            zone_projection_of(major_axis, minor_axis, zone), easting, northing, angles, point);
+        fault != step_fault::none) {
+        return fault;
+    }
     // The longitude's sine and cosine by the angle sum from the difference's tangent and the
     // central meridian's: no further sine.
-    const low_level_math::sin_cos_type dl = sin_cos_of_arctan(point.tan_delta_lambda);
+    low_level_math::sin_cos_type dl = sin_cos_of_arctan(point.tan_delta_lambda);
+    if (point.far_side) {
+        dl = {-dl.sin, -dl.cos};
+    }
     const low_level_math::sin_cos_type& m = central_meridian_sin_cos(std::abs(zone.value()));
-    return {point.latitude,
-            point.longitude,
-            point.latitude_sin_cos,
-            {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin}};
+    result = {point.latitude,
+              point.longitude,
+              point.latitude_sin_cos,
+              {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin}};
+    return step_fault::none;
 }
 
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
@@ -594,12 +652,11 @@ lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor
                                          zone_integer zone) {
     const lat_long_to_grid_unrounded_result grid =
         lat_long_to_grid_unrounded(major_axis, minor_axis, latitude, longitude, zone);
-    // Beyond the grid's far edges the values are clamped; below 0 they fail.
-    constexpr global_types::grid_edges far_edges_clamped{.clamp_above = true};
-    const auto easting =
-        global_types::to_grid_integer<easting_integer>(grid.easting, "easting", far_edges_clamped);
-    const auto northing = global_types::to_grid_integer<northing_integer>(grid.northing, "northing",
-                                                                          far_edges_clamped);
+    // A value beyond the grid's ranges is no position of the grid: it fails on either side, as
+    // a clamp to the edge would report another point.
+    const auto easting = global_types::to_grid_integer<easting_integer>(grid.easting, "easting");
+    const auto northing =
+        global_types::to_grid_integer<northing_integer>(grid.northing, "northing");
     return {easting, northing, grid.convergence};
 }
 

@@ -105,7 +105,11 @@ struct lat_long_to_grid_result {
 
 /// UTM grid to latitude, longitude and grid convergence (radians) on the ellipsoid with the
 /// semi-axes `major_axis`, `minor_axis` (metres), in `zone` (negative: southern hemisphere).
-/// Three fixed inverse passes, settled to about 1e-8 degrees. Raises nothing.
+/// Three fixed inverse passes, settled to about 1e-8 degrees. The pole lies 0.9996 times the
+/// meridian quadrant from the false northing (9 997 964.943 m on GRS80): a northing more than
+/// 0.5 m beyond it raises `constraint_error`; up to 0.5 m beyond, the central meridian's value
+/// is the pole (latitude +-pi/2, the central meridian, convergence 0) and another easting a
+/// point just over 90 degrees from the central meridian.
 grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                          global_types::easting_integer easting,
                                          global_types::northing_integer northing,
@@ -125,7 +129,7 @@ struct lat_long_type {
 
 /// `grid_to_lat_long` without the grid convergence, the same latitude and longitude: for the
 /// conversions that go on from the point, which spares a sine and cosine of the latitude
-/// that the next step takes anyway.
+/// that the next step takes anyway. Raises as `grid_to_lat_long` does beyond the pole.
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
                                                    global_types::easting_integer easting,
                                                    global_types::northing_integer northing,
@@ -138,7 +142,7 @@ struct lat_long_to_grid_unrounded_result {
     long_float convergence;
 };
 
-/// The grid values of `lat_long_to_grid` in metres before they are rounded and clamped; they
+/// The grid values of `lat_long_to_grid` in metres before they are rounded and checked; they
 /// may lie outside the grid or be non-finite.
 lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
                                                              long_float minor_axis,
@@ -147,9 +151,8 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
                                                              global_types::zone_integer zone);
 
 /// Latitude and longitude (radians) to the grid of `zone`, whatever zone the point lies in.
-/// Eastings above 999999 m and northings above 11000000 m are clamped; a value that rounds
-/// below 0, and a point 90 degrees or more from the zone's central meridian, raise
-/// `constraint_error`.
+/// A value that rounds outside 0 .. 999999 (easting) or 0 .. 11000000 m (northing), and a
+/// point 90 degrees or more from the zone's central meridian, raise `constraint_error`.
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude,
                                          global_types::zone_integer zone);
@@ -208,7 +211,8 @@ struct utm_to_enu_result {
 
 /// East, north, up (metres) of the UTM point `easting`, `northing` of `reference_zone` at
 /// `altitude` (metres), in the ENU frame at `reference_geocentric_position` /
-/// `reference_latitude`, `reference_longitude` (radians). Raises nothing.
+/// `reference_latitude`, `reference_longitude` (radians). A northing beyond the pole raises
+/// `constraint_error` (`grid_to_lat_long`).
 utm_to_enu_result utm_to_enu(long_float major_axis, long_float minor_axis,
                              global_types::easting_integer easting,
                              global_types::northing_integer northing, long_float altitude,
@@ -263,8 +267,8 @@ bool is_in_extended_zone(global_types::zone_integer zone, global_types::zone_int
 
 /// Re-expresses `original_point` in `working_zone` on the `reference_ellipsoids` row
 /// `working_spheroid`. `success` with `resultant_point` written (an exact copy when the zones
-/// are equal; eastings and northings beyond the grid clamped); `not_in_extended_zone`, with
-/// `resultant_point` untouched, when the zone test or any step fails. Never raises.
+/// are equal); `not_in_extended_zone`, with `resultant_point` untouched, when the zone test or
+/// any step fails (also where the point lies beyond the working zone's grid). Never raises.
 utm_status_type convert_utm_zone(const global_types::utm_coordinates_record& original_point,
                                  global_types::utm_coordinates_record& resultant_point,
                                  global_types::zone_integer working_zone,

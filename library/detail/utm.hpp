@@ -26,6 +26,7 @@ enum class step_fault : std::uint8_t {
     at_centre,              ///< the centre of the earth, which has no latitude
     longitude_beyond_turn,  ///< a longitude outside -180 .. 180 degrees for the automatic zone
     zone_beyond_range,      ///< a longitude whose zone lies outside -60 .. 60
+    beyond_pole,            ///< a grid northing beyond the pole's, which no point projects to
 };
 
 /// Raises the failure that the one-point functions raise for `fault` (not `none`):
@@ -63,6 +64,12 @@ constexpr meridian_arc_series meridian_arc_series_of(long_float e_sq) {
             -3.0 * e_sq / 8.0 - 3.0 * e4 / 32.0 - 45.0 * e6 / 1024.0 - 105.0 * e8 / 4096.0,
             15.0 * e4 / 256.0 + 45.0 * e6 / 1024.0 + 525.0 * e8 / 16384.0,
             -35.0 * e6 / 3072.0 - 175.0 * e8 / 12288.0, 315.0 * e8 / 131072.0};
+}
+
+/// `beta` at a pole: the meridian arc from the equator to latitude pi/2, divided by the
+/// semi-major axis, where every sine of the series vanishes.
+constexpr long_float quarter_meridian(const meridian_arc_series& series) {
+    return series.a0 * (std::numbers::pi / 2.0);
 }
 
 /// `beta` with the series of the ellipsoid computed ahead; the same value.
@@ -188,6 +195,13 @@ transverse_mercator_constants transverse_mercator_constants_of(long_float major_
                                                                long_float minor_axis,
                                                                long_float scale);
 
+/// The grid distance (metres) of either pole from the equator along the central meridian of
+/// the projection `tm`: the scaled major axis times the quarter meridian (9 997 964.943 m for
+/// UTM on GRS80).
+constexpr long_float pole_northing(const transverse_mercator_constants& tm) {
+    return tm.S * quarter_meridian(tm.ellipsoid.arc);
+}
+
 /// w^2 = 1 - e2 sin^2(phi), w and the cubic correction coefficient
 /// c = w^2 e2 cos^2(phi) / (6 (1 - e2) S^2) of the local conformal sphere at latitude phi.
 struct conformal_sphere_type {
@@ -308,18 +322,20 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                                   geodetic_parts parts = {}) noexcept;
 
 /// Latitude and longitude (radians, in [-pi, pi]), each with its sine and cosine, of a UTM grid
-/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`. Without
-/// `angles` the longitude is NaN (its sine and cosine are there).
+/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`, into
+/// `result`, with the fault (`beyond_pole`) instead of a raised failure. Without `angles` the
+/// longitude is NaN (its sine and cosine are there). Raises nothing.
 struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
     low_level_math::sin_cos_type longitude_sin_cos;
 };
-grid_lat_long_type utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                        global_types::easting_integer easting,
-                                        global_types::northing_integer northing,
-                                        global_types::zone_integer zone, bool angles = true);
+step_fault utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                global_types::easting_integer easting,
+                                global_types::northing_integer northing,
+                                global_types::zone_integer zone, grid_lat_long_type& result,
+                                bool angles = true) noexcept;
 
 /// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
 long_float normalised_longitude(long_float lambda_0);

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-ostn15.hpp"
 #include "utm-exceptions.hpp"
@@ -277,6 +281,45 @@ TEST(Ostn15, DamagedOrMissingDataFileIsRefusedWithDirections) {
     std::filesystem::remove(copy);
     EXPECT_THROW(ostn15::read_shift_grid(copy), ostn15::data_unavailable);
     EXPECT_EQ(ostn15::read_shift_grid(good).values.size(), 2U * 701U * 1251U);
+}
+
+// Whether each special path is refused with its own words before a byte is read, within a
+// time and memory limit, so that a blocking or unbounded read fails instead of hanging.
+bool special_files_refused(const std::filesystem::path& dir, const std::string& fifo,
+                           const std::string& text, const std::string& wrong_size) {
+    ::alarm(10);
+    rlimit memory{};
+    memory.rlim_cur = memory.rlim_max = rlim_t{1} << 30;
+    ::setrlimit(RLIMIT_AS, &memory);
+    const auto says = [](const std::string& path, const std::string& fault) {
+        try {
+            (void)ostn15::read_shift_grid(path);
+        } catch (const ostn15::data_unavailable& f) {
+            return f.message().find(path + ": " + fault) != std::string::npos;
+        } catch (...) {
+        }
+        return false;
+    };
+    return says(dir.string(), "is a directory") && says(fifo, "is not a regular file") &&
+           says("/dev/zero", "is not a regular file") &&
+           says("/nonexistent/ostn15.dat", "does not exist") && says(text, wrong_size);
+}
+
+// Guards against reading a device without bound, blocking on a FIFO and a stream error for a
+// directory: the path is checked before it is opened.
+TEST(Ostn15DeathTest, SpecialFilesAreRefusedBeforeAnyRead) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("tarnwick-ostn15-dir-" + std::to_string(::getpid()));
+    std::filesystem::create_directory(dir);
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string text = TARNWICK_TEST_DATA_DIR "/ostn15-land-reference.tsv";
+    const std::string wrong_size = "has " + std::to_string(std::filesystem::file_size(text)) +
+                                   " bytes, expected " + std::to_string(32 + 4 * 701 * 1251 + 8);
+    EXPECT_EXIT(std::exit(special_files_refused(dir, fifo, text, wrong_size) ? 0 : 1),
+                testing::ExitedWithCode(0), "");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Ostn15DeathTest, WithoutDataPreciseModeRefusesAndTheHelmertChainWorks) {

@@ -188,13 +188,12 @@ TEST(ZoneChange, AcrossTheAntimeridian) {
               utm_status_type::not_in_extended_zone);
 }
 
-TEST(ZoneChange, SouthernWorkingZoneClampsTheNorthingAndSucceeds) {
-    utm_coordinates_record out{};
+TEST(ZoneChange, SouthernWorkingZoneThatCannotHoldThePointFails) {
+    // Regression: the northing (about 15.7e6 m) was clamped to 11000000 and reported.
+    utm_coordinates_record out{7, 7, 7};
     EXPECT_EQ(utm::convert_utm_zone({31, 282936, 5710068}, out, -31, wgs84_row),
-              utm_status_type::success);
-    EXPECT_EQ(out.zone, -31);
-    EXPECT_EQ(out.easting, 282936);
-    EXPECT_EQ(out.northing, 11000000);
+              utm_status_type::not_in_extended_zone);
+    EXPECT_EQ(out, (utm_coordinates_record{7, 7, 7}));
 }
 
 TEST(ZoneChange, FailuresInsideTheProjectionBecomeAStatus) {

@@ -3,9 +3,12 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <string>
 
 #include "global_types.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
+#include "utm-datum_transformations-utm_bng.hpp"
 #include "utm-exceptions.hpp"
 #include "utm-utilities.hpp"
 #include "utm.hpp"
@@ -53,11 +56,15 @@ TEST(UtmForward, SouthernZoneCarriesTheFalseNorthing) {
     EXPECT_EQ(south.convergence, 0.0);
 }
 
-TEST(UtmForward, ClampsLargeEastingsAndRejectsNegativeValues) {
-    // About 1057087 m east: clamped, not a failure.
-    EXPECT_EQ(utm::lat_long_to_grid(a, b, 0.0, 8.0 * deg, 31).easting, 999999);
-    // About 1e7 + 15.7e6 m north in a southern zone: clamped.
-    EXPECT_EQ(utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, -31).northing, 11000000);
+TEST(UtmForward, ValuesBeyondTheGridFailOnEitherSide) {
+    // Regression: eastings above 999999 and northings above 11000000 were clamped to the edge
+    // and reported as the point's position. About 1057087 m east:
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 0.0, 8.0 * deg, 31), constraint_error);
+    // About 1e7 + 5.7e6 m north in a southern zone:
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 51.5 * deg, -0.1275 * deg, -31), constraint_error);
+    EXPECT_THROW(utm::lat_long_to_grid(32, 51.5 * deg, -0.1275 * deg, -31), constraint_error);
+    // The last whole metres of the ranges are still positions of the grid.
+    EXPECT_EQ(utm::lat_long_to_grid(a, b, 0.0, 3.0 * deg, -31).northing, 10000000);
     // Northing about -110530 m: south of the equator in a northern zone.
     EXPECT_THROW(utm::lat_long_to_grid(a, b, -1.0 * deg, 3.0 * deg, 31), constraint_error);
     // Easting about -144536 m: west of the false origin.
@@ -98,8 +105,9 @@ TEST(UtmForward, NinetyDegreesOrMoreFromTheCentralMeridianFails) {
     EXPECT_THROW(utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
                      a, b, -55.0 * deg, 178.0 * deg, 0.0),
                  utm::exceptions::easting_out_of_range);
-    // 89.9 degrees away is still projected (far outside the grid, so the easting clamps).
-    EXPECT_EQ(utm::lat_long_to_grid(a, b, 45.0 * deg, 92.9 * deg, 31).easting, 999999);
+    // 89.9 degrees away is still projected, far outside the grid's eastings.
+    EXPECT_GT(utm::lat_long_to_grid_unrounded(a, b, 45.0 * deg, 92.9 * deg, 31).easting, 1e6);
+    EXPECT_THROW(utm::lat_long_to_grid(a, b, 45.0 * deg, 92.9 * deg, 31), constraint_error);
 }
 
 TEST(UtmForward, FullTurnOfLongitudeKeepsTheGridButNotTheConvergence) {
@@ -145,6 +153,72 @@ TEST(UtmInverse, SpheroidFormLooksUpTheAxes) {
     EXPECT_EQ(fwd.easting, fwd_axes.easting);
     EXPECT_EQ(fwd.northing, fwd_axes.northing);
     EXPECT_THROW(utm::grid_to_lat_long(61, 500000, 0, 31), constraint_error);
+}
+
+TEST(UtmInverse, NorthingBeyondThePoleFailsInEveryFormAndItsRoundingIsThePole) {
+    // Regression: a northing beyond its hemisphere's pole came back as a point of the other
+    // hemisphere (zone 31 northing 10100000 as 89.99 degrees south).
+    const double pole =
+        utm::lat_long_to_grid_unrounded(a, b, std::numbers::pi / 2.0, 0.0, 31).northing;
+    EXPECT_NEAR(pole, 0.9996 * 10001965.729, 1e-3);  // k0 times GRS80's quarter meridian
+    const struct {
+        int zone, easting, northing;
+    } beyond[] = {{31, 500000, 10100000}, {31, 500000, 9997966},  {-31, 500000, 1},
+                  {-31, 500000, 2034},    {18, 476295, 10214633}, {-60, 999999, 0}};
+    for (const auto& p : beyond) {
+        SCOPED_TRACE(std::to_string(p.zone) + " " + std::to_string(p.northing));
+        EXPECT_THROW(utm::grid_to_lat_long(a, b, p.easting, p.northing, p.zone), constraint_error);
+        EXPECT_THROW(utm::grid_to_lat_long(32, p.easting, p.northing, p.zone), constraint_error);
+        EXPECT_THROW(utm::grid_to_lat_long_without_convergence(a, b, p.easting, p.northing, p.zone),
+                     constraint_error);
+        EXPECT_THROW(utm::utilities::is_overlapping_zone(a, b, p.zone, p.easting, p.northing),
+                     constraint_error);
+        EXPECT_THROW(utm::utilities::convert_to_overlap_zone(a, b, p.zone, p.easting, p.northing,
+                                                             p.zone < 0 ? p.zone + 1 : p.zone - 1),
+                     constraint_error);
+        EXPECT_THROW(
+            utm::utm_to_enu(a, b, p.easting, p.northing, 0.0, 0.0, 0.0, {a, 0.0, 0.0}, p.zone),
+            constraint_error);
+        global_types::utm_coordinates_record out{7, 7, 7};
+        EXPECT_EQ(utm::convert_utm_zone({p.zone, p.easting, p.northing}, out,
+                                        p.zone < 0 ? p.zone + 1 : p.zone - 1, 32),
+                  utm::utm_status_type::not_in_extended_zone);
+        EXPECT_EQ(out, (global_types::utm_coordinates_record{7, 7, 7}));
+    }
+    // The pole rounds to 9997965 (2035 south): that is the pole on the central meridian.
+    for (const int zone : {31, -31, 1, -60}) {
+        const auto r = utm::grid_to_lat_long(a, b, 500000, zone > 0 ? 9997965 : 2035, zone);
+        EXPECT_EQ(r.latitude, std::copysign(std::numbers::pi / 2.0, zone));
+        EXPECT_EQ(r.longitude, utm::central_meridian(zone));
+        EXPECT_EQ(r.convergence, 0.0);
+    }
+    EXPECT_THROW(utm::datum_transformations::utm_bng::from_utm_to_bng(a, b, 500000, 10100000, 30),
+                 constraint_error);
+}
+
+TEST(UtmRoundTrip, PointsNearThePolesComeBackWithinTheRounding) {
+    // Regression: the grid values of a point within metres of a pole round to, or just beyond,
+    // the pole's northing, which read back in the other hemisphere. Every point of the polar
+    // caps, a quarter turn or less from the central meridian, must come back to within the
+    // whole-metre rounding (half the diagonal of a square metre, on the ground).
+    std::mt19937_64 random(20);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double from_pole = std::pow(10.0, -7.0 + 6.0 * unit(random));  // degrees
+        const int number = 1 + static_cast<int>(60.0 * unit(random));
+        const bool south = unit(random) < 0.5;
+        const int zone = south ? -number : number;
+        const double latitude = (south ? -1.0 : 1.0) * (90.0 - from_pole) * deg;
+        const double longitude =
+            utm::central_meridian(zone) + (2.0 * unit(random) - 1.0) * 89.9999 * deg;
+        const auto grid = utm::lat_long_to_grid(a, b, latitude, longitude, zone);
+        const auto back = utm::grid_to_lat_long(a, b, grid.easting, grid.northing, zone);
+        const auto p = utm::lat_long_to_geocentric(a, b, latitude, longitude, 0.0);
+        const auto q = utm::lat_long_to_geocentric(a, b, back.latitude, back.longitude, 0.0);
+        ASSERT_LT(std::hypot(p.x - q.x, p.y - q.y, p.z - q.z), 0.7072)
+            << degrees(latitude) << " " << degrees(longitude) << " zone " << zone << ": "
+            << grid.easting << " " << grid.northing;
+    }
 }
 
 TEST(UtmRoundTrip, ForwardOfTheInverseReturnsTheGridPointAcrossAZone) {

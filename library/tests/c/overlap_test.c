@@ -164,6 +164,37 @@ TEST_CASE(overlap_conversion_fails_ninety_degrees_or_more_away) {
     CHECK_INT(antipodes.northing, -1);
 }
 
+/* Regression: a northing beyond its hemisphere's pole read as a point of the other hemisphere
+   (zone 31 northing 10100000 as 89.99 degrees south); the pole itself rounds to 9997965. */
+TEST_CASE(utm_point_beyond_the_pole_fails_and_the_poles_rounding_is_the_pole) {
+    const struct grid_point south = to_overlap_zone(-31, 500000, 1, -30);
+    const struct grid_point pole = to_overlap_zone(31, 500000, 9997965, 30);
+    const struct grid_point south_pole = to_overlap_zone(-31, 500000, 2035, -30);
+    int bng_e = UNWRITTEN_INT, bng_n = UNWRITTEN_INT;
+    check_zone(zone_overlap(31, 500000, 10100000), -1, -1);
+    check_zone(zone_overlap(-31, 500000, 1), -1, -1);
+    CHECK_INT(south.easting, -1);
+    CHECK_INT(south.northing, -1);
+    CHECK_INT(pole.easting, 500000);
+    CHECK_INT(pole.northing, 9997965);
+    CHECK_INT(south_pole.easting, 500000);
+    CHECK_INT(south_pole.northing, 2035);
+    convert_utm_to_bng(30, 10100000, 500000, &bng_e, &bng_n);
+    CHECK_INT(bng_e, -1);
+    CHECK_INT(bng_n, -1);
+}
+
+/* Regression: beyond the grid's far edges the result was clamped and reported (500000 11000000
+   and 999999 880707 for these two). */
+TEST_CASE(overlap_conversion_fails_where_the_grid_would_clamp) {
+    const struct grid_point north = to_overlap_zone(31, 500000, 5000000, -31);
+    const struct grid_point east = to_overlap_zone(26, 538050, 875360, 25);
+    CHECK_INT(north.easting, -1);
+    CHECK_INT(north.northing, -1);
+    CHECK_INT(east.easting, -1);
+    CHECK_INT(east.northing, -1);
+}
+
 int main(int argc, char** argv) {
     static const struct test_case cases[] = {
         CASE(region_band_around_the_zero_meridian_is_49999_metres_wide),
@@ -177,6 +208,8 @@ int main(int argc, char** argv) {
         CASE(overlap_conversion_fails_for_any_argument_out_of_range),
         CASE(overlap_conversion_accepts_zone_0),
         CASE(overlap_conversion_fails_ninety_degrees_or_more_away),
+        CASE(utm_point_beyond_the_pole_fails_and_the_poles_rounding_is_the_pole),
+        CASE(overlap_conversion_fails_where_the_grid_would_clamp),
     };
     return run_test_cases(cases, COUNT_OF(cases), argc, argv);
 }
