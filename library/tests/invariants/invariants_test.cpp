@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <numbers>
@@ -116,7 +117,7 @@ double edge_distance(coordinate_system s, const point& p) {
         nearest = std::min({nearest, std::abs(p[r.axis] - r.first), std::abs(p[r.axis] - r.last)});
     }
     if (s == utm) {
-        const double false_northing = p[0] < 0 ? 10000000.0 : 0.0;
+        const double false_northing = utm::false_northing(static_cast<int>(p[0]));
         nearest = std::min(nearest, std::abs(std::abs(p[2] - false_northing) - pole_northing()));
     }
     return nearest;
@@ -183,7 +184,7 @@ point utm_point(draw& d, bool precise) {
     if (d.whole(0, 49) == 0) {
         zone = d.pick({0, 61, -61});  // no zone
     }
-    const double false_northing = zone < 0 ? 10000000.0 : 0.0;
+    const double false_northing = utm::false_northing(zone < 0 ? -1 : 1);
     const double pole = pole_northing();
     if (category == 2) {  // a zone edge or overlap strip, from a latitude and longitude
         const int grid = zone == 0 || std::abs(zone) > 60 ? 31 : zone;
@@ -370,8 +371,9 @@ std::string name(const batch::conversion& c) {
 }
 
 std::string text(const point& p) {
-    return "(" + std::to_string(p[0]) + ", " + std::to_string(p[1]) + ", " + std::to_string(p[2]) +
-           ")";
+    std::array<char, 96> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "(%.12g, %.12g, %.12g)", p[0], p[1], p[2]);
+    return buffer.data();
 }
 
 TEST(Invariants, TheTableHoldsEveryOfferedPair) {
@@ -473,6 +475,266 @@ TEST(Invariants, EveryResultIsInRangeAndConvertsBack) {
         }
         EXPECT_EQ(faults, 0U) << name(c) << ": points that break the round trip";
         EXPECT_GT(converted, count / 50) << name(c) << ": too few points convert to test it";
+    }
+}
+
+// ---- every front end gives the same answer -------------------------------------------------
+
+// A front end's answer for one point: its status (`unexpected` for "failed" where the front end
+// names no kind) and, when it converted, the values as `outcome::value` holds them.
+struct answer {
+    point_status status;
+    point value{};
+};
+
+// The same status and integers; angles to 1e-12 degrees (the chain's shortcuts and the general
+// way may differ in the last bits).
+bool agree(const answer& x, const answer& y, coordinate_system to) {
+    const double close = angles(to) ? 1e-12 : 0.0;
+    return x.status == y.status && std::abs(x.value[0] - y.value[0]) <= close &&
+           std::abs(x.value[1] - y.value[1]) <= close && x.value[2] == y.value[2];
+}
+
+point_status kind_of(std::string_view failure) {
+    for (int s = 1; s <= static_cast<int>(point_status::unexpected); ++s) {
+        if (batch::failure_name(static_cast<point_status>(s)) == failure) {
+            return static_cast<point_status>(s);
+        }
+    }
+    return point_status::unexpected;
+}
+
+// A one-point function's answer: its values, or the kind of the failure it raised.
+template <class F>
+answer one_point(F f) {
+    try {
+        return {point_status::ok, f()};
+    } catch (const global_types::failure& e) {
+        return {kind_of(e.name()), {}};
+    }
+}
+
+// An export's answer: failed where it wrote its failure value.
+answer exported(point value, double failure_value = -1.0) {
+    return value[0] == failure_value ? answer{point_status::unexpected, {}}
+                                     : answer{point_status::ok, value};
+}
+
+constexpr double degrees_per_radian = 180.0 / std::numbers::pi;
+
+// A pair with the one-point function that converts it and, where one reaches it, the export;
+// `zone` is the zone of a UTM result, given per point.
+struct front_ends {
+    batch::conversion c;
+    std::function<answer(const point&, int zone)> function;
+    std::function<answer(const point&, int zone)> c_export;
+};
+
+std::vector<front_ends> agreement_table() {
+    namespace ub = dt::utm_bng;
+    namespace gb = dt::global_bng;
+    using m = datum_method;
+    auto i = [](double v) { return static_cast<int>(v); };
+    return {
+        {{bng, utm, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r = ub::from_bng_to_utm(a, b, i(p[0]), i(p[1]));
+                 return point{double(r.zone_utm), double(r.easting_utm), double(r.northing_utm)};
+             });
+         },
+         [=](const point& p, int) {
+             signed char z = 0;
+             int e = 0, n = 0;
+             convert_bng_to_utm(i(p[0]), i(p[1]), &z, &e, &n);
+             return exported({double(z), double(e), double(n)});
+         }},
+        {{utm, bng, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r = ub::from_utm_to_bng(a, b, i(p[1]), i(p[2]), i(p[0]));
+                 return point{double(r.easting_bng), double(r.northing_bng), 0.0};
+             });
+         },
+         [=](const point& p, int) {
+             int e = 0, n = 0;
+             convert_utm_to_bng(static_cast<signed char>(p[0]), i(p[2]), i(p[1]), &e, &n);
+             return exported({double(e), double(n), 0.0});
+         }},
+        {{bng, wgs84, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r = gb::from_bng_to_wgs84_lat_long(a, b, i(p[0]), i(p[1]));
+                 return point{r.latitude * degrees_per_radian, r.longitude * degrees_per_radian,
+                              0.0};
+             });
+         },
+         [=](const point& p, int) {
+             double lat = 0.0, lon = 0.0;
+             from_bng_to_wgs84_lat_long(i(p[0]), i(p[1]), &lat, &lon);
+             return exported({lat * degrees_per_radian, lon * degrees_per_radian, 0.0},
+                             -1000.0 * degrees_per_radian);
+         }},
+        {{wgs84, bng, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r =
+                     gb::from_wgs84_lat_long_to_bng(a, b, p[0] * degree, p[1] * degree, 0.0);
+                 return point{double(r.easting_bng), double(r.northing_bng), 0.0};
+             });
+         },
+         {}},
+        {{utm, wgs84, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r = utm::grid_to_lat_long(a, b, i(p[1]), i(p[2]), i(p[0]));
+                 return point{r.latitude * degrees_per_radian, r.longitude * degrees_per_radian,
+                              0.0};
+             });
+         },
+         {}},
+        // The forward projection into a chosen zone, and the zone change: no clamped value.
+        {{wgs84, utm, 1, false, m::helmert},
+         [=](const point& p, int zone) {
+             return one_point([&] {
+                 const auto r = utm::lat_long_to_grid(a, b, p[0] * degree, p[1] * degree, zone);
+                 return point{double(zone), double(r.easting), double(r.northing)};
+             });
+         },
+         {}},
+        {{utm, utm, 1, false, m::helmert},
+         [=](const point& p, int zone) {
+             return one_point([&] {
+                 const auto r =
+                     utm::utilities::convert_to_overlap_zone(a, b, i(p[0]), i(p[1]), i(p[2]), zone);
+                 return point{double(zone), double(r.overlap_easting), double(r.overlap_northing)};
+             });
+         },
+         [=](const point& p, int zone) {
+             int e = 0, n = 0;
+             convert_to_overlap_zone(static_cast<signed char>(p[0]), i(p[1]), i(p[2]),
+                                     static_cast<signed char>(zone), &e, &n);
+             return exported({e == -1 ? -1.0 : double(zone), double(e), double(n)});
+         }},
+        {{lv03, utm, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r = dt::utm_sncs::from_sncs_lv03_to_utm(a, b, i(p[0]), i(p[1]));
+                 return point{double(r.zone_utm), double(r.easting_utm), double(r.northing_utm)};
+             });
+         },
+         {}},
+        {{lv95, wgs84, 0, false, m::helmert},
+         [=](const point& p, int) {
+             return one_point([&] {
+                 const auto r = dt::global_sncs::from_sncs_to_wgs84_lat_long(
+                     a, b, sncs::local_reference_frame_enumeration::lv95, i(p[0]), i(p[1]));
+                 return point{r.latitude * degrees_per_radian, r.longitude * degrees_per_radian,
+                              0.0};
+             });
+         },
+         {}},
+    };
+}
+
+// The zone a point is given in, where the pair takes one: its own, its neighbours', the other
+// hemisphere's, or zones 1 and 60 across the antimeridian.
+int chosen_zone(draw& d, coordinate_system from, const point& p) {
+    const int own = from == utm ? int(p[0]) : int(std::floor((p[1] + 180.0) / 6.0)) % 60 + 1;
+    const int number = std::abs(own);
+    const int zone = d.pick({number, number % 60 + 1, (number + 58) % 60 + 1, d.pick({1, 60})});
+    return own < 0 || d.whole(0, 2) == 0 ? -zone : zone;
+}
+
+// The same points through the one-point function, the export where it reaches, and
+// `batch::convert` on the whole array (four at a time on vectors, where the pair has them) and
+// point by point with the results in metres (the general way).
+TEST(Invariants, EveryFrontEndGivesTheSameAnswer) {
+    const std::size_t count = std::max<std::size_t>(points_per_conversion() / 10, 400);
+    std::size_t k = 0;
+    for (const front_ends& f : agreement_table()) {
+        draw d{std::mt19937_64(60 + k++)};
+        std::vector<point> in;
+        std::vector<int> zones;
+        while (in.size() < count) {
+            const point p = source_point(d, f.c.from, false);
+            if (inside(f.c.from, p)) {  // outside, each front end words the failure its way
+                in.push_back(p);
+                zones.push_back(f.c.zone != 0 ? chosen_zone(d, f.c.from, p) : 0);
+            }
+        }
+        const std::vector<outcome> whole = convert(f.c, in, false);
+        std::size_t faults = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            batch::conversion c = f.c;
+            c.zone = zones[i];
+            const outcome single = convert(c, {in[i]}, true)[0];
+            const auto as_answer = [](const outcome& o) {
+                return o.status == point_status::ok ? answer{o.status, o.value}
+                                                    : answer{o.status, {}};
+            };
+            const answer expected = as_answer(single);
+            std::vector<std::pair<const char*, answer>> answers{
+                {"the one-point function", f.function(in[i], zones[i])}};
+            if (c.zone == 0) {
+                answers.emplace_back("batch::convert on the array", as_answer(whole[i]));
+            }
+            if (f.c_export) {
+                answer e = f.c_export(in[i], zones[i]);
+                if (e.status != point_status::ok && expected.status != point_status::ok) {
+                    e.status = expected.status;  // the export names no kind
+                }
+                answers.emplace_back("the C export", e);
+            }
+            for (const auto& [front_end, got] : answers) {
+                if (!agree(got, expected, c.to) && ++faults <= 3) {
+                    ADD_FAILURE() << name(c) << " of " << text(in[i]) << ": " << front_end
+                                  << " gives " << batch::failure_name(got.status) << " "
+                                  << text(got.value) << ", batch::convert "
+                                  << batch::failure_name(expected.status) << " "
+                                  << text(expected.value);
+                }
+            }
+        }
+        batch::conversion shown = f.c;
+        shown.zone = 0;
+        EXPECT_EQ(faults, 0U) << name(shown) << (f.c.zone != 0 ? " in chosen zones" : "")
+                              << ": points on which the front ends differ";
+    }
+}
+
+// The overlap exports answer as the functions they call: the flag (0: in a strip) and zones.
+TEST(Invariants, TheOverlapExportsAnswerAsTheirFunctions) {
+    draw d{std::mt19937_64(80)};
+    for (int k = 0; k < 2000; ++k) {
+        const bool grid = k % 2 == 0;
+        const point p = source_point(d, grid ? bng : utm, false);
+        if (!inside(grid ? bng : utm, p)) {
+            continue;
+        }
+        const auto i = [](double v) { return static_cast<int>(v); };
+        int flag = 0;
+        signed char w = 0, e = 0;
+        const answer function = one_point([&] {
+            if (grid) {
+                const auto r = utm::bng::utilities::is_in_overlap_region(i(p[1]), i(p[0]));
+                return point{r.is_overlapping ? 0.0 : 1.0, double(r.overlap_zone_w),
+                             double(r.overlap_zone_e)};
+            }
+            const auto r = utm::utilities::is_overlapping_zone(a, b, i(p[0]), i(p[1]), i(p[2]));
+            return point{r.is_overlapping ? 0.0 : 1.0, double(r.overlap_zone), 0.0};
+        });
+        if (grid) {
+            is_in_overlap_region(i(p[1]), i(p[0]), &flag, &w, &e);
+        } else {
+            is_overlapping_zone(static_cast<signed char>(p[0]), i(p[1]), i(p[2]), &flag, &w);
+        }
+        const answer c_export = exported({double(flag), double(w), double(e)});
+        ASSERT_EQ(c_export.status == point_status::ok, function.status == point_status::ok)
+            << text(p);
+        if (function.status == point_status::ok) {
+            ASSERT_EQ(c_export.value, function.value) << text(p);
+        }
     }
 }
 
