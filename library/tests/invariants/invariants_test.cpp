@@ -514,10 +514,10 @@ answer one_point(F f) {
     }
 }
 
-// An export's answer: failed where it wrote its failure value.
-answer exported(point value, double failure_value = -1.0) {
-    return value[0] == failure_value ? answer{point_status::unexpected, {}}
-                                     : answer{point_status::ok, value};
+// An export's answer: failed where it wrote its failure value (into `value[axis]`).
+answer exported(point value, double failure_value = -1.0, int axis = 0) {
+    return value[axis] == failure_value ? answer{point_status::unexpected, {}}
+                                        : answer{point_status::ok, value};
 }
 
 constexpr double degrees_per_radian = 180.0 / std::numbers::pi;
@@ -614,7 +614,7 @@ std::vector<front_ends> agreement_table() {
              int e = 0, n = 0;
              convert_to_overlap_zone(static_cast<signed char>(p[0]), i(p[1]), i(p[2]),
                                      static_cast<signed char>(zone), &e, &n);
-             return exported({e == -1 ? -1.0 : double(zone), double(e), double(n)});
+             return exported({double(zone), double(e), double(n)}, -1.0, 1);
          }},
         {{lv03, utm, 0, false, m::helmert},
          [=](const point& p, int) {
