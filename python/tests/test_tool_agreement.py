@@ -105,13 +105,9 @@ HEADERS = {
 }
 
 
-@pytest.mark.parametrize("source, target, zone, alt, method", PAIRS,
-                         ids=[f"{s}-{t}{'-z' + str(z) if z else ''}{'-alt' if a else ''}"
-                              f"{'-' + m if m != 'helmert' else ''}"
-                              for s, t, z, a, m in PAIRS])
-def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, alt, method):
-    rng = np.random.default_rng([16, len(source), len(target), zone or 0, alt, len(method)])
-    columns = random_points(rng, source, target)
+def assert_tool_agrees(tool, tmp_path, source, target, zone, alt, method, columns):
+    """The tool and the package give the same results and the same failing rows with the same
+    reasons; returns the number of failing rows."""
     args = ["--from", source, "--to", target] + (["--zone", str(zone)] if zone else [])
     args += ["--alt"] if alt else []
     args += ["--method", method] if method != "helmert" else []
@@ -146,8 +142,63 @@ def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, a
             else:
                 none = name.startswith("alt") and no_alt
                 assert ("" if none else str(values[i])) == expected, (i, name, row)
+    return failures
+
+
+@pytest.mark.parametrize("source, target, zone, alt, method", PAIRS,
+                         ids=[f"{s}-{t}{'-z' + str(z) if z else ''}{'-alt' if a else ''}"
+                              f"{'-' + m if m != 'helmert' else ''}"
+                              for s, t, z, a, m in PAIRS])
+def test_every_pair_agrees_with_the_tool(tool, tmp_path, source, target, zone, alt, method):
+    rng = np.random.default_rng([16, len(source), len(target), zone or 0, alt, len(method)])
+    columns = random_points(rng, source, target)
+    failures = assert_tool_agrees(tool, tmp_path, source, target, zone, alt, method, columns)
     # Both outcomes were tried, the conversions on a good share of the points.
-    assert 0 < failures < len(rows) * 9 // 10
+    assert 0 < failures < len(columns[0]) * 9 // 10
+
+
+def domain_points(rng, source, n=1500):
+    """Points over the source system's whole domain and its edges: UTM zones 1 and 60 and the
+    southern zones, northings up to and beyond each pole; the poles, the antimeridian and
+    latitudes beyond 84 degrees; the National Grid's edges and their 3 m bands."""
+    if source == "utm":
+        zones = rng.choice([1, 60, -1, -60, 31, -31], n) * 1.0
+        zones[::2] = rng.integers(1, 61, n // 2) * rng.choice([1, -1], n // 2)
+        pole = 9_997_965 + rng.integers(-3, 4, n) + rng.choice([0, 0, 1, 900, -5_000], n)
+        northing = np.where(zones > 0, pole, 10_000_000 - pole).astype(float)
+        northing[::3] = rng.integers(0, 11_000_001, len(northing[::3]))
+        easting = rng.integers(0, 1_000_000, n).astype(float)
+        zones[::5], easting[::5] = 30, rng.integers(300_000, 700_000, len(easting[::5]))
+        northing[::5] = rng.integers(5_600_000, 6_600_000, len(northing[::5]))  # Great Britain
+        return [zones, easting, northing]
+    if source == "wgs84":
+        lat = rng.choice([90.0, -90.0, 89.9999999, -89.9999999], n)
+        lat[::2] = rng.uniform(-90.0, 90.0, len(lat[::2])).round(7)
+        lon = rng.choice([-180.0, 179.9999999, -177.0, 177.0], n)
+        lon[::2] = rng.uniform(-180.0, 180.0, len(lon[::2])).round(7)
+        return [lat, lon]
+    edges = [lambda k: rng.choice([0, 700_000], k), lambda k: rng.choice([0, 1_300_000], k)]
+    e, n_ = [edge(n) + rng.integers(-4, 5, n) for edge in edges]
+    e[::2] = rng.integers(0, 700_001, n // 2)
+    n_[1::2] = rng.integers(0, 1_300_001, n // 2)
+    return [e.astype(float), n_.astype(float)]
+
+
+DOMAIN_PAIRS = [("utm", "wgs84", None, False), ("utm", "utm", -31, True), ("utm", "utm", 1, False),
+                ("wgs84", "utm", None, True), ("wgs84", "utm", -1, False), ("utm", "bng", None, False),
+                ("bng", "utm", None, True), ("bng", "wgs84", None, False)]
+
+
+@pytest.mark.parametrize("source, target, zone, alt", DOMAIN_PAIRS,
+                         ids=[f"{s}-{t}{'-z' + str(z) if z else ''}{'-alt' if a else ''}"
+                              for s, t, z, a in DOMAIN_PAIRS])
+def test_the_whole_domain_agrees_with_the_tool(tool, tmp_path, source, target, zone, alt):
+    """The same points through the tool, the package and the array conversion beneath both, at
+    the poles and beyond them, across the antimeridian and on the grids' edges."""
+    rng = np.random.default_rng([20, len(source), len(target), abs(zone or 0), alt])
+    columns = domain_points(rng, source)
+    failures = assert_tool_agrees(tool, tmp_path, source, target, zone, alt, "helmert", columns)
+    assert failures < len(columns[0]) * 19 // 20  # a good share of the points converts
 
 
 @pytest.mark.parametrize("digits", [0, 2, 6, 10])
