@@ -8,9 +8,12 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <initializer_list>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -106,8 +109,10 @@ std::string systems_help() {
         "  file has them, its other columns by name when both have a header, else in their\n"
         "  order; files whose columns do not pair one to one stop the run (status 2) before\n"
         "  anything is written, unless --results-only writes the results alone.\n"
-        "  -o is written in full beside the target and takes\n"
-        "  its place only when the run ends with status 0 or 1.\n"
+        "  -o is written in full beside the target and takes its place only when the run\n"
+        "  ends with status 0 or 1; a symbolic link is followed and the file it points to\n"
+        "  replaced so. A FIFO, a device or another special file is written directly, as it\n"
+        "  is no file to replace. A run ended by a signal leaves no partial file.\n"
         "\nExit status: 0 all converted, 1 some rows failed, 2 unusable arguments or files.\n";
     return text;
 }
@@ -356,11 +361,7 @@ int run(int argc, char** argv) {
                 line += out[i];
             }
             line += "\n";
-            if (batch.output.empty() || batch.output == "-") {
-                std::fputs(line.c_str(), stdout);
-            } else {
-                write_file_whole(batch.output, line);
-            }
+            write_file_whole(batch.output.empty() ? "-" : batch.output, line);
             return exit_ok;
         }
 
@@ -397,11 +398,27 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
+// Whatever was written to standard output (help, results) must have reached it: a full disk
+// or a closed pipe is a failed run, never a silent success.
+// A run that already failed as unusable has said why.
+int with_output_checked(int status) {
+    errno = 0;
+    std::cout.flush();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || std::cout.fail()) {
+        if (status != exit_unusable) {
+            std::fprintf(stderr, "tarnwick-convert: cannot write standard output: %s\n",
+                         std::strerror(errno != 0 ? errno : EIO));
+        }
+        return exit_unusable;
+    }
+    return status;
+}
+
 int main(int argc, char** argv) {
     try {
-        return run(argc, argv);
+        return with_output_checked(run(argc, argv));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarnwick-convert: %s\n", e.what());
-        return exit_unusable;
+        return with_output_checked(exit_unusable);
     }
 }

@@ -1,6 +1,7 @@
 #include "table_run.hpp"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -21,6 +23,7 @@
 #include <span>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "text_values.hpp"
 
@@ -29,10 +32,13 @@ namespace tarnwick_convert {
 namespace {
 
 // Sizes that bound the memory of a run: input is read in blocks, cut into batches of whole
-// records, and at most `2 * threads + 2` batches are read but not yet written.
+// records, and at most `2 * threads + 2` batches, and beyond the first of them no more than
+// `in_flight_max_bytes` of input, are read but not yet written. Very long records thus do not
+// multiply with the threads.
 constexpr std::size_t read_block_bytes = std::size_t{1} << 20;
 constexpr std::size_t batch_max_records = 4096;
 constexpr std::size_t batch_max_bytes = std::size_t{1} << 20;
+constexpr std::size_t in_flight_max_bytes = std::size_t{32} << 20;
 // A record longer than this (usually a quote that is never closed) stops the run.
 constexpr std::size_t max_record_bytes = std::size_t{64} << 20;
 
@@ -111,13 +117,61 @@ extern "C" void remove_temporary_and_stop(int signal_number) {
     if (pending_temporary_set != 0) {
         ::unlink(pending_temporary);
     }
-    std::signal(signal_number, SIG_DFL);
-    std::raise(signal_number);
+    ::raise(signal_number);  // the handler was reset to the default on entry
 }
 
-// Writes a file through a temporary file beside it, renamed over the target only by
-// `finish()`, so that a run that ends early (a signal, a failure, the record-size limit)
-// leaves an earlier file of that name as it was. Standard output is written straight.
+// Every signal whose default action ends the program (SIGKILL and SIGSTOP cannot be caught)
+// removes the temporary first. A signal the caller ignores, or one another handler owns (a
+// sanitizer's), is left as it is.
+void remove_temporary_on_signals() {
+    std::vector<int> signals{SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT,
+                             SIGBUS,  SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE,
+                             SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM,
+                             SIGPROF, SIGIO,   SIGPWR,    SIGSYS};
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) {
+        signals.push_back(s);
+    }
+    for (const int s : signals) {
+        struct sigaction old {};
+        if (::sigaction(s, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) != 0 ||
+            old.sa_handler != SIG_DFL) {
+            continue;
+        }
+        struct sigaction handler {};
+        handler.sa_handler = remove_temporary_and_stop;
+        sigemptyset(&handler.sa_mask);
+        handler.sa_flags = SA_RESETHAND | SA_NODEFER;
+        ::sigaction(s, &handler, nullptr);
+    }
+}
+
+// The path a chain of symbolic links at `path` ends in, when that path does not exist (a
+// dangling link: the file is made where it points).
+std::string dangling_link_end(std::string path, const std::string& name) {
+    for (int hops = 0; hops < 40; ++hops) {
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) {
+            return path;  // not a link: the end of the chain
+        }
+        if (static_cast<std::size_t>(n) >= target.size()) {
+            break;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        const std::size_t slash = path.rfind('/');
+        path = target.front() == '/' || slash == std::string::npos
+                   ? target
+                   : path.substr(0, slash + 1) + target;
+    }
+    throw file_error("cannot write " + name + ": too many levels of symbolic links");
+}
+
+// Writes the output. A regular file (or a new one) is written through a temporary file
+// beside it, renamed over it only by `finish()`, so that a run that ends early (a signal, a
+// failure, the record-size limit) leaves an earlier file of that name as it was; a symbolic
+// link is followed, and the file it points to is the one replaced. A FIFO, a device or
+// another special file is no file to replace: it is written directly. Standard output is
+// written straight.
 class output_file {
   public:
     output_file(const std::string& name, const std::vector<input_file>& inputs)
@@ -137,8 +191,19 @@ class output_file {
             if (S_ISDIR(info.st_mode)) {
                 throw file_error("cannot write " + name + ": it is a directory");
             }
+            if (!S_ISREG(info.st_mode)) {
+                direct_ = true;
+                return;
+            }
             mode_ = info.st_mode & 07777;
+            char* resolved = ::realpath(path_.c_str(), nullptr);
+            if (resolved == nullptr) {
+                throw file_error(system_message("cannot write", name_));
+            }
+            path_ = resolved;
+            std::free(resolved);
         } else {
+            path_ = dangling_link_end(path_, name_);
             const mode_t mask = ::umask(0);
             ::umask(mask);
             mode_ = 0666 & ~mask;
@@ -171,10 +236,10 @@ class output_file {
             }
             return;
         }
-        const bool synced = flushed && ::fsync(::fileno(file_)) == 0;
+        const bool synced = flushed && (direct_ || ::fsync(::fileno(file_)) == 0);
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;
-        if (!synced || !closed || ::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        if (!synced || !closed || (!direct_ && ::rename(temporary_.c_str(), path_.c_str()) != 0)) {
             throw file_error(system_message("cannot write", name_));
         }
         pending_temporary_set = 0;
@@ -184,6 +249,14 @@ class output_file {
   private:
     void open() {
         if (file_ != nullptr) {
+            return;
+        }
+        if (direct_) {
+            const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+            file_ = fd < 0 ? nullptr : ::fdopen(fd, "w");
+            if (file_ == nullptr) {
+                throw file_error(system_message("cannot write", name_));
+            }
             return;
         }
         const std::size_t slash = path_.rfind('/');
@@ -210,9 +283,7 @@ class output_file {
             throw file_error(system_message("cannot write", name_));
         }
         temporary_ = pending_temporary;
-        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-            std::signal(s, remove_temporary_and_stop);
-        }
+        remove_temporary_on_signals();
         ::fchmod(fd, mode_);
         file_ = ::fdopen(fd, "w");
         if (file_ == nullptr) {
@@ -232,6 +303,7 @@ class output_file {
     std::string path_;  // empty: standard output
     std::string name_;
     std::string temporary_;
+    bool direct_ = false;  // a special file, written in place
     mode_t mode_ = 0644;
     std::FILE* file_ = nullptr;
 };
@@ -421,7 +493,10 @@ batch_output convert_batch(const record_batch& b) {
         }
     }
 
-    j.conv->convert_rows(picked.data(), picked.size() / j.columns.size(), values, errors);
+    // An input of blank lines alone has no point, nor the point's columns.
+    if (!picked.empty()) {
+        j.conv->convert_rows(picked.data(), picked.size() / j.columns.size(), values, errors);
+    }
 
     std::uint64_t row_number = b.first_row;
     const std::vector<std::string> no_values(result_count);
@@ -477,6 +552,15 @@ batch_output convert_batch(const record_batch& b) {
         result.text.push_back(delimiter);
         append_field(result.text, row.error, j.out_format);
         result.text.append(row.line_end);
+    }
+    if (b.bytes.size() > 2 * batch_max_bytes) {
+        // A batch of very long records: its room is not kept for the next, so that each
+        // worker does not hold on to the longest record it ever saw.
+        fields = {};
+        stored = {};
+        picked = {};
+        values = {};
+        errors = {};
     }
     return result;
 }
@@ -1001,11 +1085,16 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
     batch_summary summary;
     const std::size_t max_in_flight = 2 * static_cast<std::size_t>(options.threads) + 2;
     std::deque<std::future<batch_output>> in_flight;
+    std::deque<std::size_t> in_flight_sizes;  // the input bytes of each batch in flight
+    std::size_t in_flight_bytes = 0;
     worker_pool pool(options.threads);
 
     auto write_oldest = [&] {
         batch_output done = in_flight.front().get();
         in_flight.pop_front();
+        in_flight_bytes -= in_flight_sizes.front();
+        const bool long_records = in_flight_sizes.front() > 2 * batch_max_bytes;
+        in_flight_sizes.pop_front();
         out.write(done.text);
         if (!done.messages.empty()) {
             std::fputs(done.messages.c_str(), stderr);
@@ -1014,6 +1103,12 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
         summary.converted += done.counts.converted;
         summary.failed += done.counts.failed;
         progress.update(bytes_read, summary.read);
+        if (long_records) {
+            // The buffers of long records go back to the system, instead of staying in the
+            // heap of whichever worker thread held them, which would multiply with the threads.
+            done = {};
+            ::malloc_trim(0);
+        }
     };
 
     if (byte_order_mark_seen && !options.results_only) {
@@ -1029,13 +1124,16 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
         if (current.records.empty()) {
             return;
         }
+        const job* same_input = current.j;
+        in_flight_sizes.push_back(current.bytes.size());
+        in_flight_bytes += current.bytes.size();
         in_flight.push_back(pool.submit(std::packaged_task<batch_output()>(
             [b = std::move(current)] { return convert_batch(b); })));
-        const job* same_input = current.j;
         current = record_batch();
         current.j = same_input;
         current.first_row = rows;
-        while (in_flight.size() >= max_in_flight) {
+        while (in_flight.size() >= max_in_flight ||
+               (in_flight.size() > 1 && in_flight_bytes > in_flight_max_bytes)) {
             write_oldest();
         }
     };

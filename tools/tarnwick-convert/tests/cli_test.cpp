@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -83,9 +85,11 @@ class ConvertProgram : public ::testing::Test {
     }
     fs::path path(const std::string& name) const { return dir_ / name; }
 
-    // Runs the program with `args`; standard input comes from `stdin_path` (or /dev/null).
-    run_result run(const std::vector<std::string>& args, const fs::path& stdin_path = {}) const {
-        const fs::path out = dir_ / "stdout.txt";
+    // Runs the program with `args`; standard input comes from `stdin_path` (or /dev/null),
+    // standard output goes to `stdout_path` (or a file read into the result).
+    run_result run(const std::vector<std::string>& args, const fs::path& stdin_path = {},
+                   const fs::path& stdout_path = {}) const {
+        const fs::path out = stdout_path.empty() ? dir_ / "stdout.txt" : stdout_path;
         const fs::path err = dir_ / "stderr.txt";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -114,7 +118,7 @@ class ConvertProgram : public ::testing::Test {
         struct rusage usage {};
         ::wait4(pid, &status, 0, &usage);
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = read_file(out);
+        r.out = stdout_path.empty() ? read_file(out) : std::string();
         r.err = read_file(err);
         r.peak_rss_kb = usage.ru_maxrss;
         return r;
@@ -330,8 +334,8 @@ TEST_F(ConvertProgram, SwissGridsRefuseWhatLiesOutsideThem) {
 }
 
 TEST_F(ConvertProgram, ResultsTheLibraryWouldClampAreRefused) {
-    // Regression: 0 N 8 E projects to an easting of about 1057087 m in zone 31, which the
-    // library clamps to 999999 without a failure.
+    // Regression: 0 N 8 E projects to an easting of about 1057087 m in zone 31, beyond the
+    // grid; it was written as the clamped 999999.
     const run_result east = run({"--from", "wgs84", "--to", "utm", "--zone", "31", "0", "8"});
     EXPECT_EQ(east.status, 1);
     EXPECT_EQ(east.out, "");
@@ -788,71 +792,163 @@ TEST_F(ConvertProgram, FaultsOfTablesAndOptionsStayMended) {
 }
 
 TEST_F(ConvertProgram, AnInterruptedRunLeavesTheEarlierOutput) {
-    // Regression: -o was written in place, so a run stopped by a signal left a truncated file
-    // where the earlier results had been.
-    const fs::path out = file("out.csv", "earlier results\n");
-    const fs::path fifo = path("in.fifo");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    // Opened for reading and writing here, so that the program's open does not wait.
-    const int fd = ::open(fifo.c_str(), O_RDWR);
-    ASSERT_GE(fd, 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, fifo.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> all{TARNWICK_CONVERT_PROGRAM,
-                                 "--from",
-                                 "bng",
-                                 "--to",
-                                 "utm",
-                                 "--threads",
-                                 "1",
-                                 "-q",
-                                 "-o",
-                                 out.string()};
-    std::vector<char*> argv;
-    for (auto& a : all) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    // Enough rows that results are written before the input ends.
-    std::string rows;
-    for (int i = 0; i < 40000; ++i) {
-        rows += "651410,313177\n";
-    }
-    // Written without blocking, so that a program that dies early fails the test, not hangs it.
-    ASSERT_EQ(::fcntl(fd, F_SETFL, O_NONBLOCK), 0);
-    int status = 0;
-    for (std::size_t written = 0; written < rows.size();) {
-        const ssize_t n = ::write(fd, rows.data() + written, rows.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-            continue;
+    // Regressions: -o was written in place, so a run stopped by a signal left a truncated file
+    // where the earlier results had been; then the temporary beside it stayed after every
+    // signal but TERM, INT, HUP and QUIT.
+    for (const int signal_number : {SIGTERM, SIGINT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGXFSZ,
+                                    SIGVTALRM, SIGPROF, SIGRTMIN}) {
+        SCOPED_TRACE(strsignal(signal_number));
+        const fs::path out = file("out.csv", "earlier results\n");
+        const fs::path fifo = path("in.fifo");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        // Opened for reading and writing here, so that the program's open does not wait.
+        const int fd = ::open(fifo.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, fifo.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> all{TARNWICK_CONVERT_PROGRAM,
+                                     "--from",
+                                     "bng",
+                                     "--to",
+                                     "utm",
+                                     "--threads",
+                                     "1",
+                                     "-q",
+                                     "-o",
+                                     out.string()};
+        std::vector<char*> argv;
+        for (auto& a : all) {
+            argv.push_back(a.data());
         }
-        ASSERT_EQ(errno, EAGAIN);
-        ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the program ended before its input did";
-        ::usleep(1000);
-    }
-    const auto others = [&] {
-        std::size_t n = 0;
-        for (const auto& e : fs::directory_iterator(dir_)) {
-            n += e.path() != out && e.path() != fifo ? 1 : 0;
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        // Enough rows that results are written before the input ends.
+        std::string rows;
+        for (int i = 0; i < 40000; ++i) {
+            rows += "651410,313177\n";
         }
-        return n;
+        // Written without blocking, so that a program that dies early fails the test, not
+        // hangs it.
+        ASSERT_EQ(::fcntl(fd, F_SETFL, O_NONBLOCK), 0);
+        int status = 0;
+        for (std::size_t written = 0; written < rows.size();) {
+            const ssize_t n = ::write(fd, rows.data() + written, rows.size() - written);
+            if (n > 0) {
+                written += static_cast<std::size_t>(n);
+                continue;
+            }
+            ASSERT_EQ(errno, EAGAIN);
+            ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the program ended early";
+            ::usleep(1000);
+        }
+        const auto others = [&] {
+            std::size_t n = 0;
+            for (const auto& e : fs::directory_iterator(dir_)) {
+                n += e.path() != out && e.path() != fifo ? 1 : 0;
+            }
+            return n;
+        };
+        for (int wait = 0; wait < 500 && others() == 0; ++wait) {
+            ::usleep(10000);
+        }
+        EXPECT_EQ(others(), 1U) << "no temporary beside the output";
+        ::kill(pid, signal_number);
+        ::waitpid(pid, &status, 0);
+        ::close(fd);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+        EXPECT_EQ(read_file(out), "earlier results\n");
+        EXPECT_EQ(others(), 0U) << "a partial file is left behind";
+        fs::remove(fifo);
+    }
+}
+
+TEST_F(ConvertProgram, OutputGoesWhereItsPathLeads) {
+    // Regression: -o renamed its temporary over whatever the path named, so a symbolic link
+    // became a file of its own (the file it pointed to untouched) and a FIFO or a device a
+    // regular file.
+    const std::vector<std::string> point{"--from", "bng", "--to", "utm", "651410", "313177"};
+    const auto to = [&](const fs::path& output) {
+        std::vector<std::string> args = point;
+        args.insert(args.end(), {"-o", output.string()});
+        return run(args);
     };
-    for (int wait = 0; wait < 500 && others() == 0 && read_file(out) == "earlier results\n";
-         ++wait) {
-        ::usleep(10000);
-    }
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, &status, 0);
+    const std::string result = "31 413156 5834998\n";
+    fs::create_directory(path("sub"));
+    const fs::path target = file("sub/target.txt", "earlier\n");
+    fs::create_symlink("sub/target.txt", path("link"));
+    EXPECT_EQ(to(path("link")).status, 0);
+    EXPECT_TRUE(fs::is_symlink(path("link")));
+    EXPECT_EQ(read_file(target), result);
+    // A link to no file yet makes the file it points to.
+    fs::create_symlink("sub/new.txt", path("dangling"));
+    EXPECT_EQ(to(path("dangling")).status, 0);
+    EXPECT_TRUE(fs::is_symlink(path("dangling")));
+    EXPECT_EQ(read_file(path("sub/new.txt")), result);
+    fs::create_symlink("loop.b", path("loop.a"));
+    fs::create_symlink("loop.a", path("loop.b"));
+    const run_result loop = to(path("loop.a"));
+    EXPECT_EQ(loop.status, 2);
+    EXPECT_NE(loop.err.find("too many levels of symbolic links"), std::string::npos) << loop.err;
+
+    // A FIFO is written into, and stays a FIFO.
+    const fs::path fifo = path("out.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(to(fifo).status, 0);
+    char buffer[256] = {};
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     ::close(fd);
-    EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(read_file(out), "earlier results\n");
-    EXPECT_EQ(others(), 0U) << "a partial file is left behind";
+    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0), result);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A device is written directly: a full one fails the run, as the standard output does.
+    // The test's own node of the full device, so that a fault replaces no device of the
+    // machine; without the right to make one, /dev/full only where it cannot be replaced.
+    fs::path device = path("full");
+    const bool own = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0 &&
+                     ::access(device.c_str(), W_OK) == 0 && [&] {
+                         const int d = ::open(device.c_str(), O_WRONLY);
+                         return d >= 0 && ::close(d) == 0;
+                     }();
+    if (!own) {
+        if (::geteuid() == 0) {
+            GTEST_SKIP() << "no device node of the test's own";
+        }
+        device = "/dev/full";
+    }
+    const run_result full = to(device);
+    EXPECT_EQ(full.status, 2);
+    EXPECT_NE(full.err.find("cannot write " + device.string() + ": No space left on device"),
+              std::string::npos)
+        << full.err;
+    EXPECT_TRUE(fs::is_character_file(device));
+}
+
+TEST_F(ConvertProgram, AFailedWriteOfStandardOutputIsStatus2) {
+    // Regression: the one-point result was lost on a full disk and the run exited 0.
+    const fs::path table = file("in.csv", "651410,313177\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--from", "bng", "--to", "utm", "651410", "313177"},
+             {"--from", "bng", "--to", "utm", "-i", table.string()},
+             {"--help"}}) {
+        const run_result r = run(args, {}, "/dev/full");
+        EXPECT_EQ(r.status, 2) << args.front();
+        EXPECT_NE(r.err.find("cannot write standard output"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ConvertProgram, BlankLinesAloneAreAnEmptyTable) {
+    // Regression: a table of blank lines divided by its zero point columns (SIGFPE).
+    for (const std::string blank : {"\n", "\n  \n\t\n", "\r\n\r\n"}) {
+        const run_result r = run({"--from", "bng", "--to", "utm"}, file("blank.txt", blank));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("0 rows read, 0 converted, 0 failed"), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(ConvertProgram, InputWrittenAsPeopleWriteIt) {
@@ -1152,6 +1248,30 @@ TEST_F(ConvertProgram, ThreadCountDoesNotChangeTheOutput) {
     for (std::size_t i = 1; i < lines.size(); i += 997) {
         EXPECT_EQ(lines[i].substr(0, lines[i].find(',')), std::to_string(i - 1));
     }
+}
+
+TEST_F(ConvertProgram, LongRecordsDoNotMultiplyMemoryWithTheThreads) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "resident memory means nothing under the address sanitizer";
+#endif
+    // Regression: each worker kept the room of the longest record it had seen, and batches
+    // were bounded by rows alone (12 rows of 30 MiB: 344 MB on one thread, 1.09 GB on 16).
+    const std::string note(std::size_t{8} << 20, 'x');
+    std::string rows = "e,n,note\n";
+    for (int i = 0; i < 12; ++i) {
+        rows += "651410,313177," + note + "\n";
+    }
+    const fs::path in = file("long.csv", rows);
+    rows.clear();
+    long peak[2] = {};
+    for (const int i : {0, 1}) {
+        const run_result r =
+            run({"--from", "bng", "--to", "utm", "-q", "--threads", i == 0 ? "1" : "16", "-i",
+                 in.string(), "-o", path("long.out.csv").string()});
+        EXPECT_EQ(r.status, 0) << r.err;
+        peak[i] = r.peak_rss_kb;
+    }
+    EXPECT_LT(peak[1], peak[0] + 24 * 1024) << "1 thread: " << peak[0] << " KiB, 16: " << peak[1];
 }
 
 TEST_F(ConvertProgram, AMillionRowsStreamInBoundedMemory) {
