@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "address_sanitizer.hpp"
 #include "low_level_math.hpp"
 
 namespace ll = low_level_math;
@@ -54,17 +55,7 @@ class sin_cos_check {
     long differences_ = 0;
 };
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int scale = 1;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int scale = 1;
-#else
-constexpr int scale = 5;
-#endif
-#else
-constexpr int scale = 5;
-#endif
+constexpr int scale = under_address_sanitizer ? 1 : 5;
 
 }  // namespace
 

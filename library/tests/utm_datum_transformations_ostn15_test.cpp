@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "address_sanitizer.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-ostn15.hpp"
 #include "utm-exceptions.hpp"
@@ -283,24 +284,13 @@ TEST(Ostn15, DamagedOrMissingDataFileIsRefusedWithDirections) {
     EXPECT_EQ(ostn15::read_shift_grid(good).values.size(), 2U * 701U * 1251U);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool address_sanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool address_sanitizer = true;
-#else
-constexpr bool address_sanitizer = false;
-#endif
-#else
-constexpr bool address_sanitizer = false;
-#endif
-
 // Whether each special path is refused with its own words before a byte is read, within a
 // time and memory limit, so that a blocking or unbounded read fails instead of hanging.
 bool special_files_refused(const std::filesystem::path& dir, const std::string& fifo,
                            const std::string& text, const std::string& wrong_size) {
     ::alarm(10);
-    if (!address_sanitizer) {  // its shadow memory needs far more address space than the bound
+    if (!under_address_sanitizer) {  // its shadow memory needs far more address space than the
+                                     // bound
         rlimit memory{};
         memory.rlim_cur = memory.rlim_max = rlim_t{1} << 30;
         ::setrlimit(RLIMIT_AS, &memory);

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "address_sanitizer.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
 #include "utm-exceptions.hpp"
@@ -16,17 +17,8 @@ namespace {
 constexpr double a = 6378137.0;     // GRS80, metres
 constexpr double b = 6356752.3141;  // GRS80, metres
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int sweep_step = 2000;  // metres: every other kilometre, instrumented builds are slow
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int sweep_step = 2000;
-#else
-constexpr int sweep_step = 1000;
-#endif
-#else
-constexpr int sweep_step = 1000;  // metres: every kilometre of the grid
-#endif
+// Metres: every kilometre of the grid; every other one in the slower instrumented build.
+constexpr int sweep_step = under_address_sanitizer ? 2000 : 1000;
 
 struct published_case {
     int easting_bng, northing_bng, zone, easting_utm, northing_utm;

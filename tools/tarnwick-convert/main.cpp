@@ -399,8 +399,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 // Whatever was written to standard output (help, results) must have reached it: a full disk
-// or a closed pipe is a failed run, never a silent success.
-// A run that already failed as unusable has said why.
+// or a closed pipe is a failed run, never a silent success. A run that already failed as
+// unusable has said why.
 int with_output_checked(int status) {
     errno = 0;
     std::cout.flush();

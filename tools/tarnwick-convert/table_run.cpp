@@ -1084,17 +1084,19 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
 
     batch_summary summary;
     const std::size_t max_in_flight = 2 * static_cast<std::size_t>(options.threads) + 2;
-    std::deque<std::future<batch_output>> in_flight;
-    std::deque<std::size_t> in_flight_sizes;  // the input bytes of each batch in flight
+    struct pending {
+        std::future<batch_output> output;
+        std::size_t bytes;  // of its input
+    };
+    std::deque<pending> in_flight;
     std::size_t in_flight_bytes = 0;
     worker_pool pool(options.threads);
 
     auto write_oldest = [&] {
-        batch_output done = in_flight.front().get();
+        const bool long_records = in_flight.front().bytes > 2 * batch_max_bytes;
+        in_flight_bytes -= in_flight.front().bytes;
+        batch_output done = in_flight.front().output.get();
         in_flight.pop_front();
-        in_flight_bytes -= in_flight_sizes.front();
-        const bool long_records = in_flight_sizes.front() > 2 * batch_max_bytes;
-        in_flight_sizes.pop_front();
         out.write(done.text);
         if (!done.messages.empty()) {
             std::fputs(done.messages.c_str(), stderr);
@@ -1125,10 +1127,11 @@ batch_summary run_batch(const converter& conv, const batch_options& options) {
             return;
         }
         const job* same_input = current.j;
-        in_flight_sizes.push_back(current.bytes.size());
-        in_flight_bytes += current.bytes.size();
-        in_flight.push_back(pool.submit(std::packaged_task<batch_output()>(
-            [b = std::move(current)] { return convert_batch(b); })));
+        const std::size_t bytes = current.bytes.size();
+        in_flight_bytes += bytes;
+        in_flight.push_back({pool.submit(std::packaged_task<batch_output()>(
+                                 [b = std::move(current)] { return convert_batch(b); })),
+                             bytes});
         current = record_batch();
         current.j = same_input;
         current.first_row = rows;

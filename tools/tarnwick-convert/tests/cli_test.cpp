@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include "address_sanitizer.hpp"
+
 extern char** environ;
 
 namespace {
@@ -1251,9 +1253,9 @@ TEST_F(ConvertProgram, ThreadCountDoesNotChangeTheOutput) {
 }
 
 TEST_F(ConvertProgram, LongRecordsDoNotMultiplyMemoryWithTheThreads) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "resident memory means nothing under the address sanitizer";
-#endif
+    if (under_address_sanitizer) {
+        GTEST_SKIP() << "resident memory means nothing under the address sanitizer";
+    }
     // Regression: each worker kept the room of the longest record it had seen, and batches
     // were bounded by rows alone (12 rows of 30 MiB: 344 MB on one thread, 1.09 GB on 16).
     const std::string note(std::size_t{8} << 20, 'x');
@@ -1275,9 +1277,9 @@ TEST_F(ConvertProgram, LongRecordsDoNotMultiplyMemoryWithTheThreads) {
 }
 
 TEST_F(ConvertProgram, AMillionRowsStreamInBoundedMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "resident memory means nothing under the address sanitizer";
-#endif
+    if (under_address_sanitizer) {
+        GTEST_SKIP() << "resident memory means nothing under the address sanitizer";
+    }
     const fs::path in = write_many_rows(path("million.csv"), 1000000);
     const fs::path out = path("million.out.csv");
     const run_result r = run({"--from", "bng", "--to", "utm", "--cols", "e,n", "-q", "-i",
