@@ -45,26 +45,8 @@ constexpr long_float minor_axis = utm::datum_transformations::minor_axis_grs80;
 // by multiplying with it, so that every front end gets the same last bits.
 constexpr double degrees_per_radian = 57.29577951308232;
 
-// Failure names by status, in the order of the enumeration.
-constexpr std::array<std::string_view, 8> failure_names{
-    "",
-    "CONSTRAINT_ERROR",
-    "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR",
-    "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE",
-    "UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE",
-    "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE",
-    "UTM.DATUM_TRANSFORMATIONS.OSTN15.DATA_UNAVAILABLE",
-    "unexpected failure",
-};
-
 point_status status_of(const global_types::failure& f) noexcept {
-    const std::string_view name = f.name();
-    for (std::size_t s = 1; s + 1 < failure_names.size(); ++s) {
-        if (failure_names[s] == name) {
-            return static_cast<point_status>(s);
-        }
-    }
-    return point_status::unexpected;
+    return f.kind();
 }
 
 std::string_view system_name(coordinate_system s) noexcept {
@@ -764,7 +746,7 @@ point_status chain_status(utm::datum_transformations::detail::chain_fault f) noe
     using utm::datum_transformations::detail::chain_fault;
     switch (f) {
         case chain_fault::none:
-            return point_status::ok;
+            return point_status::none;
         case chain_fault::constraint_error:
             return point_status::constraint_error;
         case chain_fault::argument_error:
@@ -818,7 +800,7 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
                                                  easting, northing));
         }
     }
-    if (s != point_status::ok) {
+    if (s != point_status::none) {
         return false;
     }
     out.status[i] = s;
@@ -839,7 +821,7 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
 void convert_one(const conversion& c, const points& in, const results& out, std::size_t i,
                  const field_words& numbers) noexcept {
     point_result r;
-    point_status s = point_status::ok;
+    point_status s = point_status::none;
     try {
         progress at;
         r = convert_point(c, in, i, at, numbers);
@@ -909,8 +891,7 @@ std::size_t point_count(const conversion& c, const points& in) {
 }  // namespace
 
 std::string_view failure_name(point_status s) noexcept {
-    const auto i = static_cast<std::size_t>(s);
-    return i < failure_names.size() ? failure_names[i] : failure_names.back();
+    return global_types::full_name(s);
 }
 
 bool is_offered(coordinate_system from, coordinate_system to, datum_method method) noexcept {

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "global_types.hpp"
+
 namespace batch {
 
 /// The coordinate systems of a point.
@@ -40,20 +42,11 @@ enum class datum_method : std::uint8_t {
     ostn15,
 };
 
-/// The outcome for one point: converted, or the kind of failure that stopped it.
-enum class point_status : std::uint8_t {
-    ok,
-    constraint_error,       ///< an input or result outside its range
-    argument_error,         ///< the projection has no solution for the point
-    zone_out_of_range,      ///< a zone the target grid does not take
-    easting_out_of_range,   ///< outside the target grid, east or west
-    northing_out_of_range,  ///< outside the target grid, north or south
-    data_unavailable,       ///< precise mode without its shift grid
-    unexpected,             ///< anything else (out of memory while describing a failure)
-};
+/// The outcome for one point: converted (`none`), or the kind of failure that stopped it.
+using point_status = global_types::failure_kind;
 
 /// The failure kind's full name ("UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE", "CONSTRAINT_ERROR",
-/// ...); empty for `ok`.
+/// ...); empty for `none`.
 std::string_view failure_name(point_status s) noexcept;
 
 /// One conversion: from which system to which, and the choices for a UTM result.

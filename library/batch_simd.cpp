@@ -516,7 +516,7 @@ TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, con
             out.easting[i] = easting;
             out.northing[i] = northing;
         }
-        out.status[i] = point_status::ok;
+        out.status[i] = point_status::none;
         done |= 1U << k;
     }
     return done;

@@ -3,6 +3,6 @@
 namespace elementary_functions_exceptions {
 
 argument_error::argument_error(std::string message) noexcept
-    : failure("ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR", std::move(message)) {}
+    : failure(global_types::failure_kind::argument_error, std::move(message)) {}
 
 }  // namespace elementary_functions_exceptions

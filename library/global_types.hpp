@@ -15,21 +15,61 @@ namespace global_types {
 /// 64-bit IEEE double; every angle (radians) and length (metres) inside the library.
 using long_float = double;
 
-/// Base of every failure kind the library raises. `what()` is the failure's full name
-/// ("UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE", ...); `message()` may add where or why it happened.
+/// The kinds of failure: the one vocabulary of the library. The non-raising steps return one,
+/// the array conversions report one per point, and every exception type carries one; `none`
+/// where a point converts.
+enum class failure_kind : std::uint8_t {
+    none,
+    constraint_error,       ///< an input or result outside its range
+    argument_error,         ///< an elementary function outside its domain (no solution)
+    zone_out_of_range,      ///< a zone the target grid does not take
+    easting_out_of_range,   ///< outside the target grid, east or west
+    northing_out_of_range,  ///< outside the target grid, north or south
+    data_unavailable,       ///< precise mode without its shift grid
+    unexpected,             ///< anything else (out of memory while describing a failure)
+};
+
+/// The kind's full name ("UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE", "CONSTRAINT_ERROR", ...);
+/// empty for `none`.
+constexpr const char* full_name(failure_kind kind) noexcept {
+    switch (kind) {
+        case failure_kind::none:
+            return "";
+        case failure_kind::constraint_error:
+            return "CONSTRAINT_ERROR";
+        case failure_kind::argument_error:
+            return "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR";
+        case failure_kind::zone_out_of_range:
+            return "UTM.EXCEPTIONS.ZONE_OUT_OF_RANGE";
+        case failure_kind::easting_out_of_range:
+            return "UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE";
+        case failure_kind::northing_out_of_range:
+            return "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE";
+        case failure_kind::data_unavailable:
+            return "UTM.DATUM_TRANSFORMATIONS.OSTN15.DATA_UNAVAILABLE";
+        case failure_kind::unexpected:
+            break;
+    }
+    return "unexpected failure";
+}
+
+/// Base of every exception the library raises; it carries its `failure_kind`. `what()` is the
+/// kind's full name; `message()` may add where or why it happened.
 class failure : public std::exception {
   public:
-    failure(const char* full_name, std::string message) noexcept
-        : name_(full_name), message_(std::move(message)) {}
-    /// The failure kind's full name.
-    const char* what() const noexcept override { return name_; }
+    failure(failure_kind kind, std::string message) noexcept
+        : kind_(kind), message_(std::move(message)) {}
+    /// The kind of failure.
+    failure_kind kind() const noexcept { return kind_; }
+    /// The kind's full name.
+    const char* what() const noexcept override { return full_name(kind_); }
     /// The same full name, for readers who prefer a named accessor.
-    const char* name() const noexcept { return name_; }
+    const char* name() const noexcept { return full_name(kind_); }
     /// Extra text: the place of the check or the offending value; may be empty.
     const std::string& message() const noexcept { return message_; }
 
   private:
-    const char* name_;
+    failure_kind kind_;
     std::string message_;
 };
 
@@ -38,7 +78,7 @@ class failure : public std::exception {
 class constraint_error : public failure {
   public:
     explicit constraint_error(std::string message = "range check failed") noexcept
-        : failure("CONSTRAINT_ERROR", std::move(message)) {}
+        : failure(failure_kind::constraint_error, std::move(message)) {}
 };
 
 /// What `to_grid_integer` does with a value beyond the range of its grid type.

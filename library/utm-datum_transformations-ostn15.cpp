@@ -28,7 +28,7 @@
 namespace utm::datum_transformations::ostn15 {
 
 data_unavailable::data_unavailable(std::string message) noexcept
-    : failure("UTM.DATUM_TRANSFORMATIONS.OSTN15.DATA_UNAVAILABLE", std::move(message)) {}
+    : failure(global_types::failure_kind::data_unavailable, std::move(message)) {}
 
 namespace {
 

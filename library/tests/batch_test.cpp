@@ -40,47 +40,47 @@ const std::vector<pair_case>& pair_cases() {
         {"published point",
          {bng, utm},
          {651410, 313177},
-         point_status::ok,
+         point_status::none,
          {31, 413156, 5834998},
          ""},
         {"fractional metres round half away from zero",
          {bng, utm},
          {651409.5, 313176.5},
-         point_status::ok,
+         point_status::none,
          {31, 413156, 5834998},
          ""},
         {"back to the grid",
          {utm, bng},
          {31, 413156, 5834998},
-         point_status::ok,
+         point_status::none,
          {651410, 313177},
          ""},
         {"grid to angles",
          {bng, wgs84},
          {651410, 313177},
-         point_status::ok,
+         point_status::none,
          {52.65797519, 1.71605323},
          ""},
         {"angles to grid",
          {wgs84, bng},
          {52.65757, 1.71791},
-         point_status::ok,
+         point_status::none,
          {651538, 313138},
          ""},
         // The library's automatic zone is northern and would clamp a southern northing to 0.
         {"southern point into the southern zone",
          {wgs84, utm},
          {-33.9, 18.4},
-         point_status::ok,
+         point_status::none,
          {-34, 259583, 6245888},
          ""},
         {"southern zone to angles",
          {utm, wgs84},
          {-34, 265000, 6245000},
-         point_status::ok,
+         point_status::none,
          {-33.90922364, 18.45829135},
          ""},
-        {"forced zone", {wgs84, utm, 30}, {52, -9.5}, point_status::ok, {30, 54004, 5781011}, ""},
+        {"forced zone", {wgs84, utm, 30}, {52, -9.5}, point_status::none, {30, 54004, 5781011}, ""},
         // The projection clamps a point far off the forced zone's meridian at the grid's edge.
         {"forced zone that would clamp",
          {wgs84, utm, 30},
@@ -98,7 +98,7 @@ const std::vector<pair_case>& pair_cases() {
         {"the pole's rounding is the pole",
          {utm, wgs84},
          {-31, 500000, 2035},
-         point_status::ok,
+         point_status::none,
          {-90, 3},
          ""},
         {"beyond the pole towards the National Grid",
@@ -116,25 +116,25 @@ const std::vector<pair_case>& pair_cases() {
         {"zone change",
          {utm, utm, 31},
          {30, 700000, 5700000},
-         point_status::ok,
+         point_status::none,
          {31, 282800, 5700705},
          ""},
         {"alternative zone from the grid's overlap region",
          {bng, utm, 0, true},
          {530000, 180000},
-         point_status::ok,
+         point_status::none,
          {30, 699293, 5709783, 31, 282896, 5710514},
          ""},
         {"no alternative outside the strips",
          {bng, utm, 0, true},
          {651410, 313177},
-         point_status::ok,
+         point_status::none,
          {31, 413156, 5834998, batch::no_zone, -1, -1},
          ""},
         {"alternative across 180 degrees",
          {wgs84, utm, 0, true},
          {60, 179.9},
-         point_status::ok,
+         point_status::none,
          {60, 661721, 6654957, 1, 327132, 6655463},
          ""},
         {"zone the National Grid does not take",
@@ -181,25 +181,25 @@ const std::vector<pair_case>& pair_cases() {
          point_status::constraint_error,
          {},
          "longitude 180 is outside -180 .. 180 (180 itself is -180) (CONSTRAINT_ERROR)"},
-        {"Swiss grids", {lv03, lv95}, {600000, 200000}, point_status::ok, {2600000, 1200000}, ""},
+        {"Swiss grids", {lv03, lv95}, {600000, 200000}, point_status::none, {2600000, 1200000}, ""},
         {"Swiss grid to UTM",
          {lv95, utm},
          {2600000, 1200000},
-         point_status::ok,
+         point_status::none,
          {32, 381189, 5200911},
          ""},
-        {"LV03 to UTM", {lv03, utm}, {600000, 200000}, point_status::ok, {32, 381189, 5200912}, ""},
+        {"LV03 to UTM", {lv03, utm}, {600000, 200000}, point_status::none, {32, 381189, 5200912}, ""},
         {"UTM to a Swiss grid",
          {utm, lv95},
          {32, 381000, 5201000},
-         point_status::ok,
+         point_status::none,
          {2599809, 1200085},
          ""},
         // West of 6 degrees east the Swiss grids reach into zone 31, where points are written.
         {"zone 31 to a Swiss grid",
          {utm, lv95},
          {31, 730000, 5120000},
-         point_status::ok,
+         point_status::none,
          {2487468, 1116963},
          ""},
         {"zone other than the Swiss grids'",
@@ -212,20 +212,20 @@ const std::vector<pair_case>& pair_cases() {
         {"Swiss grid to angles",
          {lv95, wgs84},
          {2600000, 1200000},
-         point_status::ok,
+         point_status::none,
          {46.95108277, 7.43863242},
          ""},
         {"angles to a Swiss grid",
          {wgs84, lv95},
          {46.95, 7.44},
-         point_status::ok,
+         point_status::none,
          {2600104, 1199880},
          ""},
         // The library projects angles into a Swiss grid unchecked; 3 m beyond is the edge...
         {"3 m north of the Swiss grid is its edge",
          {wgs84, lv95},
          {47.85052, 7.4386161},
-         point_status::ok,
+         point_status::none,
          {2600000, 1300000},
          ""},
         // ...and further out is outside, not a grid value beyond the frame.
@@ -245,37 +245,37 @@ const std::vector<pair_case>& pair_cases() {
         {"precise: ETRS89 to the National Grid",
          {etrs89, bng, 0, false, ostn15},
          {51.4893656495, -0.1199255718},
-         point_status::ok,
+         point_status::none,
          {530624.974, 178388.464},
          ""},
         {"precise: WGS84 taken as ETRS89",
          {wgs84, bng, 0, false, ostn15},
          {51.4893656495, -0.1199255718},
-         point_status::ok,
+         point_status::none,
          {530624.974, 178388.464},
          ""},
         {"precise: back to ETRS89",
          {bng, etrs89, 0, false, ostn15},
          {530624.974, 178388.464},
-         point_status::ok,
+         point_status::none,
          {51.4893656495, -0.1199255718},
          ""},
         {"precise: UTM from unrounded grid input",
          {bng, utm, 0, false, ostn15},
          {530624.974, 178388.464},
-         point_status::ok,
+         point_status::none,
          {30, 699941.520, 5708180.151},
          ""},
         {"precise: UTM back",
          {utm, bng, 0, false, ostn15},
          {30, 699941.520, 5708180.151},
-         point_status::ok,
+         point_status::none,
          {530624.974, 178388.464},
          ""},
         {"precise: a forced zone and the alternative",
          {bng, utm, 31, true, ostn15},
          {530624.974, 178388.464},
-         point_status::ok,
+         point_status::none,
          {31, 283411.003, 5708862.845, 30, 699941.520, 5708180.151},
          ""},
         {"precise: outside the shifts",
@@ -395,7 +395,7 @@ TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
             EXPECT_EQ(c.status[i], k.status);
             EXPECT_EQ(batch::failure_reason(k.conversion, in, i), k.reason);
             const std::vector<double> got = c.row(k.conversion, i);
-            if (k.status != point_status::ok) {
+            if (k.status != point_status::none) {
                 EXPECT_EQ(got.size(), failed.size());
                 continue;
             }
@@ -421,7 +421,7 @@ std::vector<double> one_point(coordinate_system from, coordinate_system to,
     auto outside = [](double v, double first, double last, point_status kind) {
         return std::isnan(v)                                   ? point_status::constraint_error
                : std::round(v) < first || std::round(v) > last ? kind
-                                                               : point_status::ok;
+                                                               : point_status::none;
     };
     const std::size_t grid = from == utm ? 1 : 0;
     const double last_easting = from == utm ? 999999 : 700000;
@@ -430,7 +430,7 @@ std::vector<double> one_point(coordinate_system from, coordinate_system to,
         for (const point_status s :
              {outside(p[grid], 0, last_easting, point_status::easting_out_of_range),
               outside(p[grid + 1], 0, last_northing, point_status::northing_out_of_range)}) {
-            if (s != point_status::ok)
+            if (s != point_status::none)
                 return {double(s)};
         }
     }
@@ -581,7 +581,7 @@ TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResults) {
             const std::vector<double> want = one_point(pair.from, pair.to, points[i]);
             ASSERT_EQ(double(whole.status[i]), want[0]);
             if (by_block[i]) {
-                ASSERT_EQ(blocks.status[i], point_status::ok);
+                ASSERT_EQ(blocks.status[i], point_status::none);
                 ++block_points;
             } else {
                 ASSERT_EQ(blocks.status[i], point_status::unexpected);
@@ -612,7 +612,7 @@ TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResults) {
 }
 
 TEST(BatchConvert, FailureNamesAreTheLibrarysFullNames) {
-    EXPECT_EQ(batch::failure_name(point_status::ok), "");
+    EXPECT_EQ(batch::failure_name(point_status::none), "");
     EXPECT_EQ(batch::failure_name(point_status::argument_error),
               "ELEMENTARY_FUNCTIONS_EXCEPTIONS.ARGUMENT_ERROR");
     EXPECT_EQ(batch::failure_name(point_status::northing_out_of_range),

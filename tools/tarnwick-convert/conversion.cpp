@@ -497,7 +497,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
     result_columns results;
     const batch::points points = in.points();
     if (read_only) {
-        results.status.assign(n, batch::point_status::ok);
+        results.status.assign(n, batch::point_status::none);
         results.easting.assign(in.easting.begin(), in.easting.end());
         results.northing.assign(in.northing.begin(), in.northing.end());
     } else if (!batch::convert(core_, points, results.sized(core_, n))) {
@@ -515,7 +515,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
     };
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t row = in.row[k];
-        if (results.status[k] != batch::point_status::ok) {
+        if (results.status[k] != batch::point_status::none) {
             // Messages quote the fields as written; a reference's words are its own.
             const std::span<const std::string> written(
                 options_.from == gridref ? nullptr : fields + row * input_count_,
