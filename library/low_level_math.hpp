@@ -3,8 +3,15 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 
 namespace low_level_math {
+
+/// Degrees in one radian, 180 / pi rounded to a double. Degrees become radians by dividing by
+/// it and radians become degrees by multiplying with it, everywhere, so that every front end
+/// and both kernels get the same last bits.
+inline constexpr double degrees_per_radian = 180.0 / std::numbers::pi;
+static_assert(degrees_per_radian == 57.29577951308232);
 
 /// Arc cosine, in [0, pi].
 double acos(double x);
