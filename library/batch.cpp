@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <optional>
+#include <utility>
 
+#include "low_level_math.hpp"
 #include "utm-bng-utilities.hpp"
 #include "utm-bng.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
@@ -21,6 +23,7 @@
 #include "utm-utilities.hpp"
 #include "utm.hpp"
 
+#include "detail/batch_input.hpp"
 #include "detail/batch_simd.hpp"
 #include "detail/helmert_chain.hpp"
 
@@ -28,32 +31,20 @@ namespace batch {
 
 namespace {
 
-using global_types::constraint_error;
 using global_types::easting_integer;
 using global_types::long_float;
 using global_types::northing_integer;
 using global_types::zone_integer;
+using low_level_math::degrees_per_radian;
 using utm::bng::easting_integer_bng;
 using utm::bng::northing_integer_bng;
 using utm::sncs::local_reference_frame_enumeration;
 
+namespace precise = utm::datum_transformations::ostn15;
+
 // The UTM side of every conversion is WGS84, whose ellipsoid the library takes as GRS80.
 constexpr long_float major_axis = utm::datum_transformations::major_axis_grs80;
 constexpr long_float minor_axis = utm::datum_transformations::minor_axis_grs80;
-
-// 180 / pi rounded to a double; degrees become radians by dividing by it and radians degrees
-// by multiplying with it, so that every front end gets the same last bits.
-constexpr double degrees_per_radian = 57.29577951308232;
-
-point_status status_of(const global_types::failure& f) noexcept {
-    return f.kind();
-}
-
-std::string_view system_name(coordinate_system s) noexcept {
-    constexpr std::array<std::string_view, 6> names{"bng",  "utm",  "wgs84",
-                                                    "lv03", "lv95", "etrs89"};
-    return names[static_cast<std::size_t>(s)];
-}
 
 struct bng_point {
     easting_integer_bng easting;
@@ -92,106 +83,7 @@ struct point_result {
     double alt_northing = none;
 };
 
-// What a step converts into, for the words of its failures; `input` while the point is read,
-// `shifts` on the way out of the National Grid in precise mode.
-enum class step_target { input, bng, utm, geo, lv03, lv95, shifts };
-
-// Where the conversion of a point has got to; a failure's words depend on it.
-struct progress {
-    step_target target = step_target::input;
-    int zone = 0;
-};
-
 // ---- reading a point ----------------------------------------------------------------------
-
-// A number as a person would write it: whole values without exponent or decimals.
-std::string number_text(double v) {
-    if (std::isfinite(v) && v == std::trunc(v) && std::fabs(v) < 1e15) {
-        return std::to_string(static_cast<long long>(v));
-    }
-    std::array<char, 32> buffer{};
-    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
-    return std::string(buffer.data(), r.ptr);
-}
-
-// A field's words in messages: as the user wrote it (without blanks around it) when known,
-// else the number.
-struct field_words {
-    std::span<const std::string> written;
-
-    std::string operator()(std::size_t field, double v) const {
-        if (field >= written.size()) {
-            return number_text(v);
-        }
-        const std::string& w = written[field];
-        const std::size_t first = w.find_first_not_of(" \t");
-        return first == std::string::npos ? std::string()
-                                          : w.substr(first, w.find_last_not_of(" \t") - first + 1);
-    }
-};
-
-[[noreturn]] void not_a_number(std::string_view what, const std::string& words) {
-    throw constraint_error(std::string(what) + " \"" + words + "\" is not a number");
-}
-
-// A grid value of the range of `Checked`, rounded to whole metres as the library rounds
-// (halves away from zero) unless `exact`; outside the range raises `Failure`.
-template <class Checked, class Failure>
-long_float grid_value(double v, bool exact, std::string_view what, const field_words& words,
-                      std::size_t field) {
-    if (!std::isfinite(v)) {
-        not_a_number(what, words(field, v));
-    }
-    const long_float value = exact ? v : std::round(v);
-    if (!(value >= Checked::first && value <= Checked::last)) {
-        throw Failure(std::string(what) + " " + words(field, v) + " is outside " +
-                      std::to_string(static_cast<long long>(Checked::first)) + " .. " +
-                      std::to_string(static_cast<long long>(Checked::last)));
-    }
-    return value;
-}
-
-template <class Checked>
-long_float easting_value(double v, bool exact, std::string_view what, const field_words& words,
-                         std::size_t field) {
-    return grid_value<Checked, utm::exceptions::easting_out_of_range>(v, exact, what, words, field);
-}
-
-template <class Checked>
-long_float northing_value(double v, bool exact, std::string_view what, const field_words& words,
-                          std::size_t field) {
-    return grid_value<Checked, utm::exceptions::northing_out_of_range>(v, exact, what, words,
-                                                                       field);
-}
-
-zone_integer zone_value(double v, const field_words& words) {
-    if (!(v == std::trunc(v) && v != 0.0 && v >= -60.0 && v <= 60.0)) {
-        throw constraint_error("UTM zone \"" + words(0, v) +
-                               "\" is not 1 .. 60 (negative: southern hemisphere)");
-    }
-    return static_cast<int>(v);
-}
-
-long_float latitude_value(double degrees, const field_words& words) {
-    if (std::isnan(degrees)) {
-        not_a_number("latitude", words(0, degrees));
-    }
-    if (!(degrees >= -90.0 && degrees <= 90.0)) {
-        throw constraint_error("latitude " + words(0, degrees) + " is outside -90 .. 90");
-    }
-    return degrees / degrees_per_radian;
-}
-
-long_float longitude_value(double degrees, const field_words& words) {
-    if (std::isnan(degrees)) {
-        not_a_number("longitude", words(1, degrees));
-    }
-    if (!(degrees >= -180.0 && degrees < 180.0)) {
-        throw constraint_error("longitude " + words(1, degrees) +
-                               " is outside -180 .. 180 (180 itself is -180)");
-    }
-    return degrees / degrees_per_radian;
-}
 
 // One source point; which member holds it follows from the conversion's `from`. Precise mode
 // reads the National Grid and UTM values unrounded into `easting`, `northing`.
@@ -205,139 +97,202 @@ struct source {
     char band = '\0';
 };
 
-source read_point(const conversion& c, const points& in, std::size_t i, const field_words& w) {
+// The record of a field that cannot be read.
+point_failure input_failure(point_status kind, input_fault fault, std::size_t field, double value,
+                            double first, double last) noexcept {
+    return {
+        .kind = kind, .fault = fault, .field = field, .value = value, .first = first, .last = last};
+}
+
+// A grid value of the range of `Checked` into `value`, by `input::grid_value`; false, with
+// `why`, where it cannot be read: NaN fails with `constraint_error`, a value outside its
+// range with `outside` (the easting's or the northing's kind).
+template <class Checked>
+bool read_grid(double v, bool exact, std::size_t field, point_status outside, point_failure& why,
+               long_float& value) noexcept {
+    const double first = Checked::first;
+    const double last = Checked::last;
+    const input_fault fault = input::grid_value(v, first, last, exact, value);
+    if (fault == input_fault::none) {
+        return true;
+    }
+    const point_status kind =
+        fault == input_fault::not_a_number ? point_status::constraint_error : outside;
+    why = input_failure(kind, fault, field, v, first, last);
+    return false;
+}
+
+// An easting and a northing of the ranges of `Easting`, `Northing` (the fields `field` and
+// `field + 1`) into `p.easting`, `p.northing`; the easting is read first.
+template <class Easting, class Northing>
+bool read_grid_point(const points& in, std::size_t i, bool exact, std::size_t field, source& p,
+                     point_failure& why) noexcept {
+    return read_grid<Easting>(in.easting[i], exact, field, point_status::easting_out_of_range, why,
+                              p.easting) &&
+           read_grid<Northing>(in.northing[i], exact, field + 1,
+                               point_status::northing_out_of_range, why, p.northing);
+}
+
+// A latitude (field 0) or longitude (field 1) in degrees into `radians`, by the rule `fault`
+// gave for it; a fault fails with `constraint_error`.
+bool read_angle(double degrees, input_fault fault, std::size_t field, double limit,
+                point_failure& why, long_float& radians) noexcept {
+    if (fault != input_fault::none) {
+        why = input_failure(point_status::constraint_error, fault, field, degrees, -limit, limit);
+        return false;
+    }
+    radians = degrees / degrees_per_radian;
+    return true;
+}
+
+bool read_geo(const points& in, std::size_t i, source& p, point_failure& why) noexcept {
+    const double latitude = in.latitude[i];
+    const double longitude = in.longitude[i];
+    return read_angle(latitude, input::latitude_fault(latitude), 0, input::latitude_limit, why,
+                      p.geo.latitude) &&
+           read_angle(longitude, input::longitude_fault(longitude), 1, input::longitude_limit, why,
+                      p.geo.longitude);
+}
+
+// A UTM point: the zone first, then the easting and northing, and the band as given.
+bool read_utm(const points& in, std::size_t i, bool exact, source& p, point_failure& why) noexcept {
+    const double zone = in.zone[i];
+    if (!input::is_zone(zone)) {
+        why = input_failure(point_status::constraint_error, input_fault::not_a_zone, 0, zone, 1.0,
+                            60.0);
+        return false;
+    }
+    if (!read_grid_point<easting_integer, northing_integer>(in, i, exact, 1, p, why)) {
+        return false;
+    }
+    p.utm = {zone_integer(static_cast<int>(zone)), easting_integer::round(p.easting),
+             northing_integer::round(p.northing)};
+    p.band = in.band.empty() ? '\0' : in.band[i];
+    return true;
+}
+
+// A Swiss grid point in whole metres of the ranges of `Easting`, `Northing`.
+template <class Easting, class Northing>
+bool read_sncs(const points& in, std::size_t i, source& p, point_failure& why) noexcept {
+    if (!read_grid_point<Easting, Northing>(in, i, false, 0, p, why)) {
+        return false;
+    }
+    p.sncs = {static_cast<std::int32_t>(p.easting), static_cast<std::int32_t>(p.northing)};
+    return true;
+}
+
+// Point `i` of `in` into `p`; false, with `why`, where it cannot be read.
+bool read_point(const conversion& c, const points& in, std::size_t i, source& p,
+                point_failure& why) noexcept {
     using enum coordinate_system;
     using namespace utm::sncs;
     const bool exact = c.method == datum_method::ostn15;
-    source p;
     switch (c.from) {
         case bng:
-            p.easting =
-                easting_value<easting_integer_bng>(in.easting[i], exact, "BNG easting", w, 0);
-            p.northing =
-                northing_value<northing_integer_bng>(in.northing[i], exact, "BNG northing", w, 1);
+            if (!read_grid_point<easting_integer_bng, northing_integer_bng>(in, i, exact, 0, p,
+                                                                            why)) {
+                return false;
+            }
             p.bng = {easting_integer_bng::round(p.easting),
                      northing_integer_bng::round(p.northing)};
-            break;
-        case utm: {
-            const zone_integer zone = zone_value(in.zone[i], w);  // the zone is read first
-            p.easting = easting_value<easting_integer>(in.easting[i], exact, "UTM easting", w, 1);
-            p.northing =
-                northing_value<northing_integer>(in.northing[i], exact, "UTM northing", w, 2);
-            p.utm = {zone, easting_integer::round(p.easting), northing_integer::round(p.northing)};
-            p.band = in.band.empty() ? '\0' : in.band[i];
-            break;
-        }
+            return true;
+        case utm:
+            return read_utm(in, i, exact, p, why);
         case wgs84:
         case etrs89:
-            p.geo = {latitude_value(in.latitude[i], w), longitude_value(in.longitude[i], w)};
-            break;
+            return read_geo(in, i, p, why);
         case lv03:
-            p.sncs = {static_cast<std::int32_t>(easting_value<easting_integer_sncs_lv03>(
-                          in.easting[i], false, "LV03 easting", w, 0)),
-                      static_cast<std::int32_t>(northing_value<northing_integer_sncs_lv03>(
-                          in.northing[i], false, "LV03 northing", w, 1))};
-            break;
+            return read_sncs<easting_integer_sncs_lv03, northing_integer_sncs_lv03>(in, i, p, why);
         case lv95:
-            p.sncs = {static_cast<std::int32_t>(easting_value<easting_integer_sncs_lv95>(
-                          in.easting[i], false, "LV95 easting", w, 0)),
-                      static_cast<std::int32_t>(northing_value<northing_integer_sncs_lv95>(
-                          in.northing[i], false, "LV95 northing", w, 1))};
             break;
     }
-    return p;
+    return read_sncs<easting_integer_sncs_lv95, northing_integer_sncs_lv95>(in, i, p, why);
 }
 
-// ---- the steps of a conversion ------------------------------------------------------------
+// ---- the steps of a conversion: the library's conversions -----------------------------------
 
 local_reference_frame_enumeration frame_of(coordinate_system system) {
     return system == coordinate_system::lv03 ? local_reference_frame_enumeration::lv03
                                              : local_reference_frame_enumeration::lv95;
 }
 
-step_target target_of(local_reference_frame_enumeration frame) {
-    return frame == local_reference_frame_enumeration::lv03 ? step_target::lv03 : step_target::lv95;
+failed_step step_into(local_reference_frame_enumeration frame) {
+    return frame == local_reference_frame_enumeration::lv03 ? failed_step::lv03 : failed_step::lv95;
 }
 
-bng_point geo_to_bng(const geo_point& g, progress& at) {
-    at = {step_target::bng, 0};
+bng_point geo_to_bng(const geo_point& g) {
     const auto r = utm::datum_transformations::global_bng::from_wgs84_lat_long_to_bng(
         major_axis, minor_axis, g.latitude, g.longitude, 0.0);
     return {r.easting_bng, r.northing_bng};
 }
 
-geo_point bng_to_geo(const bng_point& b, progress& at) {
-    at = {step_target::geo, 0};
+geo_point bng_to_geo(const bng_point& b) {
     const auto r = utm::datum_transformations::global_bng::from_bng_to_wgs84_lat_long(
         major_axis, minor_axis, b.easting, b.northing);
     return {r.latitude, r.longitude};
 }
 
-geo_point utm_to_geo(const utm_point& u, progress& at) {
-    at = {step_target::geo, u.zone};
+geo_point utm_to_geo(const utm_point& u) {
     const auto r = utm::grid_to_lat_long(major_axis, minor_axis, u.easting, u.northing, u.zone);
     return {r.latitude, r.longitude};
 }
 
-bng_point utm_to_bng(const utm_point& u, progress& at) {
-    at = {step_target::bng, u.zone};
+bng_point utm_to_bng(const utm_point& u) {
     const auto r = utm::datum_transformations::utm_bng::from_utm_to_bng(
         major_axis, minor_axis, u.easting, u.northing, u.zone);
     return {r.easting_bng, r.northing_bng};
 }
 
-utm_point geo_to_utm_in_zone(const geo_point& g, zone_integer zone, progress& at) {
-    at = {step_target::utm, zone};
+utm_point geo_to_utm_in_zone(const geo_point& g, zone_integer zone) {
     const auto r = utm::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude, zone);
     return {zone, r.easting, r.northing};
 }
 
-// The zone of the longitude, as the library chooses it. The library's choice is always a
-// northern zone, which clamps southern northings to 0; a southern point therefore goes into
-// the same zone number with the southern false northing.
-utm_point geo_to_utm(const geo_point& g, progress& at) {
-    at = {step_target::utm, 0};
+// The zone of a point where none is forced: the standard zone of its longitude (a boundary
+// meridian belongs to the zone east of it), negative south of the equator. Every point of
+// the National Grid and of the Swiss grids lies north, in the zone their conversions choose.
+zone_integer zone_of(const geo_point& g) {
+    const double number = std::floor((g.longitude * degrees_per_radian + 186.0) / 6.0);
+    const int zone = static_cast<int>(number);
+    return g.latitude < 0.0 ? -zone : zone;
+}
+
+// A northern point into the zone of its longitude, by the library's projection that chooses it
+// (and knows northern zones only).
+utm_point geo_to_utm(const geo_point& g) {
     const auto r =
         utm::extensions::lat_long_to_grid(major_axis, minor_axis, g.latitude, g.longitude);
-    if (g.latitude < 0.0) {
-        return geo_to_utm_in_zone(g, zone_integer(-r.zone_out), at);
-    }
     return {r.zone_out, r.easting, r.northing};
 }
 
-utm_point bng_to_utm(const bng_point& b, progress& at) {
-    at = {step_target::utm, 0};
+utm_point bng_to_utm(const bng_point& b) {
     const auto r = utm::datum_transformations::utm_bng::from_bng_to_utm(major_axis, minor_axis,
                                                                         b.easting, b.northing);
     return {r.zone_utm, r.easting_utm, r.northing_utm};
 }
 
-utm_point utm_to_zone(const utm_point& u, zone_integer zone, progress& at) {
-    at = {step_target::utm, zone};
+utm_point utm_to_zone(const utm_point& u, zone_integer zone) {
     const auto r = utm::utilities::convert_to_overlap_zone(major_axis, minor_axis, u.zone,
                                                            u.easting, u.northing, zone);
     return {zone, r.overlap_easting, r.overlap_northing};
 }
 
-geo_point sncs_to_geo(const sncs_point& p, local_reference_frame_enumeration frame, progress& at) {
-    at = {step_target::geo, 0};
+geo_point sncs_to_geo(const sncs_point& p, local_reference_frame_enumeration frame) {
     const auto r = utm::datum_transformations::global_sncs::from_sncs_to_wgs84_lat_long(
         major_axis, minor_axis, frame, p.easting, p.northing);
     return {r.latitude, r.longitude};
 }
 
-utm_point sncs_to_utm(const sncs_point& p, local_reference_frame_enumeration frame, progress& at) {
+utm_point sncs_to_utm(const sncs_point& p, local_reference_frame_enumeration frame) {
     namespace us = utm::datum_transformations::utm_sncs;
-    at = {step_target::utm, 0};
     const auto r = frame == local_reference_frame_enumeration::lv03
                        ? us::from_sncs_lv03_to_utm(major_axis, minor_axis, p.easting, p.northing)
                        : us::from_sncs_lv95_to_utm(major_axis, minor_axis, p.easting, p.northing);
     return {r.zone_utm, r.easting_utm, r.northing_utm};
 }
 
-sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration frame, progress& at) {
+sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration frame) {
     namespace us = utm::datum_transformations::utm_sncs;
-    at = {target_of(frame), u.zone};
     if (frame == local_reference_frame_enumeration::lv03) {
         const auto r =
             us::from_utm_to_sncs_lv03(major_axis, minor_axis, u.zone, u.northing, u.easting);
@@ -347,42 +302,25 @@ sncs_point utm_to_sncs(const utm_point& u, local_reference_frame_enumeration fra
     return {r.easting_sncs, r.northing_sncs};
 }
 
-// A projected Swiss grid value in the range of `Grid`, with the tolerance the library grants
-// on its way from UTM: up to `boundary_delta` metres outside is the range's end, further out
-// raises `Failure`.
-template <class Grid, class Failure>
-std::int32_t sncs_within_tolerance(long_float metres) {
-    constexpr long_float delta = utm::datum_transformations::utm_sncs::boundary_delta;
-    const long_float whole = std::round(metres);
-    if (whole > Grid::last && whole <= Grid::last + delta) {
-        return Grid::last;
-    }
-    if (whole < Grid::first && whole >= Grid::first - delta) {
-        return Grid::first;
-    }
-    if (!(whole >= Grid::first && whole <= Grid::last)) {
-        throw Failure();
-    }
-    return static_cast<std::int32_t>(whole);
-}
-
 // The library projects WGS84 into the Swiss grid without a range check (its way from UTM
 // has one); a point of another country would come out as grid values outside the frame.
-// The same check as on the way from UTM applies here, northing first.
+// The Swiss grids' edges apply here as on the way from UTM, northing first.
 template <class Easting, class Northing>
 sncs_point geo_to_sncs_checked(const geo_point& g, local_reference_frame_enumeration frame) {
+    namespace us = utm::datum_transformations::utm_sncs;
     const auto r = utm::datum_transformations::global_sncs::from_wgs84_lat_long_to_sncs_unrounded(
         major_axis, minor_axis, g.latitude, g.longitude, 0.0, frame);
-    const std::int32_t northing =
-        sncs_within_tolerance<Northing, utm::exceptions::northing_out_of_range>(r.northing);
-    const std::int32_t easting =
-        sncs_within_tolerance<Easting, utm::exceptions::easting_out_of_range>(r.easting);
+    const Northing northing =
+        global_types::to_grid_integer<Northing, utm::exceptions::northing_out_of_range>(
+            r.northing, "northing", us::frame_tolerance);
+    const Easting easting =
+        global_types::to_grid_integer<Easting, utm::exceptions::easting_out_of_range>(
+            r.easting, "easting", us::frame_tolerance);
     return {easting, northing};
 }
 
-sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration frame, progress& at) {
+sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration frame) {
     using namespace utm::sncs;
-    at = {target_of(frame), 0};
     return frame == local_reference_frame_enumeration::lv03
                ? geo_to_sncs_checked<easting_integer_sncs_lv03, northing_integer_sncs_lv03>(g,
                                                                                             frame)
@@ -392,7 +330,7 @@ sncs_point geo_to_sncs(const geo_point& g, local_reference_frame_enumeration fra
 
 // The neighbouring zone of a UTM result whose point lies in an overlap strip. A National Grid
 // point asks the grid's own overlap region (as the desktop program does); any other point the
-// limits of its UTM zone. Across 180 degrees the neighbours of zones 1 and 60 are each other.
+// limits of its UTM zone, where the neighbours of zones 1 and 60 are each other.
 std::optional<zone_integer> alternative_zone(const bng_point* b, const utm_point& u) {
     try {
         if (b != nullptr) {
@@ -407,19 +345,29 @@ std::optional<zone_integer> alternative_zone(const bng_point* b, const utm_point
         }
         const auto r = utm::utilities::is_overlapping_zone(major_axis, minor_axis, u.zone,
                                                            u.easting, u.northing);
-        if (!r.is_overlapping) {
-            return std::nullopt;
-        }
-        return r.overlap_zone == 0 ? zone_integer(60) : r.overlap_zone;
+        return r.is_overlapping ? std::optional<zone_integer>(r.overlap_zone) : std::nullopt;
     } catch (const global_types::failure&) {
-        // The library numbers the eastern neighbour of zone 60 as 61 and rejects it.
-        return u.zone == 60 ? std::optional<zone_integer>(1) : std::nullopt;
+        return std::nullopt;  // a point the zone's grid cannot take back has no neighbour
+    }
+}
+
+// The point in the zone `alternative_zone` names into `r`'s alternative, where the
+// neighbouring zone's grid can hold it; the conversion itself stands either way.
+void add_alternative(const bng_point* b, const utm_point& u, point_result& r) {
+    const auto a = alternative_zone(b, u);
+    if (!a) {
+        return;
+    }
+    try {
+        const utm_point alt = utm_to_zone(u, *a);
+        r.alt_zone = alt.zone;
+        r.alt_easting = alt.easting;
+        r.alt_northing = alt.northing;
+    } catch (const global_types::failure&) {
     }
 }
 
 // ---- precise mode ---------------------------------------------------------------------------
-
-namespace precise = utm::datum_transformations::ostn15;
 
 // A precise result beyond the National Grid's range is no National Grid point.
 void require_national_grid(const precise::grid_point& b) {
@@ -431,63 +379,42 @@ void require_national_grid(const precise::grid_point& b) {
     }
 }
 
-precise::grid_point precise_geo_to_bng(const geo_point& g, progress& at) {
-    at = {step_target::bng, 0};
+precise::grid_point precise_geo_to_bng(const geo_point& g) {
     const precise::grid_point b = precise::from_etrs89_to_bng(g.latitude, g.longitude);
     require_national_grid(b);
     return b;
 }
 
-// National Grid to UTM in precise mode, with the neighbouring zone under `alt` as the grid's
-// own overlap region names it.
-void precise_bng_to_utm(const conversion& c, const source& p, progress& at, point_result& r) {
-    at = {step_target::shifts, c.zone};
+precise::grid_point precise_utm_to_bng(const source& p) {
+    const precise::grid_point b = precise::from_utm_to_bng(p.utm.zone, p.easting, p.northing);
+    require_national_grid(b);
+    return b;
+}
+
+// National Grid to UTM in precise mode (in `zone`, 0: the zone of the longitude), with the
+// neighbouring zone under `alt` as the grid's own overlap region names it.
+void precise_bng_to_utm(const source& p, int zone, bool alt, point_result& r) {
     const precise::utm_point u =
-        c.zone != 0 ? precise::from_bng_to_utm(p.easting, p.northing, zone_integer(c.zone))
-                    : precise::from_bng_to_utm(p.easting, p.northing);
+        zone != 0 ? precise::from_bng_to_utm(p.easting, p.northing, zone_integer(zone))
+                  : precise::from_bng_to_utm(p.easting, p.northing);
     r.zone = u.zone;
     r.easting = u.easting;
     r.northing = u.northing;
-    if (!c.alt) {
+    if (!alt) {
         return;
     }
     const utm_point whole{u.zone, easting_integer::round(u.easting),
                           northing_integer::round(u.northing)};
     if (const auto a = alternative_zone(&p.bng, whole)) {
         try {
-            const precise::utm_point alt = precise::from_bng_to_utm(p.easting, p.northing, *a);
-            r.alt_zone = alt.zone;
-            r.alt_easting = alt.easting;
-            r.alt_northing = alt.northing;
+            const precise::utm_point other = precise::from_bng_to_utm(p.easting, p.northing, *a);
+            r.alt_zone = other.zone;
+            r.alt_easting = other.easting;
+            r.alt_northing = other.northing;
         } catch (const global_types::failure&) {
             // No alternative where the neighbouring zone cannot take the point.
         }
     }
-}
-
-point_result convert_precise(const conversion& c, const source& p, progress& at) {
-    using enum coordinate_system;
-    point_result r;
-    if (c.from == bng && c.to == utm) {
-        precise_bng_to_utm(c, p, at, r);
-    } else if (c.from == bng) {
-        at = {step_target::shifts, 0};
-        const precise::etrs89_point g = precise::from_bng_to_etrs89(p.easting, p.northing);
-        r.latitude = g.latitude * degrees_per_radian;
-        r.longitude = g.longitude * degrees_per_radian;
-    } else {
-        precise::grid_point b{};
-        if (c.from == utm) {
-            at = {step_target::bng, p.utm.zone};
-            b = precise::from_utm_to_bng(p.utm.zone, p.easting, p.northing);
-            require_national_grid(b);
-        } else {
-            b = precise_geo_to_bng(p.geo, at);
-        }
-        r.easting = b.easting;
-        r.northing = b.northing;
-    }
-    return r;
 }
 
 // ---- one point ------------------------------------------------------------------------------
@@ -504,205 +431,219 @@ char band_of(double latitude_degrees) {
     return band_letters[std::min<std::size_t>(i, band_letters.size() - 1)];
 }
 
-// A UTM point given with a band letter must lie in that band (within the grid's rounding).
-void check_band(const source& p, progress& at) {
-    if (band_letters.find(p.band) == std::string_view::npos) {
-        throw constraint_error("UTM band \"" + std::string(1, p.band) +
-                               "\" is not a band letter (C .. X without I and O)");
+void set_grid(point_result& r, double easting, double northing) {
+    r.easting = easting;
+    r.northing = northing;
+}
+
+void set_angles(point_result& r, const geo_point& g) {
+    r.latitude = g.latitude * degrees_per_radian;
+    r.longitude = g.longitude * degrees_per_radian;
+}
+
+// One point converted by the general way: the steps of its pair, one after another. Each step
+// raises the library's failure; `begin` notes the step about to run, so that a failure is
+// known by its step.
+class general_way {
+  public:
+    general_way(const conversion& c, const source& p) noexcept : c_(c), p_(p) {}
+
+    // The results of the Helmert chain's steps; raises where a step fails.
+    point_result helmert();
+    // The results of precise mode; raises where a step fails.
+    point_result ostn15();
+    // Whether a band given holds the point (within the grid's rounding); false, with `why`,
+    // where it does not. Raises where the point has no latitude.
+    bool band_holds(point_failure& why);
+    // The record of a failure of `kind` raised by the step that ran last.
+    point_failure failure(point_status kind) const noexcept {
+        return {.kind = kind, .step = step_, .zone = zone_};
     }
-    const double latitude = utm_to_geo(p.utm, at).latitude * degrees_per_radian;
-    at = {};
-    if (band_of(latitude - band_tolerance_degrees) != p.band &&
-        band_of(latitude + band_tolerance_degrees) != p.band) {
-        const char actual = band_of(latitude);
-        throw constraint_error("UTM band " + std::string(1, p.band) + " does not hold the point" +
-                               (actual != '\0' ? std::string(", which lies in band ") + actual
-                                               : std::string(", which lies beyond the bands")));
+
+  private:
+    void begin(failed_step step, int zone = 0) noexcept {
+        step_ = step;
+        zone_ = zone;
+    }
+    geo_point to_geo();
+    bng_point to_bng();
+    utm_point to_utm();
+    utm_point to_utm_in_zone(zone_integer zone);
+    sncs_point to_sncs(local_reference_frame_enumeration frame);
+
+    const conversion& c_;
+    const source& p_;
+    failed_step step_ = failed_step::input;
+    int zone_ = 0;
+};
+
+geo_point general_way::to_geo() {
+    switch (c_.from) {
+        case coordinate_system::bng:
+            begin(failed_step::geo);
+            return bng_to_geo(p_.bng);
+        case coordinate_system::utm:
+            begin(failed_step::geo, p_.utm.zone);
+            return utm_to_geo(p_.utm);
+        case coordinate_system::lv03:
+        case coordinate_system::lv95:
+            begin(failed_step::geo);
+            return sncs_to_geo(p_.sncs, frame_of(c_.from));
+        case coordinate_system::wgs84:
+        case coordinate_system::etrs89:
+            break;
+    }
+    return p_.geo;
+}
+
+bng_point general_way::to_bng() {
+    switch (c_.from) {
+        case coordinate_system::utm:
+            begin(failed_step::bng, p_.utm.zone);
+            return utm_to_bng(p_.utm);
+        case coordinate_system::wgs84:
+            begin(failed_step::bng);
+            return geo_to_bng(p_.geo);
+        default:
+            return p_.bng;  // no Swiss source reaches here: the pair is not offered
     }
 }
 
-// Converts point `i`; raises the failure that stops it, with `at` telling where it stopped.
-point_result convert_point(const conversion& c, const points& in, std::size_t i, progress& at,
-                           const field_words& words) {
-    using enum coordinate_system;
-    at = {};
-    const source p = read_point(c, in, i, words);
-    if (p.band != '\0') {
-        check_band(p, at);
+utm_point general_way::to_utm_in_zone(zone_integer zone) {
+    if (c_.from == coordinate_system::utm) {
+        begin(failed_step::utm, zone);
+        return utm_to_zone(p_.utm, zone);
     }
-    if (c.method == datum_method::ostn15) {
-        return convert_precise(c, p, at);
+    const geo_point g = to_geo();
+    begin(failed_step::utm, zone);
+    return geo_to_utm_in_zone(g, zone);
+}
+
+utm_point general_way::to_utm() {
+    if (c_.zone != 0) {
+        return to_utm_in_zone(zone_integer(c_.zone));
     }
-    const coordinate_system from = c.from;
+    switch (c_.from) {
+        case coordinate_system::bng:
+            begin(failed_step::utm);
+            return bng_to_utm(p_.bng);
+        case coordinate_system::lv03:
+        case coordinate_system::lv95:
+            begin(failed_step::utm);
+            return sncs_to_utm(p_.sncs, frame_of(c_.from));
+        default:
+            break;
+    }
+    const zone_integer zone = zone_of(p_.geo);
+    if (zone < 0) {
+        begin(failed_step::utm, zone);
+        return geo_to_utm_in_zone(p_.geo, zone);
+    }
+    begin(failed_step::utm);  // the zone the library chooses
+    return geo_to_utm(p_.geo);
+}
 
-    auto to_geo = [&]() -> geo_point {
-        switch (from) {
-            case bng:
-                return bng_to_geo(p.bng, at);
-            case utm:
-                return utm_to_geo(p.utm, at);
-            case lv03:
-            case lv95:
-                return sncs_to_geo(p.sncs, frame_of(from), at);
-            case wgs84:
-            case etrs89:
-                break;
-        }
-        return p.geo;
-    };
-    auto to_bng = [&]() -> bng_point {
-        switch (from) {
-            case utm:
-                return utm_to_bng(p.utm, at);
-            case wgs84:
-                return geo_to_bng(p.geo, at);
-            default:
-                return p.bng;  // no Swiss source reaches here: the pair is not offered
-        }
-    };
-    auto to_utm = [&]() -> utm_point {
-        if (c.zone != 0) {
-            const zone_integer zone(c.zone);
-            return from == utm ? utm_to_zone(p.utm, zone, at)
-                               : geo_to_utm_in_zone(to_geo(), zone, at);
-        }
-        switch (from) {
-            case bng:
-                return bng_to_utm(p.bng, at);
-            case lv03:
-            case lv95:
-                return sncs_to_utm(p.sncs, frame_of(from), at);
-            default:
-                return geo_to_utm(p.geo, at);
-        }
-    };
+// Points west of 6 degrees east lie in zone 31, which the way from UTM into the Swiss grids
+// does not take; they go through their latitude and longitude.
+sncs_point general_way::to_sncs(local_reference_frame_enumeration frame) {
+    if (c_.from == coordinate_system::utm && p_.utm.zone != 31) {
+        begin(step_into(frame), p_.utm.zone);
+        return utm_to_sncs(p_.utm, frame);
+    }
+    const geo_point g = to_geo();
+    begin(step_into(frame));
+    return geo_to_sncs(g, frame);
+}
 
+point_result general_way::helmert() {
     point_result r;
-    switch (c.to) {
-        case bng: {
+    switch (c_.to) {
+        case coordinate_system::bng: {
             const bng_point b = to_bng();
-            r.easting = b.easting;
-            r.northing = b.northing;
+            set_grid(r, b.easting, b.northing);
             break;
         }
-        case wgs84:
-        case etrs89: {
-            const geo_point g = to_geo();
-            r.latitude = g.latitude * degrees_per_radian;
-            r.longitude = g.longitude * degrees_per_radian;
+        case coordinate_system::wgs84:
+        case coordinate_system::etrs89:
+            set_angles(r, to_geo());
             break;
-        }
-        case utm: {
+        case coordinate_system::utm: {
             const utm_point u = to_utm();
             r.zone = u.zone;
-            r.easting = u.easting;
-            r.northing = u.northing;
-            if (c.alt) {
-                if (const auto a = alternative_zone(from == bng ? &p.bng : nullptr, u)) {
-                    progress alt_at;
-                    try {
-                        const utm_point alt = utm_to_zone(u, *a, alt_at);
-                        r.alt_zone = alt.zone;
-                        r.alt_easting = alt.easting;
-                        r.alt_northing = alt.northing;
-                    } catch (const global_types::failure&) {
-                        // No alternative where the neighbouring zone's grid cannot hold the
-                        // point; the conversion itself stands.
-                    }
-                }
+            set_grid(r, u.easting, u.northing);
+            if (c_.alt) {
+                add_alternative(c_.from == coordinate_system::bng ? &p_.bng : nullptr, u, r);
             }
             break;
         }
-        case lv03:
-        case lv95: {
-            // Points west of 6 degrees east lie in zone 31, which the way from UTM into the
-            // Swiss grids does not take; they go through their latitude and longitude.
-            const coordinate_system to = c.to;
-            const sncs_point s = from == utm && p.utm.zone != 31
-                                     ? utm_to_sncs(p.utm, frame_of(to), at)
-                                     : geo_to_sncs(to_geo(), frame_of(to), at);
-            r.easting = s.easting;
-            r.northing = s.northing;
+        case coordinate_system::lv03:
+        case coordinate_system::lv95: {
+            const sncs_point s = to_sncs(frame_of(c_.to));
+            set_grid(r, s.easting, s.northing);
             break;
         }
     }
     return r;
 }
 
-std::string describe(const global_types::failure& f, const progress& at) {
-    const std::string_view name = f.name();
-    const point_status status = status_of(f);
-    if (at.target == step_target::input || status == point_status::data_unavailable) {
-        return f.message() + " (" + std::string(name) + ")";
-    }
-    std::string reason;
-    const bool swiss = at.target == step_target::lv03 || at.target == step_target::lv95;
-    if (status == point_status::zone_out_of_range) {
-        reason = "UTM zone " + std::to_string(at.zone) +
-                 (swiss ? " is not a zone of the Swiss grids (31, 32)"
-                        : " is not a zone of the National Grid (29 .. 31)");
-    } else if (status == point_status::argument_error) {
-        reason = "the projection has no solution for this point";
+point_result general_way::ostn15() {
+    using enum coordinate_system;
+    point_result r;
+    if (c_.from == bng && c_.to == utm) {
+        begin(failed_step::shifts, c_.zone);
+        precise_bng_to_utm(p_, c_.zone, c_.alt, r);
+    } else if (c_.from == bng) {
+        begin(failed_step::shifts);
+        const precise::etrs89_point g = precise::from_bng_to_etrs89(p_.easting, p_.northing);
+        set_angles(r, {g.latitude, g.longitude});
     } else {
-        switch (at.target) {
-            case step_target::bng:
-                reason = "outside the National Grid";
-                break;
-            case step_target::utm:
-                reason = "outside the grid of UTM zone " + std::to_string(at.zone);
-                break;
-            case step_target::geo:
-                reason = "no latitude and longitude for this point";
-                break;
-            case step_target::lv03:
-                reason = "outside the LV03 grid";
-                break;
-            case step_target::lv95:
-                reason = "outside the LV95 grid";
-                break;
-            case step_target::shifts:
-                reason = status == point_status::constraint_error && at.zone != 0
-                             ? "outside the grid of UTM zone " + std::to_string(at.zone)
-                             : std::string("outside the OSTN15 shifts");
-                break;
-            case step_target::input:
-                break;
-        }
+        begin(failed_step::bng, c_.from == utm ? int(p_.utm.zone) : 0);
+        const precise::grid_point b =
+            c_.from == utm ? precise_utm_to_bng(p_) : precise_geo_to_bng(p_.geo);
+        set_grid(r, b.easting, b.northing);
     }
-    return reason + " (" + std::string(name) + ")";
+    return r;
 }
 
-// A latitude and longitude outside the National Grid: the words name which of the two is
-// outside, and suggest the swap where the two swapped would lie on the grid. Empty for any
-// other failure.
-std::string outside_national_grid(const conversion& c, const points& in, std::size_t i,
-                                  const field_words& words, const global_types::failure& f) {
-    const point_status status = status_of(f);
-    if (status != point_status::easting_out_of_range &&
-        status != point_status::northing_out_of_range) {
-        return {};
+bool general_way::band_holds(point_failure& why) {
+    if (band_letters.find(p_.band) == std::string_view::npos) {
+        why = input_failure(point_status::constraint_error, input_fault::not_a_band, 0, 0.0, 0.0,
+                            0.0);
+        why.band = p_.band;
+        return false;
     }
-    const std::string latitude = words(0, in.latitude[i]);
-    const std::string longitude = words(1, in.longitude[i]);
-    std::string text = status == point_status::northing_out_of_range ? "latitude " + latitude
-                                                                     : "longitude " + longitude;
-    text += " is outside the National Grid";
-    const geo_point swapped{in.longitude[i] / degrees_per_radian,
-                            in.latitude[i] / degrees_per_radian};
-    if (std::fabs(in.longitude[i]) <= 90.0) {
-        try {
-            progress at;
-            if (c.method == datum_method::ostn15) {
-                precise_geo_to_bng(swapped, at);
-            } else {
-                geo_to_bng(swapped, at);
-            }
-            text += "; swapped (latitude " + longitude + ", longitude " + latitude +
-                    ") the point would lie on it";
-        } catch (const global_types::failure&) {
+    begin(failed_step::geo, p_.utm.zone);
+    const double latitude = utm_to_geo(p_.utm).latitude * degrees_per_radian;
+    begin(failed_step::input);
+    if (band_of(latitude - band_tolerance_degrees) == p_.band ||
+        band_of(latitude + band_tolerance_degrees) == p_.band) {
+        return true;
+    }
+    why = input_failure(point_status::constraint_error, input_fault::other_band, 0, 0.0, 0.0, 0.0);
+    why.band = p_.band;
+    why.actual_band = band_of(latitude);
+    return false;
+}
+
+// Converts point `i` the general way into `r`; false, with `why` telling what stopped it,
+// where it fails. Lets escape only what is no failure of the library.
+bool convert_point(const conversion& c, const points& in, std::size_t i, point_result& r,
+                   point_failure& why) {
+    source p;
+    if (!read_point(c, in, i, p, why)) {
+        return false;
+    }
+    general_way way(c, p);
+    try {
+        if (p.band != '\0' && !way.band_holds(why)) {
+            return false;
         }
+        r = c.method == datum_method::ostn15 ? way.ostn15() : way.helmert();
+        return true;
+    } catch (const global_types::failure& f) {
+        why = way.failure(f.kind());
+        return false;
     }
-    return text + " (" + std::string(f.name()) + ")";
 }
 
 // ---- the Helmert chain's pairs, point by point without raising -----------------------------
@@ -730,12 +671,11 @@ simd::chain_pair chain_pair_of(const conversion& c) noexcept {
     return c.from == utm ? simd::chain_pair::utm_to_bng : simd::chain_pair::wgs84_to_bng;
 }
 
-// A grid value read as `read_point` reads it, or false where it raises `constraint_error`.
+// A grid value read as `read_point` reads it, or false where that fails.
 template <class Checked>
 bool chain_grid_value(double v, std::int32_t& value) noexcept {
-    std::int64_t whole = 0;
-    if (global_types::grid_integer_of(v, Checked::first, Checked::last, {}, whole) !=
-        global_types::grid_integer_fault::none) {
+    double whole = 0.0;
+    if (input::grid_value(v, Checked::first, Checked::last, false, whole) != input_fault::none) {
         return false;
     }
     value = static_cast<std::int32_t>(whole);
@@ -786,8 +726,7 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
         }
     } else if (c.from == utm) {
         const double z = in.zone[i];
-        if (z == std::trunc(z) && z != 0.0 && z >= -60.0 && z <= 60.0 &&
-            chain_grid_value<easting_integer>(in.easting[i], e) &&
+        if (input::is_zone(z) && chain_grid_value<easting_integer>(in.easting[i], e) &&
             chain_grid_value<northing_integer>(in.northing[i], n)) {
             s = chain_status(
                 chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, easting, northing));
@@ -795,7 +734,8 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
     } else {
         const double lat = in.latitude[i];
         const double lon = in.longitude[i];
-        if (lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon < 180.0) {
+        if (input::latitude_fault(lat) == input_fault::none &&
+            input::longitude_fault(lon) == input_fault::none) {
             s = chain_status(chain::wgs84_to_bng(lat / degrees_per_radian, lon / degrees_per_radian,
                                                  easting, northing));
         }
@@ -818,16 +758,15 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
 }
 
 // Converts point `i` the general way: every pair, method and option.
-void convert_one(const conversion& c, const points& in, const results& out, std::size_t i,
-                 const field_words& numbers) noexcept {
+void convert_one(const conversion& c, const points& in, const results& out,
+                 std::size_t i) noexcept {
     point_result r;
     point_status s = point_status::none;
     try {
-        progress at;
-        r = convert_point(c, in, i, at, numbers);
-    } catch (const global_types::failure& f) {
-        r = point_result{};
-        s = status_of(f);
+        if (point_failure why; !convert_point(c, in, i, r, why)) {
+            r = point_result{};
+            s = why.kind;
+        }
     } catch (...) {
         r = point_result{};
         s = point_status::unexpected;
@@ -860,20 +799,22 @@ void convert_one(const conversion& c, const points& in, const results& out, std:
 
 // ---- the arrays of a call -----------------------------------------------------------------
 
-template <class T>
-std::string length_fault(std::string_view side, std::initializer_list<std::string_view> names,
-                         std::initializer_list<std::span<T>> spans, std::size_t count,
-                         bool may_be_empty = false) {
-    std::string fault;
-    auto name = names.begin();
-    for (const auto& s : spans) {
-        if (s.size() != count && !(may_be_empty && s.empty()) && fault.empty()) {
-            fault = std::string(side) + " array \"" + std::string(*name) + "\" holds " +
-                    std::to_string(s.size()) + " values, not " + std::to_string(count);
+using named_length = std::pair<array_name, std::size_t>;
+
+// The first of `arrays` whose length is not `count` into `r` (an empty one passes under
+// `may_be_empty`); false where there is none.
+bool length_fault(array_side side, std::initializer_list<named_length> arrays, std::size_t count,
+                  call_refusal& r, bool may_be_empty = false) noexcept {
+    for (const auto& [name, length] : arrays) {
+        if (length != count && !(may_be_empty && length == 0)) {
+            r.side = side;
+            r.array = name;
+            r.length = length;
+            r.expected = count;
+            return true;
         }
-        ++name;
     }
-    return fault;
+    return false;
 }
 
 std::size_t point_count(const conversion& c, const points& in) {
@@ -886,6 +827,67 @@ std::size_t point_count(const conversion& c, const points& in) {
         default:
             return in.easting.size();
     }
+}
+
+// The lengths of the arrays of a system's fields.
+struct field_lengths {
+    std::size_t zone;
+    std::size_t easting;
+    std::size_t northing;
+    std::size_t latitude;
+    std::size_t longitude;
+};
+
+// The arrays of `system`'s fields, on `side`, against their count `n`.
+bool fields_fault_of(array_side side, coordinate_system system, const field_lengths& l,
+                     std::size_t n, call_refusal& r) noexcept {
+    using enum array_name;
+    switch (system) {
+        case coordinate_system::utm:
+            return length_fault(
+                side, {{zone, l.zone}, {easting, l.easting}, {northing, l.northing}}, n, r);
+        case coordinate_system::wgs84:
+        case coordinate_system::etrs89:
+            return length_fault(side, {{latitude, l.latitude}, {longitude, l.longitude}}, n, r);
+        default:
+            return length_fault(side, {{easting, l.easting}, {northing, l.northing}}, n, r);
+    }
+}
+
+// The input arrays `c.from` needs, with the band (may be empty) of a UTM point.
+bool input_fault_of(const conversion& c, const points& in, std::size_t n,
+                    call_refusal& r) noexcept {
+    const field_lengths l{in.zone.size(), in.easting.size(), in.northing.size(), in.latitude.size(),
+                          in.longitude.size()};
+    return fields_fault_of(array_side::input, c.from, l, n, r) ||
+           (c.from == coordinate_system::utm &&
+            length_fault(array_side::input, {{array_name::band, in.band.size()}}, n, r, true));
+}
+
+// The result arrays: the status, the target's, its metres (may be empty) and the alternative's.
+bool result_fault_of(const conversion& c, const results& out, std::size_t n,
+                     call_refusal& r) noexcept {
+    using enum array_name;
+    constexpr array_side side = array_side::result;
+    const bool grid = c.to != coordinate_system::wgs84 && c.to != coordinate_system::etrs89;
+    return length_fault(side, {{status, out.status.size()}}, n, r) ||
+           fields_fault_of(side, c.to,
+                           {out.zone.size(), out.easting.size(), out.northing.size(),
+                            out.latitude.size(), out.longitude.size()},
+                           n, r) ||
+           (grid && length_fault(side,
+                                 {{easting_metres, out.easting_metres.size()},
+                                  {northing_metres, out.northing_metres.size()}},
+                                 n, r, true)) ||
+           (c.alt && length_fault(side,
+                                  {{alt_zone, out.alt_zone.size()},
+                                   {alt_easting, out.alt_easting.size()},
+                                   {alt_northing, out.alt_northing.size()}},
+                                  n, r)) ||
+           (c.alt && length_fault(side,
+                                  {{alt_easting_metres, out.alt_easting_metres.size()},
+                                   {alt_northing_metres, out.alt_northing_metres.size()}},
+                                  n, r, true));
 }
 
 }  // namespace
@@ -912,136 +914,67 @@ bool is_offered(coordinate_system from, coordinate_system to, datum_method metho
     return !(from == bng && swiss(to)) && !(swiss(from) && to == bng);
 }
 
-std::string method_fault(datum_method method) {
+std::optional<global_types::failure> method_failure(datum_method method) {
     if (method != datum_method::ostn15) {
-        return {};
+        return std::nullopt;
     }
     try {
+        // Any point asks for the shift grid; this one lies on it.
         precise::from_etrs89_to_bng(52.0 / degrees_per_radian, -2.0 / degrees_per_radian);
     } catch (const precise::data_unavailable& f) {
-        return f.message() + " (" + f.name() + ")";
+        return global_types::failure(f);
     } catch (const global_types::failure&) {
     }
-    return {};
+    return std::nullopt;
 }
 
-std::string conversion_fault(const conversion& c) {
+conversion_refusal refusal_of(const conversion& c) noexcept {
     using enum coordinate_system;
+    using enum conversion_refusal;
     if (static_cast<std::size_t>(c.from) > static_cast<std::size_t>(etrs89) ||
         static_cast<std::size_t>(c.to) > static_cast<std::size_t>(etrs89)) {
-        return "unknown coordinate system";
+        return unknown_system;
     }
     if (c.method != datum_method::helmert && c.method != datum_method::ostn15) {
-        return "unknown datum transformation method";
+        return unknown_method;
     }
-    const bool precise_mode = c.method == datum_method::ostn15;
     if (!is_offered(c.from, c.to, c.method)) {
-        const std::string pair = "cannot convert " + std::string(system_name(c.from)) + " to " +
-                                 std::string(system_name(c.to));
-        if (precise_mode) {
-            return pair + " by OSTN15: it converts between bng and wgs84, etrs89 or utm";
-        }
-        if (c.from == etrs89 || c.to == etrs89) {
-            return pair + ": etrs89 is the latitude and longitude of the OSTN15 method";
-        }
-        return pair + (c.from == c.to ? ": the point is already there"
-                                      : ": the National Grid and the Swiss grids share no ground");
+        return not_offered;
     }
     if (c.zone != 0 && c.to != utm) {
-        return "a zone sets the zone of a UTM result; the result here is " +
-               std::string(system_name(c.to));
+        return zone_without_utm;
     }
     if (c.zone < -60 || c.zone > 60) {
-        return "zone " + std::to_string(c.zone) +
-               ": UTM zones are 1 .. 60, negative for the southern hemisphere";
+        return zone_out_of_range;
     }
-    if (precise_mode && c.zone != 0 && (c.zone < 29 || c.zone > 31)) {
-        return "zone " + std::to_string(c.zone) +
-               ": the National Grid converts with UTM zones 29 .. 31";
+    if (c.method == datum_method::ostn15 && c.zone != 0 && (c.zone < 29 || c.zone > 31)) {
+        return zone_beside_national_grid;
     }
     if (c.from == utm && c.to == utm && c.zone == 0) {
-        return "utm to utm changes the zone: give the new zone";
+        return no_new_zone;
     }
-    if (c.alt && c.to != utm) {
-        return "the alternative gives the point in the neighbouring UTM zone; the result here "
-               "is " +
-               std::string(system_name(c.to));
-    }
-    return {};
+    return c.alt && c.to != utm ? alt_without_utm : none;
 }
 
-std::string arguments_fault(const conversion& c, const points& in, const results& out) {
-    using enum coordinate_system;
-    if (std::string fault = conversion_fault(c); !fault.empty()) {
-        return fault;
-    }
-    const std::size_t n = point_count(c, in);
-    std::string fault;
-    switch (c.from) {
-        case utm:
-            fault = length_fault("input", {"zone", "easting", "northing"},
-                                 {in.zone, in.easting, in.northing}, n);
-            if (fault.empty()) {
-                fault = length_fault("input", {"band"}, {in.band}, n, true);
-            }
-            break;
-        case wgs84:
-        case etrs89:
-            fault =
-                length_fault("input", {"latitude", "longitude"}, {in.latitude, in.longitude}, n);
-            break;
-        default:
-            fault = length_fault("input", {"easting", "northing"}, {in.easting, in.northing}, n);
-            break;
-    }
-    if (fault.empty() && out.status.size() != n) {
-        fault = "result array \"status\" holds " + std::to_string(out.status.size()) +
-                " values, not " + std::to_string(n);
-    }
-    if (fault.empty()) {
-        switch (c.to) {
-            case utm:
-                fault = length_fault("result", {"zone", "easting", "northing"},
-                                     {out.zone, out.easting, out.northing}, n);
-                break;
-            case wgs84:
-            case etrs89:
-                fault = length_fault("result", {"latitude", "longitude"},
-                                     {out.latitude, out.longitude}, n);
-                break;
-            default:
-                fault =
-                    length_fault("result", {"easting", "northing"}, {out.easting, out.northing}, n);
-                break;
+call_refusal refusal_of(const conversion& c, const points& in, const results& out) noexcept {
+    call_refusal r;
+    r.conversion = refusal_of(c);
+    if (r.conversion == conversion_refusal::none) {
+        const std::size_t n = point_count(c, in);
+        if (!input_fault_of(c, in, n, r)) {
+            result_fault_of(c, out, n, r);
         }
     }
-    if (fault.empty() && c.to != wgs84 && c.to != etrs89) {
-        fault = length_fault("result", {"easting_metres", "northing_metres"},
-                             {out.easting_metres, out.northing_metres}, n, true);
-    }
-    if (fault.empty() && c.alt) {
-        fault = length_fault("result", {"alt_zone", "alt_easting", "alt_northing"},
-                             {out.alt_zone, out.alt_easting, out.alt_northing}, n);
-    }
-    if (fault.empty() && c.alt) {
-        fault = length_fault("result", {"alt_easting_metres", "alt_northing_metres"},
-                             {out.alt_easting_metres, out.alt_northing_metres}, n, true);
-    }
-    return fault;
+    return r;
 }
 
 bool convert(const conversion& c, const points& in, const results& out) noexcept {
-    try {
-        if (!arguments_fault(c, in, out).empty()) {
-            return false;
-        }
-    } catch (...) {
-        return false;  // no memory even for the words of the check
+    if (!refusal_of(c, in, out).none()) {
+        return false;
     }
     const bool chain = runs_on_chain(c, in, out);
     const bool blocks = chain && simd::available();
     const simd::chain_pair pair = chain_pair_of(c);
-    const field_words numbers{};
     const std::size_t n = out.status.size();
     for (std::size_t first = 0; first < n; first += simd::block_size) {
         const std::size_t count = std::min(simd::block_size, n - first);
@@ -1049,32 +982,17 @@ bool convert(const conversion& c, const points& in, const results& out) noexcept
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = first + k;
             if ((done >> k & 1U) == 0 && !(chain && convert_on_chain(c, in, out, i))) {
-                convert_one(c, in, out, i, numbers);
+                convert_one(c, in, out, i);
             }
         }
     }
     return true;
 }
 
-std::string failure_reason(const conversion& c, const points& in, std::size_t index,
-                           std::span<const std::string> written) {
-    using enum coordinate_system;
-    const field_words words{written};
-    progress at;
-    try {
-        convert_point(c, in, index, at, words);
-    } catch (const global_types::failure& f) {
-        if (at.target == step_target::bng && (c.from == wgs84 || c.from == etrs89)) {
-            if (std::string text = outside_national_grid(c, in, index, words, f); !text.empty()) {
-                return text;
-            }
-        }
-        return describe(f, at);
-    } catch (const std::exception& e) {
-        return std::string(e.what()) + " (" + std::string(failure_name(point_status::unexpected)) +
-               ")";
-    }
-    return {};
+point_failure failure_of(const conversion& c, const points& in, std::size_t index) {
+    point_result r;
+    point_failure why;
+    return convert_point(c, in, index, r, why) ? point_failure{} : why;
 }
 
 }  // namespace batch

@@ -8,13 +8,14 @@
 //
 // Arrays are given as separate spans per coordinate (structure of arrays); the call allocates
 // nothing per point and never lets a failure escape. Several threads may convert at once, each
-// on its own spans (or on separate parts of the same arrays).
+// on its own spans (or on separate parts of the same arrays). Refusals and failures are given
+// here as data; `batch_wording.hpp` puts them into words.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "global_types.hpp"
@@ -38,7 +39,7 @@ enum class datum_method : std::uint8_t {
     helmert,
     /// OSTN15 from ETRS89 (`utm::datum_transformations::ostn15`), to the millimetre; grid
     /// values not rounded; WGS84 is taken as ETRS89 and UTM is on GRS80 in zones 29 .. 31.
-    /// Needs the shift grid (`method_fault`).
+    /// Needs the shift grid (`method_failure`).
     ostn15,
 };
 
@@ -68,13 +69,27 @@ struct conversion {
 bool is_offered(coordinate_system from, coordinate_system to,
                 datum_method method = datum_method::helmert) noexcept;
 
-/// Why `method` cannot convert now (precise mode's shift grid is missing or damaged: the
-/// file and how to get it), in words; empty when it can.
-std::string method_fault(datum_method method);
+/// The library's failure that keeps `method` from converting now: precise mode's
+/// `data_unavailable` (its message names the missing or damaged shift grid and how to get it);
+/// none where `method` can convert.
+std::optional<global_types::failure> method_failure(datum_method method);
+
+/// Why a conversion cannot run; `wording::conversion_fault` words it.
+enum class conversion_refusal : std::uint8_t {
+    none,
+    unknown_system,             ///< `from` or `to` is no `coordinate_system`
+    unknown_method,             ///< `method` is no `datum_method`
+    not_offered,                ///< `is_offered` refuses the pair by the method
+    zone_without_utm,           ///< a zone, but the result is not UTM
+    zone_out_of_range,          ///< a zone outside -60 .. 60
+    zone_beside_national_grid,  ///< OSTN15 into a zone outside 29 .. 31
+    no_new_zone,                ///< UTM to UTM without the zone to change to
+    alt_without_utm,            ///< the alternative, but the result is not UTM
+};
 
 /// Why `c` cannot run (a pair that is not offered, a zone that cannot be forced, `alt` without
-/// a UTM result), in words; empty when it can.
-std::string conversion_fault(const conversion& c);
+/// a UTM result); `none` when it can.
+conversion_refusal refusal_of(const conversion& c) noexcept;
 
 /// The zone written where a point has none: a failing point, and under `alt` a point with no
 /// neighbouring zone. No point lies in zone 0 (-1 is zone 1 south).
@@ -120,22 +135,85 @@ struct results {
     std::span<double> alt_northing_metres;
 };
 
-/// Why `convert` would refuse these arrays (missing or mismatched spans), or
-/// `conversion_fault(c)`, in words; empty when the call can run.
-std::string arguments_fault(const conversion& c, const points& in, const results& out);
+/// The arrays of `points` and `results` by name.
+enum class array_name : std::uint8_t {
+    zone,
+    easting,
+    northing,
+    latitude,
+    longitude,
+    band,
+    status,
+    alt_zone,
+    alt_easting,
+    alt_northing,
+    easting_metres,
+    northing_metres,
+    alt_easting_metres,
+    alt_northing_metres,
+};
+
+/// Whether an array belongs to the points or to the results.
+enum class array_side : std::uint8_t { none, input, result };
+
+/// Why `convert` would refuse a call; `wording::arguments_fault` words it. Either the
+/// conversion's refusal, or the first array (`side`, `array`) whose `length` is not the points'
+/// count `expected`; `side` is `none` where the arrays fit.
+struct call_refusal {
+    conversion_refusal conversion = conversion_refusal::none;
+    array_side side = array_side::none;
+    array_name array = array_name::zone;
+    std::size_t length = 0;
+    std::size_t expected = 0;
+    /// Whether the call can run.
+    bool none() const noexcept {
+        return conversion == conversion_refusal::none && side == array_side::none;
+    }
+};
+
+/// Why `convert` would refuse these arrays (missing or mismatched spans), or `refusal_of(c)`;
+/// `none()` when the call can run.
+call_refusal refusal_of(const conversion& c, const points& in, const results& out) noexcept;
 
 /// Converts every point of `in` into `out`. Returns false, and writes nothing, when
-/// `arguments_fault` finds a fault; otherwise true, with each point's outcome in `status`.
+/// `refusal_of` refuses the call; otherwise true, with each point's outcome in `status`.
 bool convert(const conversion& c, const points& in, const results& out) noexcept;
 
-/// Why point `index` of `in` does not convert, as a reason in words, the value and its limit
-/// first, followed by the failure kind's name in parentheses ("BNG easting 800000 is outside
-/// 0 .. 700000 (UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE)"); empty when it converts. `written`, if
-/// not empty, holds the point's fields as the user wrote them, in the order of `points`
-/// (zone, easting, northing; latitude, longitude), and the words quote them. Runs that one
-/// point again, so ask only for the points whose status is not `ok`. The arrays must be
-/// usable for `c`.
-std::string failure_reason(const conversion& c, const points& in, std::size_t index,
-                           std::span<const std::string> written = {});
+/// The part of a conversion a point's failure stopped in: reading the point, or the step into
+/// the system named (`geo`: latitude and longitude; `shifts`: out of the National Grid by
+/// OSTN15).
+enum class failed_step : std::uint8_t { input, bng, utm, geo, lv03, lv95, shifts };
+
+/// What is wrong with a point as given, where reading it fails.
+enum class input_fault : std::uint8_t {
+    none,
+    not_a_number,  ///< NaN (for a grid value also an infinity)
+    outside,       ///< outside the field's range
+    not_a_zone,    ///< a zone that is no whole number in -60 .. 60 but 0
+    not_a_band,    ///< a band that is no latitude band letter
+    other_band,    ///< a band that does not hold the point
+};
+
+/// What stopped a point, as data for the words of its failure: its kind and step, the UTM zone
+/// of that step (0 where it has none, or chooses it), and where the point cannot be read
+/// (`step` is `input`), the fault, the field (its index in the order of `points`: zone,
+/// easting, northing; latitude, longitude), the value given and the field's range.
+struct point_failure {
+    point_status kind = point_status::none;
+    failed_step step = failed_step::input;
+    std::int32_t zone = 0;
+    input_fault fault = input_fault::none;
+    std::size_t field = 0;
+    double value = 0.0;
+    double first = 0.0;  ///< the range, in the field's unit (metres, degrees, zones)
+    double last = 0.0;
+    char band = '\0';         ///< the band letter given (`not_a_band`, `other_band`)
+    char actual_band = '\0';  ///< the band that holds the point, '\0' beyond the bands
+};
+
+/// What stops point `index` of `in` from converting by `c` (kind `none` where it converts).
+/// Runs that one point again, so ask only for the points whose status is not `none`. The
+/// arrays must be usable for `c`. Raises only what is no failure of the library (no memory).
+point_failure failure_of(const conversion& c, const points& in, std::size_t index);
 
 }  // namespace batch

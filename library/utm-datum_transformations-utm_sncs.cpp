@@ -24,10 +24,6 @@ from_sncs_to_utm_result from_sncs_to_utm(long_float major_axis, long_float minor
     return {utm.zone_out, utm.easting, utm.northing};
 }
 
-// Up to `boundary_delta` whole metres beyond its range a grid value is the range's end.
-constexpr global_types::grid_edges frame_tolerance{.tolerance = boundary_delta,
-                                                   .tolerance_in_whole_metres = true};
-
 template <typename Result>
 Result from_utm_to_sncs(long_float major_axis, long_float minor_axis,
                         local_reference_frame_enumeration ref_frame,

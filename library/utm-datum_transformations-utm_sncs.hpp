@@ -20,6 +20,11 @@ inline constexpr long_float minor_axis_grs80 = datum_transformations::minor_axis
 /// (as the nearest end of the range).
 inline constexpr std::int32_t boundary_delta = 3;
 
+/// The Swiss grids' edges for `global_types::to_grid_integer`: up to `boundary_delta` whole
+/// metres beyond its range a grid value is the range's end.
+inline constexpr global_types::grid_edges frame_tolerance{.tolerance = boundary_delta,
+                                                          .tolerance_in_whole_metres = true};
+
 /// The only UTM zone accepted on the way into the Swiss grid.
 using sncs_zones_utm = global_types::checked<std::int8_t, 32, 32>;
 

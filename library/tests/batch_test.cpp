@@ -1,6 +1,7 @@
 // Array conversions: every pair against the results tarnwick-convert prints for the same
 // points (corrections included), per-point failures, and calls refused as a whole.
 #include "batch.hpp"
+#include "batch_wording.hpp"
 
 #include <gtest/gtest.h>
 
@@ -188,7 +189,12 @@ const std::vector<pair_case>& pair_cases() {
          point_status::none,
          {32, 381189, 5200911},
          ""},
-        {"LV03 to UTM", {lv03, utm}, {600000, 200000}, point_status::none, {32, 381189, 5200912}, ""},
+        {"LV03 to UTM",
+         {lv03, utm},
+         {600000, 200000},
+         point_status::none,
+         {32, 381189, 5200912},
+         ""},
         {"UTM to a Swiss grid",
          {utm, lv95},
          {32, 381000, 5201000},
@@ -374,7 +380,7 @@ TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
         }
         const batch::points in = c.points(k.conversion.from);
         ASSERT_TRUE(batch::convert(k.conversion, in, c.results()))
-            << batch::arguments_fault(k.conversion, in, c.results());
+            << batch::wording::arguments_fault(k.conversion, in, c.results());
 
         EXPECT_EQ(c.status[1], point_status::constraint_error);
         const bool angles = k.conversion.to == wgs84 || k.conversion.to == etrs89;
@@ -393,7 +399,7 @@ TEST(BatchConvert, EveryPairGivesTheToolsResultsPointByPoint) {
         }
         for (const std::size_t i : {0u, 2u}) {
             EXPECT_EQ(c.status[i], k.status);
-            EXPECT_EQ(batch::failure_reason(k.conversion, in, i), k.reason);
+            EXPECT_EQ(batch::wording::failure_reason(k.conversion, in, i), k.reason);
             const std::vector<double> got = c.row(k.conversion, i);
             if (k.status != point_status::none) {
                 EXPECT_EQ(got.size(), failed.size());
@@ -655,9 +661,9 @@ TEST(BatchConvert, RefusesUnusableCallsWithoutWritingAnything) {
             c.fields[f].assign(r.lengths[f], 1.0);
         }
         const batch::points in = c.points(r.conversion.from);
-        EXPECT_NE(batch::arguments_fault(r.conversion, in, c.results()).find(r.fault_part),
+        EXPECT_NE(batch::wording::arguments_fault(r.conversion, in, c.results()).find(r.fault_part),
                   std::string::npos)
-            << batch::arguments_fault(r.conversion, in, c.results());
+            << batch::wording::arguments_fault(r.conversion, in, c.results());
         EXPECT_FALSE(batch::convert(r.conversion, in, c.results()));
         for (const auto s : c.status) {
             EXPECT_EQ(s, point_status::unexpected);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "batch.hpp"
+#include "batch_wording.hpp"
 #include "grid_reference.hpp"
 
 namespace py = pybind11;
@@ -55,11 +56,11 @@ batch::conversion conversion_of(const std::string& source, const std::string& ta
                                 bool alt, const std::string& method) {
     batch::conversion c{system_named(source), system_named(target), zone, alt,
                         method_named(method)};
-    if (std::string fault = batch::conversion_fault(c); !fault.empty()) {
+    if (std::string fault = batch::wording::conversion_fault(c); !fault.empty()) {
         throw py::value_error(fault);
     }
     // Without its shift grid precise mode would fail every point: that is no point's fault.
-    if (std::string fault = batch::method_fault(c.method); !fault.empty()) {
+    if (std::string fault = batch::wording::method_fault(c.method); !fault.empty()) {
         throw std::runtime_error(fault);
     }
     return c;
@@ -320,7 +321,7 @@ std::string failure_reason(const std::string& source, const std::string& target,
     if (index >= static_cast<std::size_t>(columns[0].size())) {
         throw py::index_error("no point " + std::to_string(index));
     }
-    return batch::failure_reason(c, in, index);
+    return batch::wording::failure_reason(c, in, index);
 }
 
 // The failure kind of the core a grid reference's error stands for: the reference code knows

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "batch_wording.hpp"
 #include "grid_reference.hpp"
 #include "text_values.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
@@ -343,7 +344,7 @@ void start_up_library() {
 }
 
 std::string method_unavailable(datum_method method) {
-    return batch::method_fault(method);
+    return batch::wording::method_fault(method);
 }
 
 converter::converter(const conversion_options& options)
@@ -440,7 +441,7 @@ converter::converter(const conversion_options& options)
     angle_decimals_ = options.precision.value_or(8);
     core_ = {core_system(options.from), core_system(options.to), options.zone.value_or(0),
              options.alt, method};
-    if (std::string fault = batch::conversion_fault(core_);
+    if (std::string fault = batch::wording::conversion_fault(core_);
         !(national(options.from) && national(options.to)) && !fault.empty()) {
         throw usage_error(fault);
     }
@@ -501,7 +502,8 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
         results.easting.assign(in.easting.begin(), in.easting.end());
         results.northing.assign(in.northing.begin(), in.northing.end());
     } else if (!batch::convert(core_, points, results.sized(core_, n))) {
-        throw std::logic_error(batch::arguments_fault(core_, points, results.sized(core_, n)));
+        throw std::logic_error(
+            batch::wording::arguments_fault(core_, points, results.sized(core_, n)));
     }
 
     const bool metres = !results.easting_metres.empty();
@@ -520,7 +522,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
             const std::span<const std::string> written(
                 options_.from == gridref ? nullptr : fields + row * input_count_,
                 options_.from == gridref ? 0 : input_count_);
-            errors[row] = batch::failure_reason(core_, points, k, written);
+            errors[row] = batch::wording::failure_reason(core_, points, k, written);
             continue;
         }
         std::string* o = out.data() + row * width;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "batch.hpp"
+#include "batch_wording.hpp"
 #include "tarnwick.h"
 #include "utm-bng-conversions.hpp"
 #include "utm-bng-utilities.hpp"
@@ -302,7 +303,7 @@ std::vector<outcome> convert(const batch::conversion& c, const std::vector<point
         r.alt_zone = r.alt_easting = r.alt_northing = {};
         r.alt_easting_metres = r.alt_northing_metres = {};
     }
-    EXPECT_TRUE(batch::convert(c, p, r)) << batch::arguments_fault(c, p, r);
+    EXPECT_TRUE(batch::convert(c, p, r)) << batch::wording::arguments_fault(c, p, r);
     std::vector<outcome> out(n);
     for (std::size_t i = 0; i < n; ++i) {
         outcome& o = out[i];
@@ -453,8 +454,8 @@ std::string round_trip_fault(const batch::conversion& c, const point& p, const o
 }
 
 TEST(Invariants, EveryResultIsInRangeAndConvertsBack) {
-    if (!batch::method_fault(datum_method::ostn15).empty()) {
-        GTEST_SKIP() << batch::method_fault(datum_method::ostn15);
+    if (!batch::wording::method_fault(datum_method::ostn15).empty()) {
+        GTEST_SKIP() << batch::wording::method_fault(datum_method::ostn15);
     }
     const std::size_t count = points_per_conversion();
     for (std::size_t k = 0; k < conversions().size(); ++k) {
@@ -673,7 +674,7 @@ TEST(Invariants, EveryFrontEndGivesTheSameAnswer) {
             const outcome single = convert(c, {in[i]}, true)[0];
             const auto as_answer = [](const outcome& o) {
                 return o.status == point_status::none ? answer{o.status, o.value}
-                                                    : answer{o.status, {}};
+                                                      : answer{o.status, {}};
             };
             const answer expected = as_answer(single);
             std::vector<std::pair<const char*, answer>> answers{
