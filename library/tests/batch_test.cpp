@@ -15,6 +15,7 @@
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
 
+#include "detail/batch_input.hpp"
 #include "detail/batch_simd.hpp"
 
 namespace {
@@ -422,17 +423,23 @@ std::vector<double> one_point(coordinate_system from, coordinate_system to,
     namespace global_bng = utm::datum_transformations::global_bng;
     namespace utm_bng = utm::datum_transformations::utm_bng;
     constexpr double a = 6378137.0, b = 6356752.3141, deg = 57.29577951308232;
-    // Inputs as the arrays read them: NaN is a constraint error, a grid value outside its
+    // Inputs by the arrays' input rules: NaN is a constraint error, a grid value outside its
     // range is outside the grid.
     auto outside = [](double v, double first, double last, point_status kind) {
-        return std::isnan(v)                                   ? point_status::constraint_error
-               : std::round(v) < first || std::round(v) > last ? kind
-                                                               : point_status::none;
+        double whole = 0.0;
+        switch (batch::input::grid_value(v, first, last, false, whole)) {
+            case batch::input_fault::none:
+                return point_status::none;
+            case batch::input_fault::outside:
+                return kind;
+            default:
+                return point_status::constraint_error;
+        }
     };
     const std::size_t grid = from == utm ? 1 : 0;
     const double last_easting = from == utm ? 999999 : 700000;
     const double last_northing = from == utm ? 11000000 : 1300000;
-    if (from != wgs84 && !(from == utm && (p[0] != std::trunc(p[0]) || std::fabs(p[0]) > 60))) {
+    if (from != wgs84 && !(from == utm && !batch::input::is_zone(p[0]))) {
         for (const point_status s :
              {outside(p[grid], 0, last_easting, point_status::easting_out_of_range),
               outside(p[grid + 1], 0, last_northing, point_status::northing_out_of_range)}) {
@@ -452,14 +459,15 @@ std::vector<double> one_point(coordinate_system from, coordinate_system to,
             return {0, r.latitude * deg, r.longitude * deg};
         }
         if (from == utm) {
-            if (p[0] != std::trunc(p[0]) || p[0] == 0 || std::fabs(p[0]) > 60)
+            if (!batch::input::is_zone(p[0]))
                 throw global_types::constraint_error();  // not a zone, as the arrays read it
             const auto r = utm_bng::from_utm_to_bng(
                 a, b, global_types::easting_integer::round(p[1]),
                 global_types::northing_integer::round(p[2]), static_cast<int>(p[0]));
             return {0, double(r.easting_bng), double(r.northing_bng)};
         }
-        if (!(p[0] >= -90 && p[0] <= 90 && p[1] >= -180 && p[1] < 180))
+        if (batch::input::latitude_fault(p[0]) != batch::input_fault::none ||
+            batch::input::longitude_fault(p[1]) != batch::input_fault::none)
             throw global_types::constraint_error();
         const auto r = global_bng::from_wgs84_lat_long_to_bng(a, b, p[0] / deg, p[1] / deg, 0.0);
         return {0, double(r.easting_bng), double(r.northing_bng)};
@@ -614,6 +622,52 @@ TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResults) {
             EXPECT_GT(double(block_points), 0.99 * double(ok_points));
         else
             EXPECT_EQ(block_points, 0u);
+    }
+}
+
+TEST(BatchConvert, AFailureIsReportedAsDataOfItsStepOrField) {
+    // What the words are made from: the field, value and range of a point that cannot be read,
+    // the step and zone of one that fails on the way.
+    struct record_case {
+        batch::conversion conversion;
+        std::vector<double> input;
+        batch::point_failure want;
+    };
+    using batch::failed_step;
+    using batch::input_fault;
+    const record_case cases[] = {
+        {{utm, bng},
+         {30, 400000, 11000001},
+         {point_status::northing_out_of_range, failed_step::input, 0, input_fault::outside, 2,
+          11000001, 0, 11000000}},
+        {{wgs84, utm},
+         {nan, 5},
+         {point_status::constraint_error, failed_step::input, 0, input_fault::not_a_number, 0}},
+        {{utm, lv95},
+         {33, 381000, 5201000},
+         {point_status::zone_out_of_range, failed_step::lv95, 33}},
+        {{wgs84, utm, -31}, {52, 100}, {point_status::constraint_error, failed_step::utm, -31}},
+        {{bng, utm}, {651410, 313177}, {}},
+    };
+    for (const record_case& k : cases) {
+        call c(1);
+        for (std::size_t f = 0; f < k.input.size(); ++f)
+            c.fields[f] = {k.input[f]};
+        const batch::point_failure got =
+            batch::failure_of(k.conversion, c.points(k.conversion.from), 0);
+        EXPECT_EQ(got.kind, k.want.kind);
+        EXPECT_EQ(got.step, k.want.step);
+        EXPECT_EQ(got.zone, k.want.zone);
+        EXPECT_EQ(got.fault, k.want.fault);
+        if (got.fault == input_fault::none || got.fault == input_fault::outside) {
+            EXPECT_EQ(got.field, k.want.field);
+            EXPECT_EQ(got.value, k.want.value);
+            EXPECT_EQ(got.first, k.want.first);
+            EXPECT_EQ(got.last, k.want.last);
+        } else {
+            EXPECT_EQ(got.field, k.want.field);
+            EXPECT_TRUE(std::isnan(got.value));
+        }
     }
 }
 
