@@ -80,22 +80,34 @@ void set_whole(std::string& text, std::int32_t v) {
     text = std::to_string(v);
 }
 
+// The points of a run of rows as the core takes them, and which row each one came from.
+struct point_columns {
+    std::vector<double> zone;
+    std::vector<double> easting;
+    std::vector<double> northing;
+    std::vector<double> latitude;
+    std::vector<double> longitude;
+    std::vector<char> band;
+    std::vector<std::size_t> row;
+
+    batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
+};
+
 // Reads the fields of a point of `system` into `to`; a failure carries the reason in its
 // message and adds nothing. National Grid metres that become a reference are checked here
 // and kept as the square that holds them (truncated, not rounded); all others are checked by
 // the conversion.
-template <class Point_columns>
-void read_point(coordinate_system system, const std::string* fields, Point_columns& to,
+void read_point(coordinate_system system, const std::string* fields, point_columns& to,
                 bool national_result, utm_letter_convention letters) {
     using enum batch::systems::system_id;
-    const std::string grid(entry(system).label);
+    const std::string_view grid = entry(system).label;
     grid_reference::bng_point square{};
     switch (system) {
         case bng:
         case lv03:
         case lv95: {
-            const double e = parse_number(fields[0], grid + " easting");
-            const double n = parse_number(fields[1], grid + " northing");
+            const double e = parse_number(fields[0], std::string(grid) + " easting");
+            const double n = parse_number(fields[1], std::string(grid) + " northing");
             if (!national_result) {
                 to.northing.push_back(n);
                 to.easting.push_back(e);
@@ -110,8 +122,8 @@ void read_point(coordinate_system system, const std::string* fields, Point_colum
         case utm: {
             char band = '\0';
             const double zone = parse_zone_field(fields[0], band, letters);
-            const double e = parse_number(fields[1], grid + " easting");
-            to.northing.push_back(parse_number(fields[2], grid + " northing"));
+            const double e = parse_number(fields[1], std::string(grid) + " easting");
+            to.northing.push_back(parse_number(fields[2], std::string(grid) + " northing"));
             to.zone.push_back(zone);
             to.easting.push_back(e);
             to.band.push_back(band);
@@ -133,20 +145,34 @@ std::string reason_of(const global_types::failure& failure) {
     return failure.message() + " (" + failure.what() + ")";
 }
 
+// Reads the points of `rows` rows of `input_count` fields each; a row that cannot be read gets
+// its reason in `errors`.
+point_columns read_points(const conversion_options& options, std::size_t input_count,
+                          const std::string* fields, std::size_t rows,
+                          std::vector<std::string>& errors) {
+    const bool read_only = batch::systems::reads_only(options.from, options.to);
+    const std::span<const std::string_view> names = entry(options.from).fields;
+    point_columns in;
+    for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
+        v->reserve(rows);
+    }
+    in.band.reserve(rows);
+    in.row.reserve(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::string* f = fields + row * input_count;
+        try {
+            check_printable(f, names);
+            read_point(options.from, f, in, read_only,
+                       options.utm_letters.value_or(utm_letter_convention::unstated));
+            in.row.push_back(row);
+        } catch (const global_types::failure& failure) {
+            errors[row] = reason_of(failure);
+        }
+    }
+    return in;
+}
+
 }  // namespace
-
-// The points of a run of rows as the core takes them, and which row each one came from.
-struct converter::point_columns {
-    std::vector<double> zone;
-    std::vector<double> easting;
-    std::vector<double> northing;
-    std::vector<double> latitude;
-    std::vector<double> longitude;
-    std::vector<char> band;
-    std::vector<std::size_t> row;
-
-    batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
-};
 
 std::string_view system_name(coordinate_system system) {
     return name_of(system);
@@ -330,28 +356,6 @@ void converter::name_columns() {
     }
 }
 
-void converter::read_points(const std::string* fields, std::size_t rows, point_columns& in,
-                            std::vector<std::string>& errors) const {
-    const bool read_only = batch::systems::reads_only(options_.from, options_.to);
-    const std::span<const std::string_view> names = entry(options_.from).fields;
-    for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
-        v->reserve(rows);
-    }
-    in.band.reserve(rows);
-    in.row.reserve(rows);
-    for (std::size_t row = 0; row < rows; ++row) {
-        const std::string* f = fields + row * input_count_;
-        try {
-            check_printable(f, names);
-            read_point(options_.from, f, in, read_only,
-                       options_.utm_letters.value_or(utm_letter_convention::unstated));
-            in.row.push_back(row);
-        } catch (const global_types::failure& failure) {
-            errors[row] = reason_of(failure);
-        }
-    }
-}
-
 void converter::write_values(const batch::results& r, std::size_t k, std::string* out,
                              std::string& error) const {
     using batch::systems::column_unit;
@@ -400,8 +404,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
             text.clear();
         }
     }
-    point_columns in;
-    read_points(fields, rows, in, errors);
+    const point_columns in = read_points(options_, input_count_, fields, rows, errors);
     const std::size_t n = in.row.size();
     const batch::points points = in.points();
     batch::systems::result_arrays arrays;

@@ -117,16 +117,12 @@ class converter {
     void convert(const std::string* fields, std::vector<std::string>& out) const;
 
   private:
-    struct point_columns;
     // The constructor's checks of the options, each raising `usage_error`.
     void check_pair() const;
     void check_zone_options() const;
     void check_format_options() const;
     // The result columns and their header names.
     void name_columns();
-    // Reads the points of `rows` rows into `in`; a row that cannot be read gets its reason.
-    void read_points(const std::string* fields, std::size_t rows, point_columns& in,
-                     std::vector<std::string>& errors) const;
     // Writes point `k` of `r` as the fields of one row, or a reason into `error`.
     void write_values(const batch::results& r, std::size_t k, std::string* out,
                       std::string& error) const;
