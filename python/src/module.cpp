@@ -345,7 +345,7 @@ double time_core(const std::string& source, const std::string& target, int zone,
                  const std::vector<column>& columns) {
     const batch::conversion c = conversion_of(source, target, zone, alt, "helmert");
     const batch::points in = points_of(c.from, columns);
-    // The binding writes no metres under the Helmert chain, so neither does this.
+    // The arrays the binding makes for this conversion, made before the clock starts.
     batch::systems::result_arrays arrays;
     const batch::results out = arrays.sized(c, static_cast<std::size_t>(columns[0].size()));
     py::gil_scoped_release unlocked;
