@@ -499,9 +499,9 @@ void TMainFormular::ClearMapPoint() {
 
 void TMainFormular::ShowGridReference(QLineEdit* row, bool result) {
     // The reference of the BNG point of this page's last result; nothing without a result.
-    row->setText(result ? QString::fromStdString(tarnwick_convert::format_grid_reference(
-                              {BngEasting, BngNorthing}, 10))
-                        : QString());
+    row->setText(result
+                     ? QString::fromStdString(grid_reference::format({BngEasting, BngNorthing}, 10))
+                     : QString());
 }
 
 void TMainFormular::LeavingPage() {
@@ -938,9 +938,9 @@ bool TMainFormular::PasteBngPoint(const QString& text) {
     const QString trimmed = text.trimmed();
     if (!trimmed.isEmpty() && trimmed.front().isLetter()) {
         try {
-            const auto corner = tarnwick_convert::parse_grid_reference(trimmed.toStdString());
+            const auto corner = grid_reference::parse(trimmed.toStdString());
             WriteBngInputs(corner.easting, corner.northing);
-        } catch (const tarnwick_convert::grid_reference_error&) {
+        } catch (const grid_reference::error&) {
             Beep(this);
         }
         return true;

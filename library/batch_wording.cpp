@@ -7,14 +7,14 @@
 #include <optional>
 #include <string_view>
 
+#include "batch_systems.hpp"
+
 namespace batch::wording {
 
 namespace {
 
 std::string system_name(coordinate_system s) {
-    constexpr std::array<std::string_view, 6> names{"bng",  "utm",  "wgs84",
-                                                    "lv03", "lv95", "etrs89"};
-    return std::string(names[static_cast<std::size_t>(s)]);
+    return std::string(systems::name(s));
 }
 
 // " (NAME)": the failure kind's full name after a reason.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace tarnwick_convert {
+namespace grid_reference {
 
 namespace {
 
@@ -39,8 +39,8 @@ bool is_digit(char c) {
 }
 
 [[noreturn]] void malformed(std::string_view text, std::string_view why) {
-    throw grid_reference_error(grid_reference_error::reason::malformed,
-                               "grid reference \"" + std::string(text) + "\" " + std::string(why));
+    throw error(reason::malformed,
+                "grid reference \"" + std::string(text) + "\" " + std::string(why));
 }
 
 std::int64_t figures_value(std::string_view figures) {
@@ -51,9 +51,7 @@ std::int64_t figures_value(std::string_view figures) {
     return v;
 }
 
-}  // namespace
-
-bng_point parse_grid_reference(std::string_view text) {
+std::string_view without_blanks_around(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && is_blank(text[i])) {
         ++i;
@@ -62,16 +60,11 @@ bng_point parse_grid_reference(std::string_view text) {
     while (end > i && is_blank(text[end - 1])) {
         --end;
     }
-    const std::string_view ref = text.substr(i, end - i);
-    if (ref.empty()) {
-        throw grid_reference_error(grid_reference_error::reason::malformed, "empty grid reference");
-    }
-    if (ref.size() < 2 || letter_index(ref[0]) < 0 || letter_index(ref[1]) < 0) {
-        malformed(ref, "does not start with two square letters (A .. Z without I)");
-    }
-    const int first = letter_index(ref[0]);
-    const int second = letter_index(ref[1]);
+    return text.substr(i, end - i);
+}
 
+// The runs of digits after the two letters; blanks only between them.
+std::vector<std::string_view> digit_groups(std::string_view ref) {
     std::vector<std::string_view> groups;
     std::size_t p = 2;
     while (p < ref.size()) {
@@ -88,43 +81,64 @@ bng_point parse_grid_reference(std::string_view text) {
         }
         groups.push_back(ref.substr(start, p - start));
     }
-    std::string_view east_figures;
-    std::string_view north_figures;
-    if (groups.empty()) {
-        // The letters alone name the 100 km square.
-    } else if (groups.size() == 1 && groups[0].size() % 2 == 0) {
-        east_figures = groups[0].substr(0, groups[0].size() / 2);
-        north_figures = groups[0].substr(groups[0].size() / 2);
+    return groups;
+}
+
+struct halves {
+    std::string_view east;
+    std::string_view north;
+};
+
+// The easting's and the northing's figures: one group cut in two, or two groups of one length;
+// none when the letters stand alone for the 100 km square.
+halves figures_of(std::string_view ref) {
+    const std::vector<std::string_view> groups = digit_groups(ref);
+    halves h;
+    if (groups.size() == 1 && groups[0].size() % 2 == 0) {
+        h = {groups[0].substr(0, groups[0].size() / 2), groups[0].substr(groups[0].size() / 2)};
     } else if (groups.size() == 2 && groups[0].size() == groups[1].size()) {
-        east_figures = groups[0];
-        north_figures = groups[1];
-    } else {
+        h = {groups[0], groups[1]};
+    } else if (!groups.empty()) {
         malformed(ref, "needs an even number of digits, the same for easting and northing");
     }
-    const std::size_t per_axis = east_figures.size();
-    if (per_axis > 5) {
+    if (h.east.size() > 5) {
         malformed(ref, "needs 0 to 10 digits");
     }
-    const std::int64_t unit = powers_of_ten[5 - per_axis];
+    return h;
+}
+
+}  // namespace
+
+bng_point parse(std::string_view text) {
+    const std::string_view ref = without_blanks_around(text);
+    if (ref.empty()) {
+        throw error(reason::malformed, "empty grid reference");
+    }
+    if (ref.size() < 2 || letter_index(ref[0]) < 0 || letter_index(ref[1]) < 0) {
+        malformed(ref, "does not start with two square letters (A .. Z without I)");
+    }
+    const int first = letter_index(ref[0]);
+    const int second = letter_index(ref[1]);
+    const halves figures = figures_of(ref);
+    const std::int64_t unit = powers_of_ten[5 - figures.east.size()];
     const std::int64_t easting = (first % 5 - origin_column) * square_500km +
-                                 (second % 5) * square_100km + figures_value(east_figures) * unit;
+                                 (second % 5) * square_100km + figures_value(figures.east) * unit;
     const std::int64_t northing = (origin_row - first / 5) * square_500km +
                                   (4 - second / 5) * square_100km +
-                                  figures_value(north_figures) * unit;
+                                  figures_value(figures.north) * unit;
     if (easting < 0 || easting > max_easting) {
-        throw grid_reference_error(
-            grid_reference_error::reason::easting_out_of_range,
-            "grid reference \"" + std::string(ref) + "\" lies east or west of the National Grid");
+        throw error(reason::easting_out_of_range, "grid reference \"" + std::string(ref) +
+                                                      "\" lies east or west of the National Grid");
     }
     if (northing < 0 || northing > max_northing) {
-        throw grid_reference_error(
-            grid_reference_error::reason::northing_out_of_range,
+        throw error(
+            reason::northing_out_of_range,
             "grid reference \"" + std::string(ref) + "\" lies north or south of the National Grid");
     }
     return {static_cast<std::int32_t>(easting), static_cast<std::int32_t>(northing)};
 }
 
-std::string format_grid_reference(bng_point point, int digits) {
+std::string format(bng_point point, int digits) {
     const std::int64_t e = point.easting;
     const std::int64_t n = point.northing;
     const std::int64_t e100 = e / square_100km;
@@ -150,27 +164,23 @@ std::string format_grid_reference(bng_point point, int digits) {
 }
 
 bng_point metre_square(double easting, double northing) {
-    const auto corner = [](double metres, std::int64_t last, grid_reference_error::reason why,
-                           const char* name) {
+    const auto corner = [](double metres, std::int64_t last, reason why, const char* name) {
         if (std::isnan(metres)) {
-            throw grid_reference_error(grid_reference_error::reason::malformed,
-                                       std::string("BNG ") + name + " is not a number");
+            throw error(reason::malformed, std::string("BNG ") + name + " is not a number");
         }
         // Truncated, never rounded: 99999.6 lies in the square from 99999, not 100000.
         const double whole = std::floor(metres);
         if (!(whole >= 0.0 && whole <= static_cast<double>(last))) {
             std::array<char, 32> text{};
             const auto end = std::to_chars(text.data(), text.data() + text.size(), metres).ptr;
-            throw grid_reference_error(
-                why, std::string("BNG ") + name + " " + std::string(text.data(), end) +
-                         " is outside the National Grid (0 .. " + std::to_string(last) + ")");
+            throw error(why, std::string("BNG ") + name + " " + std::string(text.data(), end) +
+                                 " is outside the National Grid (0 .. " + std::to_string(last) +
+                                 ")");
         }
         return static_cast<std::int32_t>(whole);
     };
-    return {
-        corner(easting, max_easting, grid_reference_error::reason::easting_out_of_range, "easting"),
-        corner(northing, max_northing, grid_reference_error::reason::northing_out_of_range,
-               "northing")};
+    return {corner(easting, max_easting, reason::easting_out_of_range, "easting"),
+            corner(northing, max_northing, reason::northing_out_of_range, "northing")};
 }
 
-}  // namespace tarnwick_convert
+}  // namespace grid_reference

@@ -13,10 +13,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "batch.hpp"
+#include "batch_systems.hpp"
 #include "batch_wording.hpp"
 #include "grid_reference.hpp"
 
@@ -27,19 +27,21 @@ namespace {
 using column = py::array_t<double, py::array::c_style>;
 using int_column = py::array_t<std::int32_t, py::array::c_style>;
 
-// Below this many points per thread, starting a thread costs more than it saves.
-constexpr std::size_t min_points_per_thread = 16384;
-
+// The array systems of the shared table (every one but the lettered references), by their
+// names alone: the package names no system otherwise.
 batch::coordinate_system system_named(const std::string& name) {
-    using enum batch::coordinate_system;
-    for (const auto s : {bng, utm, wgs84, lv03, lv95, etrs89}) {
-        static const char* const names[] = {"bng", "utm", "wgs84", "lv03", "lv95", "etrs89"};
-        if (name == names[static_cast<int>(s)]) {
-            return s;
+    std::string known;
+    for (const auto id : batch::systems::all) {
+        const batch::systems::system_entry& e = batch::systems::entry(id);
+        if (e.lettered) {
+            continue;
         }
+        if (e.name == name) {
+            return e.core;
+        }
+        known += (known.empty() ? "" : ", ") + std::string(e.name);
     }
-    throw py::value_error("unknown coordinate system \"" + name +
-                          "\" (bng, utm, wgs84, lv03, lv95, etrs89)");
+    throw py::value_error("unknown coordinate system \"" + name + "\" (" + known + ")");
 }
 
 batch::datum_method method_named(const std::string& name) {
@@ -72,44 +74,22 @@ std::span<const double> span_of(const column& a) {
 
 using real_columns = std::vector<std::span<const double>>;
 
-// The input columns in the order of the source system's fields.
 void require_column_count(batch::coordinate_system from, std::size_t count) {
-    const std::size_t needed = from == batch::coordinate_system::utm ? 3 : 2;
+    const std::size_t needed = batch::systems::input_members(from).size();
     if (count != needed) {
         throw py::value_error("expected " + std::to_string(needed) + " columns, got " +
                               std::to_string(count));
     }
 }
 
-batch::points points_of(batch::coordinate_system from, const real_columns& columns) {
-    using enum batch::coordinate_system;
-    require_column_count(from, columns.size());
-    batch::points p;
-    switch (from) {
-        case utm:
-            p.zone = columns[0];
-            p.easting = columns[1];
-            p.northing = columns[2];
-            break;
-        case wgs84:
-        case etrs89:
-            p.latitude = columns[0];
-            p.longitude = columns[1];
-            break;
-        default:
-            p.easting = columns[0];
-            p.northing = columns[1];
-            break;
-    }
-    return p;
-}
-
+// The input columns in the order of the source system's fields.
 batch::points points_of(batch::coordinate_system from, const std::vector<column>& columns) {
+    require_column_count(from, columns.size());
     real_columns spans;
     for (const column& c : columns) {
         spans.push_back(span_of(c));
     }
-    return points_of(from, spans);
+    return batch::systems::points_of(from, spans);
 }
 
 // One input column as the package hands it over: float64, or int64 that each thread turns
@@ -146,78 +126,51 @@ std::vector<input_column> input_columns_of(const std::vector<py::array>& columns
 // Points per block of int64 input turned into float64: small enough to stay in the cache.
 constexpr std::size_t conversion_block = 4096;
 
-template <class T>
-std::span<T> part(std::span<T> s, std::size_t first, std::size_t count) {
-    return s.empty() ? s : s.subspan(first, count);
-}
-
-batch::results part(const batch::results& r, std::size_t first, std::size_t count) {
-    return {part(r.status, first, count),
-            part(r.zone, first, count),
-            part(r.easting, first, count),
-            part(r.northing, first, count),
-            part(r.latitude, first, count),
-            part(r.longitude, first, count),
-            part(r.alt_zone, first, count),
-            part(r.alt_easting, first, count),
-            part(r.alt_northing, first, count),
-            part(r.easting_metres, first, count),
-            part(r.northing_metres, first, count),
-            part(r.alt_easting_metres, first, count),
-            part(r.alt_northing_metres, first, count)};
-}
-
-// Converts the points first .. first + count - 1: float64 columns in place, int64 columns
-// through a float64 block of this thread's own.
-bool convert_range(const batch::conversion& c, const std::vector<input_column>& in,
-                   const batch::results& out, std::size_t first, std::size_t count) {
+// Converts the points first .. first + count - 1, int64 columns through a float64 block of
+// this thread's own.
+bool convert_blocks(const batch::conversion& c, const std::vector<input_column>& in,
+                    const batch::results& out, std::size_t first, std::size_t count) {
     bool accepted = true;
-    const bool all_reals =
-        std::none_of(in.begin(), in.end(), [](const input_column& k) { return k.is_integer; });
-    const std::size_t block = all_reals ? std::max<std::size_t>(count, 1) : conversion_block;
-    std::vector<double> buffer(all_reals ? 0 : in.size() * block);
+    std::vector<double> buffer(in.size() * conversion_block);
     real_columns columns(in.size());
-    for (std::size_t start = first; start < first + count; start += block) {
-        const std::size_t length = std::min(block, first + count - start);
+    for (std::size_t start = first; start < first + count; start += conversion_block) {
+        const std::size_t length = std::min(conversion_block, first + count - start);
         for (std::size_t k = 0; k < in.size(); ++k) {
             if (!in[k].is_integer) {
                 columns[k] = in[k].reals.subspan(start, length);
                 continue;
             }
-            double* reals = buffer.data() + k * block;
+            double* reals = buffer.data() + k * conversion_block;
             const std::int64_t* integers = in[k].integers.data() + start;
             for (std::size_t i = 0; i < length; ++i) {
                 reals[i] = static_cast<double>(integers[i]);
             }
             columns[k] = {reals, length};
         }
-        accepted =
-            batch::convert(c, points_of(c.from, columns), part(out, start, length)) && accepted;
+        accepted = batch::convert(c, batch::systems::points_of(c.from, columns),
+                                  batch::systems::slice(out, start, length)) &&
+                   accepted;
     }
     return accepted;
 }
 
-// Converts in up to `threads` contiguous parts at once; the caller has released the GIL.
-// False when the core refused any part.
+// Converts in up to `threads` contiguous parts at once: float64 columns in place, int64
+// columns block by block; the caller has released the GIL. False when the core refused any
+// part.
 bool convert_in_parts(const batch::conversion& c, const std::vector<input_column>& in,
                       const batch::results& out, std::size_t threads) {
-    const std::size_t n = out.status.size();
-    const std::size_t parts = std::clamp<std::size_t>(n / min_points_per_thread, 1, threads);
-    const std::size_t per_part = (n + parts - 1) / parts;
-    std::vector<std::thread> workers;
-    std::vector<char> accepted(parts + 1, 1);
-    std::size_t index = 1;
-    for (std::size_t first = per_part; first < n; first += per_part, ++index) {
-        const std::size_t count = std::min(per_part, n - first);
-        workers.emplace_back([&, first, count, index] {
-            accepted[index] = convert_range(c, in, out, first, count) ? 1 : 0;
-        });
+    if (std::none_of(in.begin(), in.end(), [](const input_column& k) { return k.is_integer; })) {
+        real_columns reals;
+        for (const input_column& k : in) {
+            reals.push_back(k.reals);
+        }
+        return batch::systems::convert_parallel(c, batch::systems::points_of(c.from, reals), out,
+                                                threads);
     }
-    accepted[0] = convert_range(c, in, out, 0, std::min(per_part, n)) ? 1 : 0;
-    for (auto& w : workers) {
-        w.join();
-    }
-    return std::all_of(accepted.begin(), accepted.end(), [](char a) { return a != 0; });
+    return batch::systems::in_parts(out.status.size(), threads,
+                                    [&](std::size_t first, std::size_t count) {
+                                        return convert_blocks(c, in, out, first, count);
+                                    });
 }
 
 template <class T>
@@ -225,18 +178,14 @@ std::span<T> span_of(py::array_t<T>& a) {
     return {a.mutable_data(), static_cast<std::size_t>(a.size())};
 }
 
-// Converts the columns; returns the status of every point (0: converted, else the failure
-// kind) followed by the result columns of the target system. Precise mode gives grid values
-// as float64 metres, not rounded.
-py::tuple convert(const std::string& source, const std::string& target, int zone, bool alt,
-                  const std::string& method, std::size_t threads,
-                  const std::vector<py::array>& columns) {
-    const batch::conversion c = conversion_of(source, target, zone, alt, method);
-    const std::vector<input_column> in = input_columns_of(columns);
+// The checked input columns of a call: as many as the source's fields, of one length.
+std::vector<input_column> checked_columns(const batch::conversion& c,
+                                          const std::vector<py::array>& columns,
+                                          std::size_t threads) {
+    std::vector<input_column> in = input_columns_of(columns);
     // The core checks each block it is given; the whole call's shape is checked here, since
     // int64 columns reach the core only block by block.
     require_column_count(c.from, in.size());
-    const auto n = static_cast<py::ssize_t>(in[0].size());
     for (const input_column& k : in) {
         if (k.size() != in[0].size()) {
             throw py::value_error("input columns differ in length");
@@ -245,72 +194,69 @@ py::tuple convert(const std::string& source, const std::string& target, int zone
     if (threads < 1) {
         throw py::value_error("threads must be at least 1");
     }
+    return in;
+}
 
-    py::array_t<std::uint8_t> status(n);
-    std::vector<py::array_t<std::int32_t>> ints;
-    std::vector<py::array_t<double>> angles;
-    std::vector<py::array_t<double>> metres;
+// The arrays the conversion writes, made as NumPy arrays and held while it runs, and the
+// columns handed back: each result column's real array where it has one (degrees; precise
+// grid values, which replace the whole metres), else its whole numbers.
+struct numpy_results {
+    py::array_t<std::uint8_t> status;
+    std::vector<py::object> whole;
+    std::vector<py::object> real;
     batch::results out;
-    out.status = {reinterpret_cast<batch::point_status*>(status.mutable_data()),
-                  static_cast<std::size_t>(n)};
-    if (c.to == batch::coordinate_system::wgs84 || c.to == batch::coordinate_system::etrs89) {
-        angles = {py::array_t<double>(n), py::array_t<double>(n)};
-        out.latitude = span_of(angles[0]);
-        out.longitude = span_of(angles[1]);
-    } else {
-        const bool utm = c.to == batch::coordinate_system::utm;
-        for (int i = 0; i < (utm ? (alt ? 6 : 3) : 2); ++i) {
-            ints.emplace_back(n);
-        }
-        const std::size_t e = utm ? 1 : 0;
-        out.easting = span_of(ints[e]);
-        out.northing = span_of(ints[e + 1]);
-        if (utm) {
-            out.zone = span_of(ints[0]);
-        }
-        if (alt) {
-            out.alt_zone = span_of(ints[3]);
-            out.alt_easting = span_of(ints[4]);
-            out.alt_northing = span_of(ints[5]);
-        }
-        if (c.method == batch::datum_method::ostn15) {
-            for (int i = 0; i < (alt ? 4 : 2); ++i) {
-                metres.emplace_back(n);
-            }
-            out.easting_metres = span_of(metres[0]);
-            out.northing_metres = span_of(metres[1]);
-            if (alt) {
-                out.alt_easting_metres = span_of(metres[2]);
-                out.alt_northing_metres = span_of(metres[3]);
-            }
-        }
+
+    numpy_results(const batch::conversion& c, py::ssize_t n) : status(n) {
+        const std::size_t count = batch::systems::result_columns(c).size();
+        whole.resize(count);
+        real.resize(count);
+        const std::span<batch::point_status> statuses{
+            reinterpret_cast<batch::point_status*>(status.mutable_data()),
+            static_cast<std::size_t>(n)};
+        out = batch::systems::shaped_results(
+            c, statuses,
+            [&](std::size_t i) {
+                py::array_t<std::int32_t> a(n);
+                whole[i] = a;
+                return span_of(a);
+            },
+            [&](std::size_t i) {
+                py::array_t<double> a(n);
+                real[i] = a;
+                return span_of(a);
+            });
     }
+
+    // The status, then the result columns.
+    py::tuple handed_back() const {
+        py::list result;
+        result.append(status);
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            result.append(real[i].ptr() != nullptr ? real[i] : whole[i]);
+        }
+        return py::tuple(result);
+    }
+};
+
+// Converts the columns; returns the status of every point (0: converted, else the failure
+// kind) followed by the result columns of the target system. Precise mode gives grid values
+// as float64 metres, not rounded.
+py::tuple convert(const std::string& source, const std::string& target, int zone, bool alt,
+                  const std::string& method, std::size_t threads,
+                  const std::vector<py::array>& columns) {
+    const batch::conversion c = conversion_of(source, target, zone, alt, method);
+    const std::vector<input_column> in = checked_columns(c, columns, threads);
+    numpy_results results(c, static_cast<py::ssize_t>(in[0].size()));
     bool refused = false;
     {
         py::gil_scoped_release unlocked;
-        refused = !convert_in_parts(c, in, out, threads);
+        refused = !convert_in_parts(c, in, results.out, threads);
     }
     if (refused) {
         // Not reached: the arrays above are made to the conversion's shape.
         throw std::runtime_error("the core refused the arrays of this conversion");
     }
-    py::list result;
-    result.append(status);
-    for (std::size_t i = 0; i < ints.size(); ++i) {
-        // Zones stay whole numbers; precise grid values replace the whole metres.
-        const std::size_t e = c.to == batch::coordinate_system::utm ? 1 : 0;
-        const bool zone = e == 1 && (i == 0 || i == 3);
-        if (metres.empty() || zone) {
-            result.append(ints[i]);
-        } else {
-            const std::size_t m = i - e - (i > 3 ? 1 : 0);
-            result.append(metres[m]);
-        }
-    }
-    for (auto& a : angles) {
-        result.append(a);
-    }
-    return py::tuple(result);
+    return results.handed_back();
 }
 
 std::string failure_reason(const std::string& source, const std::string& target, int zone, bool alt,
@@ -324,24 +270,12 @@ std::string failure_reason(const std::string& source, const std::string& target,
     return batch::wording::failure_reason(c, in, index);
 }
 
-// The failure kind of the core a grid reference's error stands for: the reference code knows
-// no failure kinds of the core, and its reasons map onto them as the command-line tool maps
-// them.
-batch::point_status status_of(const tarnwick_convert::grid_reference_error& e) {
-    using why = tarnwick_convert::grid_reference_error::reason;
-    return e.kind() == why::easting_out_of_range    ? batch::point_status::easting_out_of_range
-           : e.kind() == why::northing_out_of_range ? batch::point_status::northing_out_of_range
-                                                    : batch::point_status::constraint_error;
-}
-
 // Records the failure of point `i` in `status` and, for the first one, in `first_failure`.
-void note_failure(py::ssize_t i, const tarnwick_convert::grid_reference_error& e,
-                  py::array_t<std::uint8_t>& status, py::object& first_failure) {
-    const batch::point_status s = status_of(e);
-    status.mutable_at(i) = static_cast<std::uint8_t>(s);
+void note_failure(py::ssize_t i, const grid_reference::error& e, py::array_t<std::uint8_t>& status,
+                  py::object& first_failure) {
+    status.mutable_at(i) = static_cast<std::uint8_t>(e.kind());
     if (first_failure.is_none()) {
-        first_failure = py::make_tuple(
-            i, std::string(e.what()) + " (" + std::string(batch::failure_name(s)) + ")");
+        first_failure = py::make_tuple(i, e.message() + " (" + e.what() + ")");
     }
 }
 
@@ -362,11 +296,11 @@ py::tuple to_gridref(const column& easting, const column& northing, int digits) 
     for (py::ssize_t i = 0; i < n; ++i) {
         try {
             // The square that holds the point as given: truncated, never rounded.
-            const tarnwick_convert::bng_point p =
-                tarnwick_convert::metre_square(easting.at(i), northing.at(i));
-            refs[i] = py::str(tarnwick_convert::format_grid_reference(p, digits));
+            const grid_reference::bng_point p =
+                grid_reference::metre_square(easting.at(i), northing.at(i));
+            refs[i] = py::str(grid_reference::format(p, digits));
             status.mutable_at(i) = 0;
-        } catch (const tarnwick_convert::grid_reference_error& e) {
+        } catch (const grid_reference::error& e) {
             refs[i] = py::none();
             note_failure(i, e, status, first_failure);
         }
@@ -393,11 +327,11 @@ py::tuple from_gridref(const py::sequence& refs) {
                                  " is " + py::str(py::type::of(item)).cast<std::string>());
         }
         try {
-            const tarnwick_convert::bng_point p = tarnwick_convert::parse_grid_reference(text);
+            const grid_reference::bng_point p = grid_reference::parse(text);
             easting.mutable_at(i) = p.easting;
             northing.mutable_at(i) = p.northing;
             status.mutable_at(i) = 0;
-        } catch (const tarnwick_convert::grid_reference_error& e) {
+        } catch (const grid_reference::error& e) {
             easting.mutable_at(i) = -1;
             northing.mutable_at(i) = -1;
             note_failure(i, e, status, first_failure);
@@ -412,16 +346,9 @@ double time_core(const std::string& source, const std::string& target, int zone,
                  const std::vector<column>& columns) {
     const batch::conversion c = conversion_of(source, target, zone, alt, "helmert");
     const batch::points in = points_of(c.from, columns);
-    const auto n = static_cast<std::size_t>(columns[0].size());
-    std::vector<batch::point_status> status(n);
-    std::vector<std::int32_t> ints[6];
-    for (auto& v : ints) {
-        v.resize(n);
-    }
-    std::vector<double> lat(n), lon(n);
-    // The binding writes no metres under the Helmert chain, so neither does this.
-    const batch::results out{status,  ints[0], ints[1], ints[2], lat, lon, ints[3],
-                             ints[4], ints[5], {},      {},      {},  {}};
+    // The arrays the binding makes for this conversion, made before the clock starts.
+    batch::systems::result_arrays arrays;
+    const batch::results out = arrays.sized(c, static_cast<std::size_t>(columns[0].size()));
     py::gil_scoped_release unlocked;
     const auto start = std::chrono::steady_clock::now();
     batch::convert(c, in, out);
@@ -438,6 +365,23 @@ PYBIND11_MODULE(_core, m) {
           py::arg("alt"), py::arg("method"), py::arg("columns"), py::arg("index"));
     m.def("failure_name", [](int status) {
         return std::string(batch::failure_name(static_cast<batch::point_status>(status)));
+    });
+    m.def("systems", [] {
+        // The array systems of the shared table: name and fields, in the table's order.
+        py::list systems;
+        for (const auto id : batch::systems::all) {
+            const batch::systems::system_entry& e = batch::systems::entry(id);
+            if (e.lettered) {
+                continue;
+            }
+            py::list fields;
+            for (const std::string_view field : e.fields) {
+                fields.append(py::str(field.data(), field.size()));
+            }
+            systems.append(
+                py::make_tuple(py::str(e.name.data(), e.name.size()), py::tuple(fields)));
+        }
+        return systems;
     });
     m.def("to_gridref", &to_gridref, py::arg("easting"), py::arg("northing"), py::arg("digits"));
     m.def("from_gridref", &from_gridref, py::arg("refs"));

@@ -62,15 +62,9 @@ ArrayLike = npt.ArrayLike
 Ints = npt.NDArray[np.int32]
 Floats = npt.NDArray[np.float64]
 
-# The fields of a point of each system, in the order the functions take them.
-_FIELDS = {
-    "bng": ("easting", "northing"),
-    "utm": ("zone", "easting", "northing"),
-    "wgs84": ("latitude", "longitude"),
-    "lv03": ("easting", "northing"),
-    "lv95": ("easting", "northing"),
-    "etrs89": ("latitude", "longitude"),
-}
+# The fields of a point of each system, in the order the functions take them: the array
+# systems of the core's systems table, by their names alone.
+_FIELDS = dict(_core.systems())
 
 _METHODS = ("helmert", "ostn15")
 

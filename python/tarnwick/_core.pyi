@@ -19,6 +19,10 @@ def failure_reason(source: str, target: str, zone: int, alt: bool, method: str,
                    columns: List[Column], index: int) -> str:
     """Why point `index` does not convert, ending in the failure kind's name; "" if it does."""
 
+def systems() -> List[Tuple[str, Tuple[str, ...]]]:
+    """The systems the array conversions take, by name, with the fields of a point in input
+    order: ("bng", ("easting", "northing")), ..."""
+
 def failure_name(status: int) -> str:
     """The full name of a failure kind by its status number; "" for 0."""
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -11,21 +10,14 @@
 #include "text_values.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-global_sncs.hpp"
-#include "utm-exceptions.hpp"
 #include "utm-sncs-conversions.hpp"
 #include "utm.hpp"
 
 namespace tarnwick_convert {
 
-namespace {
+using batch::systems::entry;
 
-struct system_entry {
-    coordinate_system system;
-    std::string_view name;
-    std::vector<std::string> aliases;
-    std::vector<std::string> fields;
-    std::vector<std::vector<std::string>> usual_names;  // per field, lower case
-};
+namespace {
 
 // Header names of grid coordinates; the Swiss grids name the easting Y and the northing X.
 const std::vector<std::string> easting_names{"e", "easting", "east", "x"};
@@ -41,96 +33,52 @@ std::vector<std::string> with_prefixed(std::vector<std::string> names, std::stri
     return names;
 }
 
-const std::array<system_entry, 7>& system_table() {
-    static const std::array<system_entry, 7> table{{
-        {coordinate_system::bng,
-         "bng",
-         {"osgb36"},
-         {"easting", "northing"},
-         {with_prefixed(easting_names, "bng"), with_prefixed(northing_names, "bng")}},
-        {coordinate_system::gridref,
-         "gridref",
-         {},
-         {"reference"},
-         {{"ref", "gridref", "grid_ref", "grid ref", "grid reference", "reference"}}},
-        {coordinate_system::utm,
-         "utm",
-         {},
-         {"zone", "easting", "northing"},
-         {{"zone", "utm_zone"},
-          with_prefixed(easting_names, "utm"),
-          with_prefixed(northing_names, "utm")}},
-        {coordinate_system::wgs84,
-         "wgs84",
-         {"latlon"},
-         {"latitude", "longitude"},
-         {{"lat", "latitude", "wgs84_latitude"},
-          {"lon", "long", "lng", "longitude", "wgs84_longitude"}}},
-        {coordinate_system::lv03,
-         "lv03",
-         {},
-         {"easting", "northing"},
-         {with_prefixed(swiss_easting_names, "lv03"), with_prefixed(swiss_northing_names, "lv03")}},
-        {coordinate_system::lv95,
-         "lv95",
-         {},
-         {"easting", "northing"},
-         {with_prefixed(swiss_easting_names, "lv95"), with_prefixed(swiss_northing_names, "lv95")}},
-        {coordinate_system::etrs89,
-         "etrs89",
-         {},
-         {"latitude", "longitude"},
-         {{"lat", "latitude", "etrs89_latitude"},
-          {"lon", "long", "lng", "longitude", "etrs89_longitude"}}},
+using usual_names = std::vector<std::vector<std::string>>;  // per field, lower case
+
+// The header names that usually hold each field, in the order of the shared systems table.
+const std::array<usual_names, all_systems.size()>& usual_names_table() {
+    static const std::array<usual_names, all_systems.size()> table{{
+        {with_prefixed(easting_names, "bng"), with_prefixed(northing_names, "bng")},
+        {{"ref", "gridref", "grid_ref", "grid ref", "grid reference", "reference"}},
+        {{"zone", "utm_zone"},
+         with_prefixed(easting_names, "utm"),
+         with_prefixed(northing_names, "utm")},
+        {{"lat", "latitude", "wgs84_latitude"},
+         {"lon", "long", "lng", "longitude", "wgs84_longitude"}},
+        {with_prefixed(swiss_easting_names, "lv03"), with_prefixed(swiss_northing_names, "lv03")},
+        {with_prefixed(swiss_easting_names, "lv95"), with_prefixed(swiss_northing_names, "lv95")},
+        {{"lat", "latitude", "etrs89_latitude"},
+         {"lon", "long", "lng", "longitude", "etrs89_longitude"}},
     }};
     return table;
 }
 
-const system_entry& entry(coordinate_system system) {
-    return system_table()[static_cast<std::size_t>(system)];
-}
-
-// The core's system of a point of `system`; a lettered reference is a National Grid point.
-batch::coordinate_system core_system(coordinate_system system) {
-    using enum coordinate_system;
-    switch (system) {
-        case bng:
-        case gridref:
-            return batch::coordinate_system::bng;
-        case utm:
-            return batch::coordinate_system::utm;
-        case wgs84:
-            return batch::coordinate_system::wgs84;
-        case lv03:
-            return batch::coordinate_system::lv03;
-        case lv95:
-            return batch::coordinate_system::lv95;
-        case etrs89:
-            break;
-    }
-    return batch::coordinate_system::etrs89;
-}
-
-bool national(coordinate_system s) {
-    return s == coordinate_system::bng || s == coordinate_system::gridref;
-}
-
 bool angles(coordinate_system s) {
-    return s == coordinate_system::wgs84 || s == coordinate_system::etrs89;
+    const batch::coordinate_system core = entry(s).core;
+    return core == batch::coordinate_system::wgs84 || core == batch::coordinate_system::etrs89;
+}
+
+std::string_view name_of(coordinate_system s) {
+    return entry(s).name;
 }
 
 // Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
 // the bytes shown escaped: nothing further on has to carry them through a message.
-void check_printable(const std::string* fields, const std::vector<std::string>& names) {
+void check_printable(const std::string* fields, std::span<const std::string_view> names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         for (const char c : fields[i]) {
             const auto byte = static_cast<unsigned char>(c);
             if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-                throw global_types::constraint_error(names[i] + " \"" + escaped(fields[i]) +
+                throw global_types::constraint_error(std::string(names[i]) + " \"" +
+                                                     escaped(fields[i]) +
                                                      "\" holds a control character");
             }
         }
     }
+}
+
+void set_whole(std::string& text, std::int32_t v) {
+    text = std::to_string(v);
 }
 
 // The points of a run of rows as the core takes them, and which row each one came from.
@@ -146,174 +94,102 @@ struct point_columns {
     batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
 };
 
-// The shared grid-reference code raises its own error; rows report it as the failure kinds
-// of the core, like every other value out of range.
-template <class Grid_reference_step>
-bng_point in_core_terms(Grid_reference_step step) {
-    try {
-        return step();
-    } catch (const grid_reference_error& e) {
-        switch (e.kind()) {
-            case grid_reference_error::reason::easting_out_of_range:
-                throw utm::exceptions::easting_out_of_range(e.what());
-            case grid_reference_error::reason::northing_out_of_range:
-                throw utm::exceptions::northing_out_of_range(e.what());
-            case grid_reference_error::reason::malformed:
-                break;
-        }
-        throw global_types::constraint_error(e.what());
-    }
-}
-
-bng_point read_grid_reference(const std::string& text) {
-    return in_core_terms([&] { return parse_grid_reference(text); });
-}
-
-// The whole-metre square a reference result is made from: the point truncated, not rounded.
-bng_point square_holding(double easting, double northing) {
-    return in_core_terms([&] { return metre_square(easting, northing); });
-}
-
 // Reads the fields of a point of `system` into `to`; a failure carries the reason in its
 // message and adds nothing. National Grid metres that become a reference are checked here
-// and kept as the square that holds them; all others are checked by the conversion.
+// and kept as the square that holds them (truncated, not rounded); all others are checked by
+// the conversion.
 void read_point(coordinate_system system, const std::string* fields, point_columns& to,
                 bool national_result, utm_letter_convention letters) {
-    using enum coordinate_system;
-    if (system == bng && national_result) {
-        const bng_point square = square_holding(parse_number(fields[0], "BNG easting"),
-                                                parse_number(fields[1], "BNG northing"));
-        to.easting.push_back(square.easting);
-        to.northing.push_back(square.northing);
-        return;
-    }
+    using enum batch::systems::system_id;
+    const std::string_view grid = entry(system).label;
+    grid_reference::bng_point square{};
     switch (system) {
         case bng:
         case lv03:
         case lv95: {
-            const std::string grid = system == bng ? "BNG" : system == lv03 ? "LV03" : "LV95";
-            const double e = parse_number(fields[0], grid + " easting");
-            to.northing.push_back(parse_number(fields[1], grid + " northing"));
-            to.easting.push_back(e);
+            const double e = parse_number(fields[0], std::string(grid) + " easting");
+            const double n = parse_number(fields[1], std::string(grid) + " northing");
+            if (!national_result) {
+                to.northing.push_back(n);
+                to.easting.push_back(e);
+                return;
+            }
+            square = grid_reference::metre_square(e, n);
             break;
         }
-        case gridref: {
-            const bng_point p = read_grid_reference(fields[0]);
-            to.easting.push_back(p.easting);
-            to.northing.push_back(p.northing);
+        case gridref:
+            square = grid_reference::parse(fields[0]);
             break;
-        }
         case utm: {
             char band = '\0';
             const double zone = parse_zone_field(fields[0], band, letters);
-            const double e = parse_number(fields[1], "UTM easting");
-            to.northing.push_back(parse_number(fields[2], "UTM northing"));
+            const double e = parse_number(fields[1], std::string(grid) + " easting");
+            to.northing.push_back(parse_number(fields[2], std::string(grid) + " northing"));
             to.zone.push_back(zone);
             to.easting.push_back(e);
             to.band.push_back(band);
-            break;
+            return;
         }
         case wgs84:
         case etrs89: {
             const double latitude = parse_latitude(fields[0]);
             to.longitude.push_back(parse_longitude(fields[1]));
             to.latitude.push_back(latitude);
-            break;
+            return;
         }
     }
+    to.easting.push_back(square.easting);
+    to.northing.push_back(square.northing);
 }
 
-void set_whole(std::string& text, std::int32_t v) {
-    text = std::to_string(v);
+std::string reason_of(const global_types::failure& failure) {
+    return failure.message() + " (" + failure.what() + ")";
 }
 
-// Where the core writes the results of a run of rows.
-struct result_columns {
-    std::vector<batch::point_status> status;
-    std::vector<std::int32_t> zone, easting, northing, alt_zone, alt_easting, alt_northing;
-    std::vector<double> latitude, longitude, easting_metres, northing_metres, alt_easting_metres,
-        alt_northing_metres;
-
-    batch::results sized(const batch::conversion& c, std::size_t n) {
-        using enum batch::coordinate_system;
-        status.resize(n);
-        batch::results r;
-        r.status = status;
-        if (c.to == wgs84 || c.to == etrs89) {
-            latitude.resize(n);
-            longitude.resize(n);
-            r.latitude = latitude;
-            r.longitude = longitude;
-            return r;
-        }
-        for (auto* v : {&easting, &northing}) {
-            v->resize(n);
-        }
-        r.easting = easting;
-        r.northing = northing;
-        if (c.to == utm) {
-            zone.resize(n);
-            r.zone = zone;
-        }
-        if (c.alt) {
-            for (auto* v : {&alt_zone, &alt_easting, &alt_northing}) {
-                v->resize(n);
-            }
-            r.alt_zone = alt_zone;
-            r.alt_easting = alt_easting;
-            r.alt_northing = alt_northing;
-        }
-        if (c.method == datum_method::ostn15) {
-            for (auto* v : {&easting_metres, &northing_metres}) {
-                v->resize(n);
-            }
-            r.easting_metres = easting_metres;
-            r.northing_metres = northing_metres;
-            if (c.alt) {
-                for (auto* v : {&alt_easting_metres, &alt_northing_metres}) {
-                    v->resize(n);
-                }
-                r.alt_easting_metres = alt_easting_metres;
-                r.alt_northing_metres = alt_northing_metres;
-            }
-        }
-        return r;
+// Reads the points of `rows` rows of `input_count` fields each; a row that cannot be read gets
+// its reason in `errors`.
+point_columns read_points(const conversion_options& options, std::size_t input_count,
+                          const std::string* fields, std::size_t rows,
+                          std::vector<std::string>& errors) {
+    const bool read_only = batch::systems::reads_only(options.from, options.to);
+    const std::span<const std::string_view> names = entry(options.from).fields;
+    point_columns in;
+    for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
+        v->reserve(rows);
     }
-};
+    in.band.reserve(rows);
+    in.row.reserve(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::string* f = fields + row * input_count;
+        try {
+            check_printable(f, names);
+            read_point(options.from, f, in, read_only,
+                       options.utm_letters.value_or(utm_letter_convention::unstated));
+            in.row.push_back(row);
+        } catch (const global_types::failure& failure) {
+            errors[row] = reason_of(failure);
+        }
+    }
+    return in;
+}
 
 }  // namespace
 
 std::string_view system_name(coordinate_system system) {
-    return entry(system).name;
+    return name_of(system);
 }
 
 std::optional<coordinate_system> system_from_name(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    for (const auto& e : system_table()) {
-        if (e.name == lower ||
-            std::find(e.aliases.begin(), e.aliases.end(), lower) != e.aliases.end()) {
-            return e.system;
-        }
-    }
-    return std::nullopt;
+    return batch::systems::from_name(name);
 }
 
 std::vector<std::string> input_fields(coordinate_system system) {
-    return entry(system).fields;
+    const auto fields = entry(system).fields;
+    return {fields.begin(), fields.end()};
 }
 
 std::vector<std::vector<std::string>> usual_column_names(coordinate_system system) {
-    return entry(system).usual_names;
-}
-
-bool is_offered(coordinate_system from, coordinate_system to, datum_method method) {
-    if (national(from) && national(to)) {
-        return from != to && method == datum_method::helmert;  // no datum change
-    }
-    return batch::is_offered(core_system(from), core_system(to), method);
+    return usual_names_table()[static_cast<std::size_t>(system)];
 }
 
 std::string offered_pairs_text(datum_method method) {
@@ -349,123 +225,179 @@ std::string method_unavailable(datum_method method) {
 
 converter::converter(const conversion_options& options)
     : options_(options), input_count_(entry(options.from).fields.size()) {
-    using enum coordinate_system;
+    check_pair();
+    check_zone_options();
+    check_format_options();
     const datum_method method = options.method.value_or(datum_method::helmert);
     const bool precise = method == datum_method::ostn15;
-    const std::string pair =
-        std::string(system_name(options.from)) + " -> " + std::string(system_name(options.to));
-    if (!is_offered(options.from, options.to, method)) {
-        if (precise && is_offered(options.from, options.to)) {
-            throw usage_error(
-                "--method ostn15 changes the datum between the National Grid and "
-                "wgs84, etrs89 or utm; " +
-                pair + " has no such change. The pairs that work are:\n" +
-                offered_pairs_text(datum_method::ostn15));
-        }
-        if (!precise && (options.from == etrs89 || options.to == etrs89)) {
-            throw usage_error(
-                "etrs89 is the latitude and longitude of precise mode: add --method ostn15");
-        }
-        throw usage_error("cannot convert " + std::string(system_name(options.from)) + " to " +
-                          std::string(system_name(options.to)) + "; the pairs that work are:\n" +
-                          offered_pairs_text(method));
-    }
-    if (options.method && !is_offered(options.from, options.to, datum_method::ostn15)) {
-        throw usage_error(
-            "--method chooses the datum change between the National Grid and "
-            "latitude and longitude or UTM; " +
-            pair + " has none");
-    }
-    if (options.zone && options.to != utm) {
-        throw usage_error("--zone sets the zone of a UTM result; the result here is " +
-                          std::string(system_name(options.to)));
-    }
-    if (options.zone && !(options.zone >= -60 && options.zone <= 60 && options.zone != 0)) {
-        throw usage_error("--zone " + std::to_string(*options.zone) +
-                          ": UTM zones are 1 .. 60, negative for the southern hemisphere");
-    }
-    if (precise && options.zone && !(options.zone >= 29 && options.zone <= 31)) {
-        throw usage_error("--zone " + std::to_string(*options.zone) +
-                          ": precise mode takes the National Grid into UTM zones 29 .. 31");
-    }
-    if (options.from == utm && options.to == utm && !options.zone) {
-        throw usage_error("utm to utm changes the zone: give the new zone with --zone");
-    }
-    if (options.alt && options.to != utm) {
-        throw usage_error(
-            "--alt gives the point in the neighbouring UTM zone; the result here "
-            "is " +
-            std::string(system_name(options.to)));
-    }
-    if (options.utm_letters && options.from != utm) {
-        throw usage_error(
-            "--utm-letter says how the letter after a UTM zone is read; the input "
-            "here is " +
-            std::string(system_name(options.from)));
-    }
-    if (options.dms && !angles(options.to)) {
-        throw usage_error("--dms writes latitude and longitude; the result here is " +
-                          std::string(system_name(options.to)));
-    }
-    if (options.digits && options.to != gridref) {
-        throw usage_error("--digits sets the digits of a lettered reference; the result here is " +
-                          std::string(system_name(options.to)));
-    }
-    if (options.digits &&
-        (*options.digits < 0 || *options.digits > 10 || *options.digits % 2 != 0)) {
-        throw usage_error("--digits " + std::to_string(*options.digits) +
-                          ": a grid reference has 0, 2, 4, 6, 8 or 10 digits");
-    }
-    if (options.precision) {
-        if (*options.precision < 0 || *options.precision > 12) {
-            throw usage_error("--precision " + std::to_string(*options.precision) +
-                              ": decimals are 0 .. 12");
-        }
-        if (options.dms) {
-            throw usage_error(
-                "--precision sets the decimals of decimal degrees; --dms writes "
-                "seconds with 3 decimals");
-        }
-        if (!angles(options.to) && !(precise && (options.to == bng || options.to == utm))) {
-            throw usage_error(
-                "--precision sets the decimals of degrees and of precise grid results in "
-                "metres; " +
-                std::string(options.to == gridref || options.to == lv03 || options.to == lv95
-                                ? std::string(system_name(options.to)) + " results are"
-                                : "the Helmert chain gives") +
-                " whole metres");
-        }
-    }
     options_.digits = options.digits.value_or(10);
     grid_decimals_ = options.precision.value_or(precise ? 3 : 0);
     angle_decimals_ = options.precision.value_or(8);
-    core_ = {core_system(options.from), core_system(options.to), options.zone.value_or(0),
+    core_ = {entry(options.from).core, entry(options.to).core, options.zone.value_or(0),
              options.alt, method};
     if (std::string fault = batch::wording::conversion_fault(core_);
-        !(national(options.from) && national(options.to)) && !fault.empty()) {
+        !batch::systems::reads_only(options.from, options.to) && !fault.empty()) {
         throw usage_error(fault);
     }
+    name_columns();
+}
+
+void converter::check_pair() const {
+    using enum batch::systems::system_id;
+    const conversion_options& o = options_;
+    const datum_method method = o.method.value_or(datum_method::helmert);
+    const bool precise = method == datum_method::ostn15;
+    const std::string from(name_of(o.from));
+    const std::string to(name_of(o.to));
+    if (!is_offered(o.from, o.to, method)) {
+        if (precise && is_offered(o.from, o.to)) {
+            throw usage_error(
+                "--method ostn15 changes the datum between the National Grid and "
+                "wgs84, etrs89 or utm; " +
+                from + " -> " + to + " has no such change. The pairs that work are:\n" +
+                offered_pairs_text(datum_method::ostn15));
+        }
+        if (!precise && (o.from == etrs89 || o.to == etrs89)) {
+            throw usage_error(
+                "etrs89 is the latitude and longitude of precise mode: add --method ostn15");
+        }
+        throw usage_error("cannot convert " + from + " to " + to + "; the pairs that work are:\n" +
+                          offered_pairs_text(method));
+    }
+    if (o.method && !is_offered(o.from, o.to, datum_method::ostn15)) {
+        throw usage_error(
+            "--method chooses the datum change between the National Grid and "
+            "latitude and longitude or UTM; " +
+            from + " -> " + to + " has none");
+    }
+}
+
+void converter::check_zone_options() const {
+    using enum batch::systems::system_id;
+    const conversion_options& o = options_;
+    const bool precise = o.method == datum_method::ostn15;
+    const std::string to(name_of(o.to));
+    if (o.zone && o.to != utm) {
+        throw usage_error("--zone sets the zone of a UTM result; the result here is " + to);
+    }
+    if (o.zone && !(o.zone >= -60 && o.zone <= 60 && o.zone != 0)) {
+        throw usage_error("--zone " + std::to_string(*o.zone) +
+                          ": UTM zones are 1 .. 60, negative for the southern hemisphere");
+    }
+    if (precise && o.zone && !(o.zone >= 29 && o.zone <= 31)) {
+        throw usage_error("--zone " + std::to_string(*o.zone) +
+                          ": precise mode takes the National Grid into UTM zones 29 .. 31");
+    }
+    if (o.from == utm && o.to == utm && !o.zone) {
+        throw usage_error("utm to utm changes the zone: give the new zone with --zone");
+    }
+    if (o.alt && o.to != utm) {
+        throw usage_error(
+            "--alt gives the point in the neighbouring UTM zone; the result here is " + to);
+    }
+    if (o.utm_letters && o.from != utm) {
+        throw usage_error(
+            "--utm-letter says how the letter after a UTM zone is read; the input here is " +
+            std::string(name_of(o.from)));
+    }
+}
+
+void converter::check_format_options() const {
+    using enum batch::systems::system_id;
+    const conversion_options& o = options_;
+    const bool precise = o.method == datum_method::ostn15;
+    const std::string to(name_of(o.to));
+    if (o.dms && !angles(o.to)) {
+        throw usage_error("--dms writes latitude and longitude; the result here is " + to);
+    }
+    if (o.digits && o.to != gridref) {
+        throw usage_error("--digits sets the digits of a lettered reference; the result here is " +
+                          to);
+    }
+    if (o.digits && (*o.digits < 0 || *o.digits > 10 || *o.digits % 2 != 0)) {
+        throw usage_error("--digits " + std::to_string(*o.digits) +
+                          ": a grid reference has 0, 2, 4, 6, 8 or 10 digits");
+    }
+    if (!o.precision) {
+        return;
+    }
+    if (*o.precision < 0 || *o.precision > 12) {
+        throw usage_error("--precision " + std::to_string(*o.precision) + ": decimals are 0 .. 12");
+    }
+    if (o.dms) {
+        throw usage_error(
+            "--precision sets the decimals of decimal degrees; --dms writes seconds with 3 "
+            "decimals");
+    }
+    if (!angles(o.to) && !(precise && (o.to == bng || o.to == utm))) {
+        throw usage_error(
+            "--precision sets the decimals of degrees and of precise grid results in metres; " +
+            (o.to == gridref || o.to == lv03 || o.to == lv95
+                 ? to + " results are"
+                 : std::string("the Helmert chain gives")) +
+            " whole metres");
+    }
+}
+
+void converter::name_columns() {
     // Result columns: the target system's name and the field, or the chosen prefix and the
     // field ("out_easting"); latitude and longitude and the reference go by their own names.
-    const bool own = angles(options.to) || options.to == gridref;
-    const std::string prefix = options.column_prefix.value_or(
-        own ? std::string() : std::string(system_name(options.to)) + "_");
-    for (const auto& field :
-         options.to == gridref ? std::vector<std::string>{"gridref"} : entry(options.to).fields) {
-        headers_.push_back(prefix + field);
+    const coordinate_system to = options_.to;
+    const bool own = angles(to) || to == coordinate_system::gridref;
+    const std::string prefix =
+        options_.column_prefix.value_or(own ? std::string() : std::string(name_of(to)) + "_");
+    const std::string alt = options_.column_prefix ? prefix + "alt_" : "alt_utm_";
+    columns_ = batch::systems::result_columns(core_);
+    if (to == coordinate_system::gridref) {
+        headers_ = {prefix + "gridref"};
+        return;
     }
-    if (options.alt) {
-        const std::string alt = options.column_prefix ? prefix + "alt_" : "alt_utm_";
-        headers_.insert(headers_.end(), {alt + "zone", alt + "easting", alt + "northing"});
+    for (const batch::systems::result_column& column : columns_) {
+        headers_.push_back((column.alt ? alt : prefix) + std::string(column.field));
+    }
+}
+
+void converter::write_values(const batch::results& r, std::size_t k, std::string* out,
+                             std::string& error) const {
+    using batch::systems::column_unit;
+    if (options_.to == coordinate_system::gridref) {
+        // The square must hold the point: a precise position is cut, not rounded.
+        try {
+            const grid_reference::bng_point p =
+                r.easting_metres.empty()
+                    ? grid_reference::bng_point{utm::bng::easting_integer_bng(r.easting[k]),
+                                                utm::bng::northing_integer_bng(r.northing[k])}
+                    : grid_reference::metre_square(r.easting_metres[k], r.northing_metres[k]);
+            out[0] = grid_reference::format(p, *options_.digits);
+        } catch (const global_types::failure& failure) {
+            error = reason_of(failure);
+        }
+        return;
+    }
+    // Blank where the point has no neighbouring zone (its alt_zone is then 0).
+    const bool has_alt = options_.alt && r.alt_easting[k] != -1;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const batch::systems::result_column& column = columns_[i];
+        if (column.alt && !has_alt) {
+            continue;
+        }
+        if (column.unit == column_unit::degrees) {
+            const bool latitude = column.real == &batch::results::latitude;
+            out[i] = format_angle((r.*column.real)[k],
+                                  latitude ? angle_kind::latitude : angle_kind::longitude,
+                                  options_.dms, angle_decimals_);
+        } else if (column.real != nullptr && grid_decimals_ > 0) {
+            out[i] = format_decimal((r.*column.real)[k], grid_decimals_);
+        } else {
+            set_whole(out[i], (r.*column.whole)[k]);
+        }
     }
 }
 
 void converter::convert_rows(const std::string* fields, std::size_t rows,
                              std::vector<std::string>& out,
                              std::vector<std::string>& errors) const {
-    using enum coordinate_system;
     const std::size_t width = headers_.size();
-    const std::vector<std::string>& names = entry(options_.from).fields;
     out.resize(rows * width);
     errors.resize(rows);
     for (auto* v : {&out, &errors}) {
@@ -473,96 +405,31 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
             text.clear();
         }
     }
-
-    // Between a reference and National Grid metres nothing is converted: the point read is
-    // the result.
-    const bool read_only = national(options_.from) && national(options_.to);
-    point_columns in;
-    for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
-        v->reserve(rows);
-    }
-    in.band.reserve(rows);
-    in.row.reserve(rows);
-    for (std::size_t row = 0; row < rows; ++row) {
-        const std::string* f = fields + row * input_count_;
-        try {
-            check_printable(f, names);
-            read_point(options_.from, f, in, read_only,
-                       options_.utm_letters.value_or(utm_letter_convention::unstated));
-            in.row.push_back(row);
-        } catch (const global_types::failure& failure) {
-            errors[row] = failure.message() + " (" + failure.what() + ")";
-        }
-    }
+    const point_columns in = read_points(options_, input_count_, fields, rows, errors);
     const std::size_t n = in.row.size();
-    result_columns results;
     const batch::points points = in.points();
-    if (read_only) {
-        results.status.assign(n, batch::point_status::none);
-        results.easting.assign(in.easting.begin(), in.easting.end());
-        results.northing.assign(in.northing.begin(), in.northing.end());
-    } else if (!batch::convert(core_, points, results.sized(core_, n))) {
-        throw std::logic_error(
-            batch::wording::arguments_fault(core_, points, results.sized(core_, n)));
+    batch::systems::result_arrays arrays;
+    const batch::results results = arrays.sized(core_, n);
+    if (batch::systems::reads_only(options_.from, options_.to)) {
+        // Between a reference and National Grid metres nothing is converted: the point read
+        // is the result.
+        std::fill(results.status.begin(), results.status.end(), batch::point_status::none);
+        std::copy(in.easting.begin(), in.easting.end(), results.easting.begin());
+        std::copy(in.northing.begin(), in.northing.end(), results.northing.begin());
+    } else if (!batch::convert(core_, points, results)) {
+        throw std::logic_error(batch::wording::arguments_fault(core_, points, results));
     }
-
-    const bool metres = !results.easting_metres.empty();
-    auto set_grid = [&](std::string& text, const std::vector<std::int32_t>& whole,
-                        const std::vector<double>& precise, std::size_t k) {
-        if (metres && grid_decimals_ > 0) {
-            text = format_decimal(precise[k], grid_decimals_);
-        } else {
-            set_whole(text, whole[k]);
-        }
-    };
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t row = in.row[k];
         if (results.status[k] != batch::point_status::none) {
             // Messages quote the fields as written; a reference's words are its own.
+            const bool reference = options_.from == coordinate_system::gridref;
             const std::span<const std::string> written(
-                options_.from == gridref ? nullptr : fields + row * input_count_,
-                options_.from == gridref ? 0 : input_count_);
+                reference ? nullptr : fields + row * input_count_, reference ? 0 : input_count_);
             errors[row] = batch::wording::failure_reason(core_, points, k, written);
             continue;
         }
-        std::string* o = out.data() + row * width;
-        switch (options_.to) {
-            case gridref:
-                // The square must hold the point: a precise position is cut, not rounded.
-                try {
-                    const bng_point p =
-                        metres
-                            ? square_holding(results.easting_metres[k], results.northing_metres[k])
-                            : bng_point{utm::bng::easting_integer_bng(results.easting[k]),
-                                        utm::bng::northing_integer_bng(results.northing[k])};
-                    o[0] = format_grid_reference(p, *options_.digits);
-                } catch (const global_types::failure& failure) {
-                    errors[row] = failure.message() + " (" + failure.what() + ")";
-                }
-                break;
-            case wgs84:
-            case etrs89:
-                o[0] = format_angle(results.latitude[k], angle_kind::latitude, options_.dms,
-                                    angle_decimals_);
-                o[1] = format_angle(results.longitude[k], angle_kind::longitude, options_.dms,
-                                    angle_decimals_);
-                break;
-            case utm:
-                set_whole(o[0], results.zone[k]);
-                set_grid(o[1], results.easting, results.easting_metres, k);
-                set_grid(o[2], results.northing, results.northing_metres, k);
-                // Blank where the point has no neighbouring zone (its alt_zone is then 0).
-                if (options_.alt && results.alt_easting[k] != -1) {
-                    set_whole(o[3], results.alt_zone[k]);
-                    set_grid(o[4], results.alt_easting, results.alt_easting_metres, k);
-                    set_grid(o[5], results.alt_northing, results.alt_northing_metres, k);
-                }
-                break;
-            default:
-                set_grid(o[0], results.easting, results.easting_metres, k);
-                set_grid(o[1], results.northing, results.northing_metres, k);
-                break;
-        }
+        write_values(results, k, out.data() + row * width, errors[row]);
     }
 }
 

@@ -11,18 +11,16 @@
 #include <vector>
 
 #include "batch.hpp"
+#include "batch_systems.hpp"
 #include "text_values.hpp"
 
 namespace tarnwick_convert {
 
-/// The systems of the command line.
-enum class coordinate_system { bng, gridref, utm, wgs84, lv03, lv95, etrs89 };
+/// The systems of the command line: those of the core's shared table.
+using coordinate_system = batch::systems::system_id;
 
 /// Every system, in the order the help text lists them.
-inline constexpr coordinate_system all_systems[] = {
-    coordinate_system::bng,   coordinate_system::gridref, coordinate_system::utm,
-    coordinate_system::wgs84, coordinate_system::lv03,    coordinate_system::lv95,
-    coordinate_system::etrs89};
+inline constexpr const auto& all_systems = batch::systems::all;
 
 using batch::datum_method;
 
@@ -64,9 +62,8 @@ class usage_error : public std::runtime_error {
 };
 
 /// Whether the program converts `from` to `to` by `method` (`utm` to `utm` only with a forced
-/// zone).
-bool is_offered(coordinate_system from, coordinate_system to,
-                datum_method method = datum_method::helmert);
+/// zone): the shared table's rule.
+using batch::systems::is_offered;
 
 /// The pairs offered by `method` as text for messages, one source a line
 /// ("  bng -> gridref, utm, wgs84").
@@ -120,8 +117,19 @@ class converter {
     void convert(const std::string* fields, std::vector<std::string>& out) const;
 
   private:
+    // The constructor's checks of the options, each raising `usage_error`.
+    void check_pair() const;
+    void check_zone_options() const;
+    void check_format_options() const;
+    // The result columns and their header names.
+    void name_columns();
+    // Writes point `k` of `r` as the fields of one row, or a reason into `error`.
+    void write_values(const batch::results& r, std::size_t k, std::string* out,
+                      std::string& error) const;
+
     conversion_options options_;
     batch::conversion core_;
+    std::vector<batch::systems::result_column> columns_;
     int grid_decimals_ = 0;
     int angle_decimals_ = 8;
     std::size_t input_count_;
