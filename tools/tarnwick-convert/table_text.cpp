@@ -97,6 +97,11 @@ bool is_blank(std::string_view text) noexcept {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+std::string_view without_trailing_blanks(std::string_view text) noexcept {
+    const std::size_t last = text.find_last_not_of(" \t");
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
 namespace {
 
 bool is_blank_char(char c) noexcept {
