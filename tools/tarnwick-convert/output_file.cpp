@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace tarnwick_convert {
 

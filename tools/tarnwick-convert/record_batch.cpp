@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tarnwick_convert {
 

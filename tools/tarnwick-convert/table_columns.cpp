@@ -1,6 +1,8 @@
 #include "table_columns.hpp"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "text_values.hpp"
 
