@@ -167,6 +167,7 @@ Value one_of(const std::string& word,
     throw usage_error("\"" + escaped(word) + "\" is not " + what + ": " + names);
 }
 
+// Whether a word ends with a latitude's hemisphere letter (N or S, any case).
 bool ends_latitude(const std::string& value) {
     const char c = value.empty()
                        ? '\0'
@@ -174,6 +175,7 @@ bool ends_latitude(const std::string& value) {
     return c == 'N' || c == 'S';
 }
 
+// Whether a word starts with a longitude's hemisphere letter (E or W, any case).
 bool starts_longitude(const std::string& value) {
     const char c = value.empty()
                        ? '\0'
@@ -181,22 +183,24 @@ bool starts_longitude(const std::string& value) {
     return c == 'E' || c == 'W';
 }
 
+// The words `from` up to `to` of `words`, with a blank between each two.
+std::string joined_words(const std::vector<std::string>& words, std::size_t from, std::size_t to) {
+    std::string s;
+    for (std::size_t i = from; i < to; ++i) {
+        s += (s.empty() ? "" : " ") + words[i];
+    }
+    return s;
+}
+
 // A latitude and longitude given as more than two words ("52 39 28.7 N 1 42 57.8 E"): the
 // latitude ends at its hemisphere letter, or the longitude starts at its own.
 std::vector<std::string> lat_long_from_words(const std::vector<std::string>& values) {
-    auto join = [&](std::size_t from, std::size_t to) {
-        std::string s;
-        for (std::size_t i = from; i < to; ++i) {
-            s += (s.empty() ? "" : " ") + values[i];
-        }
-        return s;
-    };
     for (std::size_t i = 0; i + 1 < values.size(); ++i) {
         if (ends_latitude(values[i])) {
-            return {join(0, i + 1), join(i + 1, values.size())};
+            return {joined_words(values, 0, i + 1), joined_words(values, i + 1, values.size())};
         }
         if (i > 0 && starts_longitude(values[i])) {
-            return {join(0, i), join(i, values.size())};
+            return {joined_words(values, 0, i), joined_words(values, i, values.size())};
         }
     }
     throw usage_error(
@@ -227,6 +231,7 @@ struct command_line {
     std::vector<const CLI::Option*> table_options;  // in the order their refusals are checked
 };
 
+// The options of the conversion: the systems, the zone, what results hold and how exact.
 void add_conversion_options(CLI::App& app, command_line& c) {
     app.add_option("--from", c.from_name, "System of the input")->required();
     app.add_option("--to", c.to_name, "System of the result")->required();
@@ -250,6 +255,7 @@ void add_conversion_options(CLI::App& app, command_line& c) {
                    "(default 3)");
 }
 
+// The options of tables: the files, their formats and columns, the threads, the progress bar.
 void add_table_options(CLI::App& app, command_line& c) {
     app.add_option("-i,--input", c.batch.inputs, "Input table ('-': standard input); repeatable");
     app.add_option("-o,--output", c.batch.output,
@@ -328,11 +334,7 @@ conversion_options conversion_asked(const command_line& c) {
 std::vector<std::string> point_values(const converter& conv, std::vector<std::string> values) {
     const coordinate_system from = conv.source();
     if (from == coordinate_system::gridref) {
-        std::string joined;
-        for (const auto& v : values) {
-            joined += (joined.empty() ? "" : " ") + v;
-        }
-        values = {joined};
+        values = {joined_words(values, 0, values.size())};
     }
     if ((from == coordinate_system::wgs84 || from == coordinate_system::etrs89) &&
         values.size() > 2) {
@@ -368,6 +370,8 @@ std::string point_line(const std::vector<std::string>& out, bool alt) {
     return line + "\n";
 }
 
+// Converts the one point of the command line and writes its result; status 1 when it fails.
+// Raises `usage_error` for table options or a wrong number of values.
 int convert_one_point(const converter& conv, const command_line& c) {
     if (!c.batch.inputs.empty()) {
         throw usage_error("give either the values of one point or input files (-i)");
@@ -392,6 +396,8 @@ int convert_one_point(const converter& conv, const command_line& c) {
     return exit_ok;
 }
 
+// Converts the tables of the command line (standard input without -i), with a summary on
+// standard error; status 1 when a row failed. Raises `usage_error` and `file_error`.
 int convert_tables(const converter& conv, const command_line& c) {
     batch_options batch = c.batch;
     if (!batch.columns.empty() && batch.columns.size() != conv.input_count()) {
@@ -431,6 +437,7 @@ int convert(const command_line& c) {
     return c.values.empty() ? convert_tables(conv, c) : convert_one_point(conv, c);
 }
 
+// Parses the command line and converts; the exit status, with the reason of status 2 said.
 int run(int argc, char** argv) {
     CLI::App app{
         "Converts coordinates between the British National Grid, UTM, WGS84 and the "
