@@ -97,10 +97,82 @@ bool is_blank(std::string_view text) noexcept {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+std::string_view without_trailing_blanks(std::string_view text) noexcept {
+    const std::size_t last = text.find_last_not_of(" \t");
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
 namespace {
 
 bool is_blank_char(char c) noexcept {
     return c == ' ' || c == '\t';
+}
+
+// What ends a field: the format's delimiter, or in whitespace format any blank or tab.
+struct field_separator {
+    bool whitespace;
+    char delimiter;
+
+    bool at(char c) const noexcept { return whitespace ? is_blank_char(c) : c == delimiter; }
+};
+
+// The first position from `i` on that holds no blank or tab.
+std::size_t after_blanks(std::string_view text, std::size_t i) noexcept {
+    while (i < text.size() && is_blank_char(text[i])) {
+        ++i;
+    }
+    return i;
+}
+
+// The `count`th field of `fields`, emptied, made when there is none yet; counts it.
+std::string& next_field(std::vector<std::string>& fields, std::size_t& count) {
+    if (count == fields.size()) {
+        fields.emplace_back();
+    }
+    std::string& f = fields[count++];
+    f.clear();
+    return f;
+}
+
+// Reads a quoted field whose opening quote is at `i` into `field`, up to the next separator;
+// `i` ends there. Returns whether the quote was closed.
+bool read_quoted_field(std::string_view text, std::size_t& i, field_separator separator,
+                       std::string& field) {
+    ++i;
+    bool closed = false;
+    while (i < text.size()) {
+        const std::size_t q = text.find('"', i);
+        if (q == std::string_view::npos) {
+            field.append(text.substr(i));
+            i = text.size();
+            break;
+        }
+        field.append(text.substr(i, q - i));
+        if (q + 1 < text.size() && text[q + 1] == '"') {
+            field.push_back('"');
+            i = q + 2;
+        } else {
+            i = q + 1;
+            closed = true;
+            break;
+        }
+    }
+    // Text between a closing quote and the next delimiter is kept, as lenient readers do;
+    // RFC 4180 leaves it undefined.
+    while (i < text.size() && !separator.at(text[i])) {
+        field.push_back(text[i++]);
+    }
+    return closed;
+}
+
+// Reads an unquoted field at `i` into `field`, up to the next separator; `i` ends there.
+void read_plain_field(std::string_view text, std::size_t& i, field_separator separator,
+                      std::string& field) {
+    const std::size_t start = i;
+    while (i < text.size() && !separator.at(text[i])) {
+        ++i;
+    }
+    field.assign(text.substr(start, i - start));
 }
 
 }  // namespace
@@ -109,75 +181,27 @@ split_result split_fields(std::string_view text, table_format format,
                           std::vector<std::string>& fields) {
     split_result result;
     std::size_t count = 0;
-    auto next_field = [&]() -> std::string& {
-        if (count == fields.size()) {
-            fields.emplace_back();
-        }
-        std::string& f = fields[count++];
-        f.clear();
-        return f;
-    };
-    const bool ws = format == table_format::whitespace;
-    const char delimiter = output_delimiter(format);
-    auto at_delimiter = [&](std::size_t i) {
-        return ws ? is_blank_char(text[i]) : text[i] == delimiter;
-    };
-
-    std::size_t i = 0;
-    if (ws) {
-        while (i < text.size() && is_blank_char(text[i])) {
-            ++i;
-        }
-        if (i == text.size()) {
-            fields.resize(0);
-            return result;
-        }
+    const field_separator separator{format == table_format::whitespace, output_delimiter(format)};
+    std::size_t i = separator.whitespace ? after_blanks(text, 0) : 0;
+    if (separator.whitespace && i == text.size()) {
+        fields.resize(0);
+        return result;
     }
     while (true) {
-        std::string& field = next_field();
+        std::string& field = next_field(fields, count);
         if (i < text.size() && text[i] == '"') {
-            ++i;
-            bool closed = false;
-            while (i < text.size()) {
-                const std::size_t q = text.find('"', i);
-                if (q == std::string_view::npos) {
-                    field.append(text.substr(i));
-                    i = text.size();
-                    break;
-                }
-                field.append(text.substr(i, q - i));
-                if (q + 1 < text.size() && text[q + 1] == '"') {
-                    field.push_back('"');
-                    i = q + 2;
-                } else {
-                    i = q + 1;
-                    closed = true;
-                    break;
-                }
-            }
-            if (!closed) {
+            if (!read_quoted_field(text, i, separator, field)) {
                 result.unterminated = true;
             }
-            // Text between a closing quote and the next delimiter is kept, as lenient
-            // readers do; RFC 4180 leaves it undefined.
-            while (i < text.size() && !at_delimiter(i)) {
-                field.push_back(text[i++]);
-            }
         } else {
-            const std::size_t start = i;
-            while (i < text.size() && !at_delimiter(i)) {
-                ++i;
-            }
-            field.assign(text.substr(start, i - start));
+            read_plain_field(text, i, separator, field);
         }
         if (i >= text.size()) {
             break;
         }
         ++i;  // the delimiter
-        if (ws) {
-            while (i < text.size() && is_blank_char(text[i])) {
-                ++i;
-            }
+        if (separator.whitespace) {
+            i = after_blanks(text, i);
             if (i == text.size()) {
                 break;
             }

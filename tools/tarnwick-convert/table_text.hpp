@@ -64,6 +64,9 @@ record_text split_line_end(std::string_view record);
 /// Whether a record holds nothing but blanks and tabs (such lines pass through untouched).
 bool is_blank(std::string_view text) noexcept;
 
+/// The text without the blanks and tabs at its end.
+std::string_view without_trailing_blanks(std::string_view text) noexcept;
+
 /// Result of `split_fields`: `fields` holds the values with quotes removed; `unterminated`
 /// tells that the record ended inside a quoted field.
 struct split_result {

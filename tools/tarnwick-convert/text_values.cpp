@@ -146,32 +146,33 @@ int take_mark(std::string_view& t) {
     return -1;
 }
 
-double parse_angle(std::string_view text, const hemisphere_letters& h,
-                   const hemisphere_letters& other) {
-    const std::string kept = trimmed(text);
-    // Decimal degrees with an optional sign, the common case, first.
-    double plain = 0.0;
-    {
-        std::string_view t = kept;
-        if (t.size() > 1 && t[0] == '+' && t[1] != '-') {
-            t.remove_prefix(1);
-        }
-        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), plain);
-        if (!t.empty() && ec == std::errc() && end == t.data() + t.size() && std::isfinite(plain)) {
-            return plain;
-        }
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+// Decimal degrees with an optional sign, the common case; nothing for any other text.
+std::optional<double> plain_degrees(std::string_view t) {
+    if (t.size() > 1 && t[0] == '+' && t[1] != '-') {
+        t.remove_prefix(1);
     }
-    const std::string what = std::string(h.name) + " \"" + kept + "\"";
-    auto refuse = [&](const std::string& why) -> double {
-        throw global_types::constraint_error(what + " " + why);
-    };
-    if (kept.empty()) {
-        throw global_types::constraint_error(std::string(h.name) + " is empty");
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (!t.empty() && ec == std::errc() && end == t.data() + t.size() && std::isfinite(v)) {
+        return v;
     }
-    std::string_view t = kept;
-    auto upper = [](char c) {
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    };
+    return std::nullopt;
+}
+
+// Refuses the angle `what` ("latitude \"...\"") for the reason `why`.
+[[noreturn]] void refuse_angle(const std::string& what, const std::string& why) {
+    throw global_types::constraint_error(what + " " + why);
+}
+
+// Takes the hemisphere letter before or after the numbers of `t`, or else a sign, off `t`;
+// returns the sign they give. A letter of the other axis, two letters, or a letter with a
+// sign are refused.
+int take_sign(std::string_view& t, const hemisphere_letters& h, const hemisphere_letters& other,
+              const std::string& what) {
     int sign = 1;
     bool lettered = false;
     for (const bool at_front : {true, false}) {
@@ -180,59 +181,81 @@ double parse_angle(std::string_view text, const hemisphere_letters& h,
         }
         const char c = upper(at_front ? t.front() : t.back());
         if (c == other.positive || c == other.negative) {
-            refuse(std::string("has the letter ") + c + " of a " + other.name);
+            refuse_angle(what, std::string("has the letter ") + c + " of a " + other.name);
         }
-        if (c == h.positive || c == h.negative) {
-            if (lettered) {
-                refuse("has two hemisphere letters");
-            }
-            lettered = true;
-            sign = c == h.negative ? -1 : 1;
-            if (at_front) {
-                t.remove_prefix(1);
-            } else {
-                t.remove_suffix(1);
-            }
-            skip_blanks(t);
-            while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) {
-                t.remove_suffix(1);
-            }
+        if (c != h.positive && c != h.negative) {
+            continue;
+        }
+        if (lettered) {
+            refuse_angle(what, "has two hemisphere letters");
+        }
+        lettered = true;
+        sign = c == h.negative ? -1 : 1;
+        if (at_front) {
+            t.remove_prefix(1);
+        } else {
+            t.remove_suffix(1);
+        }
+        skip_blanks(t);
+        while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) {
+            t.remove_suffix(1);
         }
     }
     if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
         if (lettered) {
-            refuse("has both a sign and a hemisphere letter");
+            refuse_angle(what, "has both a sign and a hemisphere letter");
         }
         sign = t.front() == '-' ? -1 : 1;
         t.remove_prefix(1);
     }
+    return sign;
+}
+
+// Reads degrees, or degrees and minutes, or degrees, minutes and seconds (with their marks or
+// plain separators; a fraction only in the last part) into degrees.
+double unsigned_degrees(std::string_view t, const std::string& what) {
     double parts[3] = {0.0, 0.0, 0.0};
     int count = 0;
     bool fraction = false;
     while (!t.empty()) {
         if (count == 3) {
-            refuse("has more than degrees, minutes and seconds");
+            refuse_angle(what, "has more than degrees, minutes and seconds");
         }
         if (fraction) {
-            refuse("has a fraction before its last part");
+            refuse_angle(what, "has a fraction before its last part");
         }
         const auto v = leading_number(t, fraction);
         if (!v) {
-            refuse("is not an angle (degrees, minutes, seconds)");
+            refuse_angle(what, "is not an angle (degrees, minutes, seconds)");
         }
         const int mark = take_mark(t);
         if (mark >= 0 && mark != count) {
-            refuse("has its degree, minute and second marks out of order");
+            refuse_angle(what, "has its degree, minute and second marks out of order");
         }
         parts[count++] = *v;
     }
     if (count == 0) {
-        refuse("is not an angle (degrees, minutes, seconds)");
+        refuse_angle(what, "is not an angle (degrees, minutes, seconds)");
     }
     if (parts[1] >= 60.0 || parts[2] >= 60.0) {
-        refuse("has minutes or seconds of 60 or more");
+        refuse_angle(what, "has minutes or seconds of 60 or more");
     }
-    return sign * (parts[0] + parts[1] / 60.0 + parts[2] / 3600.0);
+    return parts[0] + parts[1] / 60.0 + parts[2] / 3600.0;
+}
+
+double parse_angle(std::string_view text, const hemisphere_letters& h,
+                   const hemisphere_letters& other) {
+    const std::string kept = trimmed(text);
+    if (const auto plain = plain_degrees(kept)) {
+        return *plain;
+    }
+    if (kept.empty()) {
+        throw global_types::constraint_error(std::string(h.name) + " is empty");
+    }
+    const std::string what = std::string(h.name) + " \"" + kept + "\"";
+    std::string_view t = kept;
+    const int sign = take_sign(t, h, other, what);
+    return sign * unsigned_degrees(t, what);
 }
 
 constexpr hemisphere_letters latitude_letters{'N', 'S', "latitude"};

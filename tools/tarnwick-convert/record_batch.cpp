@@ -1,0 +1,215 @@
+#include "record_batch.hpp"
+
+#include <algorithm>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarnwick_convert {
+
+namespace {
+
+// Room each worker keeps from batch to batch, so that the strings keep their capacity.
+struct batch_room {
+    std::vector<std::string> fields;
+    std::vector<std::string> stored;  // fields of rows not written as read
+    std::vector<std::string> picked;  // the point's fields of the rows converted
+    std::vector<std::string> values;
+    std::vector<std::string> errors;
+};
+
+// A data row of a batch as it was read: the text to write back or the fields to render it
+// from, and why it fails before its point is converted.
+struct read_row {
+    std::string_view text;
+    std::string_view line_end;
+    bool blank = false;
+    bool unterminated = false;
+    bool as_read = false;          // written as it was read
+    std::size_t fields_first = 0;  // its fields in the batch's field store, unless `as_read`
+    std::size_t fields_count = 0;
+    std::size_t point = 0;  // its point among the converted ones, unless `error` is set
+    std::string error;
+};
+
+std::string fields_count_message(std::size_t expected, std::size_t found) {
+    return "expected " + std::to_string(expected) + " fields, found " + std::to_string(found) +
+           " (CONSTRAINT_ERROR)";
+}
+
+// Splits one record into `row`: its fields are stored unless it is written as read, and its
+// point's fields picked unless it fails already.
+void read_record(const input_job& j, std::string_view record, bool same_format, batch_room& room,
+                 read_row& row) {
+    const auto [text, end] = split_line_end(record);
+    row.text = text;
+    row.line_end = end.empty() ? std::string_view("\n") : end;
+    if (is_blank(text)) {
+        row.blank = true;
+        return;
+    }
+    std::vector<std::string>& fields = room.fields;
+    const split_result split = split_fields(text, j.format, fields);
+    const bool joined = j.reference_groups && join_reference_groups(fields, j.columns.front());
+    row.unterminated = split.unterminated;
+    row.as_read = same_format && !joined && fields.size() == j.width;
+    if (!row.as_read) {
+        row.fields_first = room.stored.size();
+        row.fields_count = fields.size();
+        room.stored.insert(room.stored.end(), fields.begin(), fields.end());
+    }
+    if (split.unterminated) {
+        row.error = "a quoted field is never closed (CONSTRAINT_ERROR)";
+    } else if (fields.size() > j.width ||
+               std::any_of(j.columns.begin(), j.columns.end(),
+                           [&](std::size_t c) { return c >= fields.size(); })) {
+        row.error = fields_count_message(j.width, fields.size());
+    } else {
+        row.point = room.picked.size() / j.columns.size();
+        for (const std::size_t c : j.columns) {
+            room.picked.push_back(fields[c]);
+        }
+    }
+}
+
+// Every row is read first, so that the points of the whole batch convert in one call.
+std::vector<read_row> read_records(const record_batch& b, batch_room& room) {
+    const input_job& j = *b.j;
+    const bool same_format = j.format == j.out_format && j.order.empty();
+    std::vector<read_row> rows;
+    rows.reserve(b.records.size());
+    room.stored.clear();
+    room.picked.clear();
+    for (const record_ref& r : b.records) {
+        if (r.kind == record_kind::header) {
+            continue;  // the output's header is written once, before the rows
+        }
+        read_record(j, std::string_view(b.bytes).substr(r.offset, r.length), same_format, room,
+                    rows.emplace_back());
+    }
+    return rows;
+}
+
+// Writes the input part of a row in the output's format: `width` fields in the output's order,
+// missing ones empty; surplus fields stay together in the last one.
+void render_fields(std::string& out, std::span<const std::string> fields, const input_job& j) {
+    const char delimiter = output_delimiter(j.out_format);
+    const char input_delimiter =
+        j.format == table_format::whitespace ? ' ' : output_delimiter(j.format);
+    for (std::size_t i = 0; i < j.width; ++i) {
+        if (i > 0) {
+            out.push_back(delimiter);
+        }
+        const std::size_t from = j.order.empty() ? i : j.order[i];
+        if (i + 1 == j.width && fields.size() > j.width) {
+            std::string rest = fields[from];
+            for (std::size_t k = j.width; k < fields.size(); ++k) {
+                rest.push_back(input_delimiter);
+                rest += fields[k];
+            }
+            append_field(out, rest, j.out_format);
+        } else {
+            append_field(out, from < fields.size() ? std::string_view(fields[from]) : "",
+                         j.out_format);
+        }
+    }
+}
+
+// A row of the result columns alone: `v`'s `count` fields.
+void write_results_alone(std::string& out, const std::string* v, std::size_t count,
+                         const read_row& row, const input_job& j) {
+    const char delimiter = output_delimiter(j.out_format);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            out.push_back(delimiter);
+        }
+        append_field(out, v[i], j.out_format);
+    }
+    out.append(row.line_end);
+}
+
+// A whole row: the input's fields (as read where they may be), the results, the error.
+void write_whole_row(std::string& out, const std::string* v, std::size_t count, const read_row& row,
+                     const input_job& j, const std::vector<std::string>& stored) {
+    const char delimiter = output_delimiter(j.out_format);
+    if (row.as_read) {
+        out.append(j.format == table_format::whitespace ? without_trailing_blanks(row.text)
+                                                        : row.text);
+        if (row.unterminated) {
+            out.push_back('"');  // close it, so that the appended columns stay apart
+        }
+    } else {
+        render_fields(
+            out, std::span<const std::string>(stored).subspan(row.fields_first, row.fields_count),
+            j);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        out.push_back(delimiter);
+        append_field(out, v[i], j.out_format);
+    }
+    out.push_back(delimiter);
+    append_field(out, row.error, j.out_format);
+    out.append(row.line_end);
+}
+
+// Writes the rows in order with their results, counting them.
+void write_rows(const record_batch& b, std::vector<read_row>& rows, batch_room& room,
+                batch_output& result) {
+    const input_job& j = *b.j;
+    const std::size_t result_count = j.conv->output_headers().size();
+    const std::vector<std::string> no_values(result_count);
+    std::uint64_t row_number = b.first_row;
+    for (read_row& row : rows) {
+        if (row.blank) {
+            if (!j.results_only) {
+                result.text.append(row.text);
+            }
+            result.text.append(row.line_end);
+            continue;
+        }
+        ++result.counts.read;
+        ++row_number;
+        const std::string* v = no_values.data();
+        if (row.error.empty()) {
+            row.error = std::move(room.errors[row.point]);
+            if (row.error.empty()) {
+                v = room.values.data() + row.point * result_count;
+            }
+        }
+        ++(row.error.empty() ? result.counts.converted : result.counts.failed);
+        if (!j.results_only) {
+            write_whole_row(result.text, v, result_count, row, j, room.stored);
+            continue;
+        }
+        write_results_alone(result.text, v, result_count, row, j);
+        if (!row.error.empty()) {
+            result.messages += "tarnwick-convert: " + j.name + " row " +
+                               std::to_string(row_number) + ": " + row.error + "\n";
+        }
+    }
+}
+
+}  // namespace
+
+batch_output convert_batch(const record_batch& b) {
+    const input_job& j = *b.j;
+    thread_local batch_room room;
+    batch_output result;
+    result.text.reserve(b.bytes.size() * 2 + 64);
+    std::vector<read_row> rows = read_records(b, room);
+    // An input of blank lines alone has no point, nor the point's columns.
+    if (!room.picked.empty()) {
+        j.conv->convert_rows(room.picked.data(), room.picked.size() / j.columns.size(), room.values,
+                             room.errors);
+    }
+    write_rows(b, rows, room, result);
+    if (holds_long_records(b.bytes.size())) {
+        // A batch of very long records: its room is not kept for the next, so that each
+        // worker does not hold on to the longest record it ever saw.
+        room = batch_room();
+    }
+    return result;
+}
+
+}  // namespace tarnwick_convert
