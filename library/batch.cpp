@@ -735,30 +735,11 @@ template <class Checked>
 bool chain_grid_value(double v, std::int32_t& value) noexcept {
     std::int64_t whole = 0;
     if (global_types::grid_integer_of(v, Checked::first, Checked::last, {}, whole) !=
-        global_types::grid_integer_fault::none) {
+        global_types::failure_kind::none) {
         return false;
     }
     value = static_cast<std::int32_t>(whole);
     return true;
-}
-
-point_status chain_status(utm::datum_transformations::detail::chain_fault f) noexcept {
-    using utm::datum_transformations::detail::chain_fault;
-    switch (f) {
-        case chain_fault::none:
-            return point_status::none;
-        case chain_fault::constraint_error:
-            return point_status::constraint_error;
-        case chain_fault::argument_error:
-            return point_status::argument_error;
-        case chain_fault::zone_out_of_range:
-            return point_status::zone_out_of_range;
-        case chain_fault::easting_out_of_range:
-            return point_status::easting_out_of_range;
-        case chain_fault::northing_out_of_range:
-            break;
-    }
-    return point_status::northing_out_of_range;
 }
 
 std::int32_t whole_metres(double v) {
@@ -781,23 +762,22 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
     if (c.from == bng) {
         if (chain_grid_value<easting_integer_bng>(in.easting[i], e) &&
             chain_grid_value<northing_integer_bng>(in.northing[i], n)) {
-            s = c.to == utm ? chain_status(chain::bng_to_utm(e, n, zone, easting, northing))
-                            : chain_status(chain::bng_to_wgs84(e, n, latitude, longitude));
+            s = c.to == utm ? chain::bng_to_utm(e, n, zone, easting, northing)
+                            : chain::bng_to_wgs84(e, n, latitude, longitude);
         }
     } else if (c.from == utm) {
         const double z = in.zone[i];
         if (z == std::trunc(z) && z != 0.0 && z >= -60.0 && z <= 60.0 &&
             chain_grid_value<easting_integer>(in.easting[i], e) &&
             chain_grid_value<northing_integer>(in.northing[i], n)) {
-            s = chain_status(
-                chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, easting, northing));
+            s = chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, easting, northing);
         }
     } else {
         const double lat = in.latitude[i];
         const double lon = in.longitude[i];
         if (lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon < 180.0) {
-            s = chain_status(chain::wgs84_to_bng(lat / degrees_per_radian, lon / degrees_per_radian,
-                                                 easting, northing));
+            s = chain::wgs84_to_bng(lat / degrees_per_radian, lon / degrees_per_radian, easting,
+                                    northing);
         }
     }
     if (s != point_status::none) {

@@ -288,8 +288,7 @@ struct block_input {
 
 bool whole_metres(long_float v, long_float first, long_float last, long_float& whole) {
     std::int64_t w = 0;
-    if (global_types::grid_integer_of(v, first, last, {}, w) !=
-        global_types::grid_integer_fault::none) {
+    if (global_types::grid_integer_of(v, first, last, {}, w) != global_types::failure_kind::none) {
         return false;
     }
     whole = static_cast<long_float>(w);
@@ -361,7 +360,7 @@ bool national_grid_integers(long_float e, long_float n, std::int32_t& easting,
         return false;
     }
     return utm::bng::conversions::detail::to_grid_integers({e, n}, easting, northing) ==
-           utm::bng::conversions::detail::grid_fault::none;
+           global_types::failure_kind::none;
 }
 
 /// Sine and cosine of the central meridians of the (northern) zones `zone`; a lane in `doubt`
@@ -498,10 +497,10 @@ TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, con
             if (near_decision(e[k], 0.0, 0.0, 0.0) || near_decision(n[k], 0.0, 0.0, 0.0) ||
                 global_types::grid_integer_of(e[k], global_types::easting_integer::first,
                                               global_types::easting_integer::last, clamped,
-                                              easting) != global_types::grid_integer_fault::none ||
+                                              easting) != global_types::failure_kind::none ||
                 global_types::grid_integer_of(n[k], global_types::northing_integer::first,
                                               global_types::northing_integer::last, clamped,
-                                              northing) != global_types::grid_integer_fault::none) {
+                                              northing) != global_types::failure_kind::none) {
                 continue;
             }
             out.zone[i] = static_cast<std::int32_t>(zone[k]);

@@ -67,25 +67,26 @@ inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& 
             {dl.sin * origin.cos + dl.cos * origin.sin, dl.cos * origin.cos - dl.sin * origin.sin}};
 }
 
-utm::detail::step_fault lat_long_to_grid_unrounded(
+global_types::failure_kind lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
     long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid,
+    lat_long_to_grid_unrounded_result& grid, global_types::failure_kind beyond_reach,
     const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float delta_lambda = longitude - longitude_of_natural_origin;
 
     utm::detail::conformal_grid_type z{};
-    if (const utm::detail::step_fault fault =
-            longitude_sin_cos == nullptr ? utm::detail::conformal_transverse_mercator(
-                                               tm, phi, latitude_sin_cos, delta_lambda, z)
-                                         : utm::detail::conformal_transverse_mercator(
-                                               tm, phi, latitude_sin_cos,
-                                               utm::detail::sin_cos_of_difference(
-                                                   *longitude_sin_cos, natural_origin_sin_cos()),
-                                               z);
-        fault != utm::detail::step_fault::none) {
+    if (const global_types::failure_kind fault =
+            longitude_sin_cos == nullptr
+                ? utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos,
+                                                             delta_lambda, z, beyond_reach)
+                : utm::detail::conformal_transverse_mercator(
+                      tm, phi, latitude_sin_cos,
+                      utm::detail::sin_cos_of_difference(*longitude_sin_cos,
+                                                         natural_origin_sin_cos()),
+                      z, beyond_reach);
+        fault != global_types::failure_kind::none) {
         return fault;
     }
     const auto [x, y, c] = z;
@@ -95,7 +96,7 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
         false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) +
         aF0 * (utm::detail::beta(phi, latitude_sin_cos, tm.ellipsoid.arc) - origin_arc);
     grid = {float_easting, float_northing};
-    return utm::detail::step_fault::none;
+    return global_types::failure_kind::none;
 }
 
 const low_level_math::sin_cos_type& natural_origin_sin_cos() noexcept {
@@ -114,56 +115,52 @@ const airy_constants& airy() noexcept {
 
 lat_long_to_grid_result to_grid_integers(const lat_long_to_grid_unrounded_result& grid) {
     // The easting is decided first: a point outside both ranges reports the easting.
-    const easting_integer_bng easting =
-        global_types::to_grid_integer<easting_integer_bng, utm::exceptions::easting_out_of_range>(
-            grid.easting, "easting", grid_tolerance);
-    const northing_integer_bng northing =
-        global_types::to_grid_integer<northing_integer_bng, utm::exceptions::northing_out_of_range>(
-            grid.northing, "northing", grid_tolerance);
+    const auto easting = global_types::to_grid_integer<easting_integer_bng>(
+        grid.easting, "easting", grid_tolerance, global_types::failure_kind::easting_out_of_range);
+    const auto northing = global_types::to_grid_integer<northing_integer_bng>(
+        grid.northing, "northing", grid_tolerance,
+        global_types::failure_kind::northing_out_of_range);
     return {easting, northing};
 }
 
-grid_fault to_grid_integers(const lat_long_to_grid_unrounded_result& grid, std::int32_t& easting,
-                            std::int32_t& northing) noexcept {
+global_types::failure_kind to_grid_integers(const lat_long_to_grid_unrounded_result& grid,
+                                            std::int32_t& easting,
+                                            std::int32_t& northing) noexcept {
+    using global_types::failure_kind;
     std::int64_t e = 0;
     std::int64_t n = 0;
-    if (global_types::grid_integer_of(grid.easting, easting_integer_bng::first,
-                                      easting_integer_bng::last, grid_tolerance,
-                                      e) != global_types::grid_integer_fault::none) {
-        return grid_fault::easting_outside;
+    if (const failure_kind kind = global_types::grid_integer_of(
+            grid.easting, easting_integer_bng::first, easting_integer_bng::last, grid_tolerance, e,
+            failure_kind::easting_out_of_range);
+        kind != failure_kind::none) {
+        return kind;
     }
-    if (global_types::grid_integer_of(grid.northing, northing_integer_bng::first,
-                                      northing_integer_bng::last, grid_tolerance,
-                                      n) != global_types::grid_integer_fault::none) {
-        return grid_fault::northing_outside;
+    if (const failure_kind kind = global_types::grid_integer_of(
+            grid.northing, northing_integer_bng::first, northing_integer_bng::last, grid_tolerance,
+            n, failure_kind::northing_out_of_range);
+        kind != failure_kind::none) {
+        return kind;
     }
     easting = static_cast<std::int32_t>(e);
     northing = static_cast<std::int32_t>(n);
-    return grid_fault::none;
-}
-
-void raise_beyond_grid(utm::detail::step_fault fault) {
-    // 90 degrees or more from the central meridian: far outside the grid, east or west. The
-    // logarithm of 0 (a point a quarter turn away) is the same place.
-    if (fault == utm::detail::step_fault::log_of_negative) {
-        utm::detail::raise(fault);
-    }
-    throw utm::exceptions::easting_out_of_range(
-        "point 90 degrees or more from the grid's central meridian");
+    return failure_kind::none;
 }
 
 }  // namespace detail
 
 namespace {
 
-/// The projection of `lat_long_to_grid_unrounded` into `unrounded`, with its fault.
-utm::detail::step_fault project(long_float major_axis, long_float minor_axis, long_float latitude,
-                                long_float longitude,
-                                lat_long_to_grid_unrounded_result& unrounded) {
+/// The projection of `lat_long_to_grid_unrounded` into `unrounded`; a point a quarter turn or
+/// more from the central meridian raises `beyond_reach`.
+void project(long_float major_axis, long_float minor_axis, long_float latitude,
+             long_float longitude, lat_long_to_grid_unrounded_result& unrounded,
+             global_types::failure_kind beyond_reach) {
     const national_grid_constants grid = national_grid_constants_of(major_axis, minor_axis);
-    return detail::lat_long_to_grid_unrounded(grid.tm, grid.origin_arc, latitude,
-                                              low_level_math::sin_cos(latitude), longitude,
-                                              unrounded);
+    utm::detail::raise_if_failed(
+        detail::lat_long_to_grid_unrounded(grid.tm, grid.origin_arc, latitude,
+                                           low_level_math::sin_cos(latitude), longitude, unrounded,
+                                           beyond_reach),
+        "point 90 degrees or more from the grid's central meridian");
 }
 
 }  // namespace
@@ -173,22 +170,17 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
                                                              long_float latitude,
                                                              long_float longitude) {
     lat_long_to_grid_unrounded_result unrounded{};
-    if (const utm::detail::step_fault fault =
-            project(major_axis, minor_axis, latitude, longitude, unrounded);
-        fault != utm::detail::step_fault::none) {
-        utm::detail::raise(fault);
-    }
+    project(major_axis, minor_axis, latitude, longitude, unrounded,
+            global_types::failure_kind::constraint_error);
     return unrounded;
 }
 
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
                                          long_float latitude, long_float longitude) {
     lat_long_to_grid_unrounded_result unrounded{};
-    if (const utm::detail::step_fault fault =
-            project(major_axis, minor_axis, latitude, longitude, unrounded);
-        fault != utm::detail::step_fault::none) {
-        detail::raise_beyond_grid(fault);
-    }
+    // A point a quarter turn or more away lies far outside the grid, east or west.
+    project(major_axis, minor_axis, latitude, longitude, unrounded,
+            global_types::failure_kind::easting_out_of_range);
     return detail::to_grid_integers(unrounded);
 }
 

@@ -28,34 +28,32 @@ geocentric_to_lat_long_result geocentric_to_lat_long(
     long_float major_axis, long_float minor_axis,
     const utm::geocentric_coordinates_type& geocentric_position) {
     utm::detail::geodetic_type geodetic{};
-    if (const utm::detail::step_fault fault = utm::detail::geocentric_to_geodetic(
-            major_axis, minor_axis, geocentric_position, geodetic);
-        fault != utm::detail::step_fault::none) {
-        utm::detail::raise(fault);
-    }
+    utm::detail::raise_if_failed(
+        utm::detail::geocentric_to_geodetic(major_axis, minor_axis, geocentric_position, geodetic),
+        "range check failed: the centre of the earth has no latitude");
     return {geodetic.latitude, geodetic.longitude, geodetic.altitude};
 }
 
 namespace detail {
 
-utm::detail::step_fault lat_long_to_grid_unrounded(
+global_types::failure_kind lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float latitude,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
     lat_long_to_grid_unrounded_result& grid,
     const low_level_math::sin_cos_type* longitude_sin_cos) noexcept {
-    using utm::detail::step_fault;
+    using global_types::failure_kind;
     const long_float aF0 = tm.S;
     const long_float phi = latitude;
     const long_float lambda = longitude;
     // Beyond the turn the zone formula gives zones that do not exist, or wraps silently.
     if (!(lambda >= -pi && lambda < pi)) {
-        return step_fault::longitude_beyond_turn;
+        return failure_kind::constraint_error;
     }
 
     // The standard zone of the longitude; a boundary meridian belongs to the zone east of it.
     const long_float zone_number = std::floor((lambda * degrees_per_radian + 186.0) / 6.0);
     if (!(zone_number >= zone_integer::first && zone_number <= zone_integer::last)) {
-        return step_fault::zone_beyond_range;
+        return failure_kind::constraint_error;
     }
     const zone_integer zone_out = static_cast<int>(zone_number);
     // utm::central_meridian(zone_out), without its checked integer arithmetic: 6 zone - 183
@@ -65,16 +63,16 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
     const long_float delta_lambda = lambda - lambda_ref;
 
     utm::detail::conformal_grid_type z{};
-    if (const step_fault fault =
+    if (const failure_kind fault =
             longitude_sin_cos == nullptr
-                ? utm::detail::conformal_transverse_mercator(tm, phi, latitude_sin_cos,
-                                                             delta_lambda, z)
+                ? utm::detail::conformal_transverse_mercator(
+                      tm, phi, latitude_sin_cos, delta_lambda, z, failure_kind::constraint_error)
                 : utm::detail::conformal_transverse_mercator(
                       tm, phi, latitude_sin_cos,
                       utm::detail::sin_cos_of_difference(
                           *longitude_sin_cos, utm::detail::central_meridian_sin_cos(zone_out)),
-                      z);
-        fault != step_fault::none) {
+                      z, failure_kind::constraint_error);
+        fault != failure_kind::none) {
         return fault;
     }
     const auto [x, y, c] = z;
@@ -84,7 +82,7 @@ utm::detail::step_fault lat_long_to_grid_unrounded(
         false_origin_north + y + 3.0 * c * (x * x) * y - c * (y * y * y) +
         aF0 * utm::detail::beta(phi, latitude_sin_cos, tm.ellipsoid.arc);
     grid = {float_easting, float_northing, zone_out};
-    return step_fault::none;
+    return failure_kind::none;
 }
 
 }  // namespace detail
@@ -94,13 +92,12 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
                                                              long_float latitude,
                                                              long_float longitude) {
     lat_long_to_grid_unrounded_result grid{};
-    if (const utm::detail::step_fault fault = detail::lat_long_to_grid_unrounded(
+    utm::detail::raise_if_failed(
+        detail::lat_long_to_grid_unrounded(
             utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
                                                           utm::scale_on_central_meridian),
-            latitude, low_level_math::sin_cos(latitude), longitude, grid);
-        fault != utm::detail::step_fault::none) {
-        utm::detail::raise(fault);
-    }
+            latitude, low_level_math::sin_cos(latitude), longitude, grid),
+        "range check failed: longitude outside its zone's reach or -180 .. 180 degrees");
     return grid;
 }
 

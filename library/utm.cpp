@@ -243,29 +243,6 @@ long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
     return a0 * phi + a2 * sin_2 + a4 * sin_4 + a6 * sin_6 + a8 * sin_8;
 }
 
-void raise(step_fault fault) {
-    switch (fault) {
-        case step_fault::log_of_negative:
-            long_float_math_lib::detail::raise_argument_error("long_float_math_lib:67");
-        case step_fault::log_of_zero:
-            long_float_math_lib::detail::raise_log_of_zero();
-        case step_fault::beyond_quarter_turn:
-            throw constraint_error(
-                "range check failed: 90 degrees or more from the central meridian");
-        case step_fault::at_centre:
-            throw constraint_error("range check failed: the centre of the earth has no latitude");
-        case step_fault::longitude_beyond_turn:
-            throw constraint_error("range check failed: longitude outside -180 .. 180 degrees");
-        case step_fault::zone_beyond_range:
-            throw constraint_error("range check failed: zone outside -60 .. 60");
-        case step_fault::beyond_pole:
-            throw constraint_error("range check failed: northing beyond the pole");
-        case step_fault::none:
-            break;
-    }
-    throw constraint_error("range check failed");
-}
-
 ellipsoid_constants ellipsoid_constants_of(long_float major_axis, long_float minor_axis) {
     for (const preset_ellipsoid& p : preset_ellipsoids) {
         if (p.major_axis == major_axis && p.minor_axis == minor_axis)
@@ -291,12 +268,12 @@ conformal_sphere_type conformal_sphere(const transverse_mercator_constants& tm,
     return {w2, w, c};
 }
 
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         long_float delta_lambda,
-                                         conformal_grid_type& grid) noexcept {
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           long_float delta_lambda, conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept {
     return conformal_transverse_mercator(tm, phi, phi_sin_cos,
-                                         low_level_math::sin_cos(delta_lambda), grid);
+                                         low_level_math::sin_cos(delta_lambda), grid, beyond_reach);
 }
 
 namespace {
@@ -323,44 +300,32 @@ long_float sphere_latitude_offset(long_float phi, const low_level_math::sin_cos_
 
 }  // namespace
 
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         const low_level_math::sin_cos_type& dl,
-                                         conformal_grid_type& grid) noexcept {
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           const low_level_math::sin_cos_type& dl,
+                                           conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept {
     const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
     const long_float S = tm.S;
     const long_float w = sphere.w;
     // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
     // earth and the grid values, though finite, are those of a mirrored point.
     if (!(dl.cos > 0.0)) {
-        return step_fault::beyond_quarter_turn;
+        return beyond_reach;
     }
     const long_float s = phi_sin_cos.cos * dl.sin;
     const long_float ratio = (1.0 + s) / (1.0 - s);
     if (ratio < 0.0) {
-        return step_fault::log_of_negative;
+        return failure_kind::argument_error;
     }
     if (ratio == 0.0) {
-        return step_fault::log_of_zero;
+        return beyond_reach;  // exactly a quarter turn away, on the equator
     }
     const long_float ln = low_level_math::log(ratio);
     grid.x = S / (2.0 * w) * ln;
     grid.y = (S / w) * sphere_latitude_offset(phi, phi_sin_cos, dl);
     grid.c = sphere.c;
-    return step_fault::none;
-}
-
-conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
-                                                  long_float phi,
-                                                  const low_level_math::sin_cos_type& phi_sin_cos,
-                                                  long_float delta_lambda) {
-    conformal_grid_type grid{};
-    if (const step_fault fault =
-            conformal_transverse_mercator(tm, phi, phi_sin_cos, delta_lambda, grid);
-        fault != step_fault::none) {
-        raise(fault);
-    }
-    return grid;
+    return failure_kind::none;
 }
 
 namespace {
@@ -429,10 +394,10 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
     return {phi_0, phi_0_sin_cos, delta_lambda, tan_delta_lambda};
 }
 
-step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
-                                  const geocentric_coordinates_type& position,
-                                  geodetic_type& geodetic, const latitude_hint* hint,
-                                  geodetic_parts parts) noexcept {
+failure_kind geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
+                                    const geocentric_coordinates_type& position,
+                                    geodetic_type& geodetic, const latitude_hint* hint,
+                                    geodetic_parts parts) noexcept {
     const long_float a = major_axis;
     const long_float b = minor_axis;
     const long_float x = position.x;
@@ -445,11 +410,11 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
     if (p == 0.0) {
         // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
         if (x == 0.0 && y == 0.0 && z == 0.0) {
-            return step_fault::at_centre;
+            return failure_kind::constraint_error;  // the centre of the earth
         }
         const long_float sign = z > 0.0 ? 1.0 : -1.0;
         geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}, {0.0, 1.0}};
-        return step_fault::none;
+        return failure_kind::none;
     }
 
     constexpr long_float none = std::numeric_limits<long_float>::quiet_NaN();
@@ -481,7 +446,7 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                             : low_level_math::sin_cos_type{none, none},
                 parts.sines ? low_level_math::sin_cos_type{y / p, x / p}
                             : low_level_math::sin_cos_type{none, none}};
-    return step_fault::none;
+    return failure_kind::none;
 }
 
 const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
@@ -528,24 +493,24 @@ struct inverse_projection_type {
 constexpr long_float pole_rounding = 0.5;
 
 /// The point of a zone's grid, into `point`; more than `pole_rounding` beyond the pole's grid
-/// northing none (`beyond_pole`). Within `pole_rounding` beyond it the central meridian's grid
+/// northing none (`constraint_error`). Within `pole_rounding` beyond it the central meridian's grid
 /// value is the pole itself, and a point beside it one a little more than a quarter turn from
 /// the central meridian, found from its mirror image in the grid line through the pole (where
 /// the meridians a quarter turn away lie): the projection is symmetric about that line.
-step_fault inverse_projection(const zone_projection& p, easting_integer easting,
-                              northing_integer northing, bool angles,
-                              inverse_projection_type& point) noexcept {
+failure_kind inverse_projection(const zone_projection& p, easting_integer easting,
+                                northing_integer northing, bool angles,
+                                inverse_projection_type& point) noexcept {
     const long_float xi = static_cast<long_float>(easting.value()) - false_easting;
     long_float north = static_cast<long_float>(northing.value()) - p.FN;
     const long_float pole = pole_northing(p.tm);
     const long_float beyond = std::fabs(north) - pole;
     if (beyond > pole_rounding) {
-        return step_fault::beyond_pole;
+        return failure_kind::constraint_error;
     }
     if (beyond > 0.0 && xi == 0.0) {
         const long_float sign = north > 0.0 ? 1.0 : -1.0;
         point = {sign * half_pi, normalised_longitude(p.lambda_ref), 0.0, {sign, 0.0}, 0.0};
-        return step_fault::none;
+        return failure_kind::none;
     }
     const bool far_side = beyond > 0.0;
     if (far_side) {
@@ -562,16 +527,14 @@ step_fault inverse_projection(const zone_projection& p, easting_integer easting,
              inverse.phi_sin_cos,
              far_side ? -inverse.tan_delta_lambda : inverse.tan_delta_lambda,
              far_side};
-    return step_fault::none;
+    return failure_kind::none;
 }
 
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
                                            northing_integer northing) {
     inverse_projection_type point{};
-    if (const step_fault fault = inverse_projection(p, easting, northing, true, point);
-        fault != step_fault::none) {
-        raise(fault);
-    }
+    raise_if_failed(inverse_projection(p, easting, northing, true, point),
+                    "range check failed: northing beyond the pole");
     return point;
 }
 
@@ -586,14 +549,14 @@ grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor
             convergence(p.tm.ellipsoid.e_prime2, point.latitude_sin_cos, point.delta_lambda)};
 }
 
-step_fault detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                        easting_integer easting, northing_integer northing,
-                                        zone_integer zone, grid_lat_long_type& result,
-                                        bool angles) noexcept {
+failure_kind detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                          easting_integer easting, northing_integer northing,
+                                          zone_integer zone, grid_lat_long_type& result,
+                                          bool angles) noexcept {
     inverse_projection_type point{};
-    if (const step_fault fault = inverse_projection(
+    if (const failure_kind fault = inverse_projection(
             zone_projection_of(major_axis, minor_axis, zone), easting, northing, angles, point);
-        fault != step_fault::none) {
+        fault != failure_kind::none) {
         return fault;
     }
     // The longitude's sine and cosine by the angle sum from the difference's tangent and the
@@ -607,7 +570,7 @@ step_fault detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_
               point.longitude,
               point.latitude_sin_cos,
               {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin}};
-    return step_fault::none;
+    return failure_kind::none;
 }
 
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
@@ -639,7 +602,11 @@ lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_ax
     // One sine and cosine of the latitude serve the projection and the convergence.
     const low_level_math::sin_cos_type phi_sin_cos = low_level_math::sin_cos(phi);
 
-    const auto [x, y, c] = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl);
+    conformal_grid_type z{};
+    raise_if_failed(conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl, z,
+                                                  failure_kind::constraint_error),
+                    "range check failed: 90 degrees or more from the central meridian");
+    const auto [x, y, c] = z;
 
     const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
     const long_float N = FN + S * beta(phi, phi_sin_cos, p.tm.ellipsoid.arc) + y +

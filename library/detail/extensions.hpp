@@ -9,10 +9,11 @@
 namespace utm::extensions::detail {
 
 /// `lat_long_to_grid_unrounded` with the projection's constants `tm` and the sine and cosine of
-/// the latitude given, into `grid`; the fault instead of a raised failure. Raises nothing.
+/// the latitude given, into `grid`; the failure kind (`constraint_error`, or `argument_error`
+/// for a logarithm of a negative number) instead of a raised failure. Raises nothing.
 /// `longitude_sin_cos`, if given, holds the sine and cosine of the longitude, from which the
 /// longitude difference's are taken instead of by a further sine.
-utm::detail::step_fault lat_long_to_grid_unrounded(
+global_types::failure_kind lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float latitude,
     const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
     lat_long_to_grid_unrounded_result& grid,

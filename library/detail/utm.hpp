@@ -16,22 +16,15 @@ namespace utm::detail {
 
 using global_types::long_float;
 
-/// Why a step of a conversion has no result; `none` when it has one. The one-point functions
-/// raise the failure of the fault (`raise`); the array conversions report it per point.
-enum class step_fault : std::uint8_t {
-    none,
-    beyond_quarter_turn,    ///< 90 degrees or more from the central meridian
-    log_of_zero,            ///< the projection's logarithm of exactly 0
-    log_of_negative,        ///< the projection's logarithm of a negative number
-    at_centre,              ///< the centre of the earth, which has no latitude
-    longitude_beyond_turn,  ///< a longitude outside -180 .. 180 degrees for the automatic zone
-    zone_beyond_range,      ///< a longitude whose zone lies outside -60 .. 60
-    beyond_pole,            ///< a grid northing beyond the pole's, which no point projects to
-};
+using global_types::failure_kind;
 
-/// Raises the failure that the one-point functions raise for `fault` (not `none`):
-/// `argument_error` for the logarithm of a negative number, `constraint_error` otherwise.
-[[noreturn]] void raise(step_fault fault);
+/// Raises `kind` (not `none`) with `message` when a step of a conversion failed; nothing for
+/// `none`. The one-point functions raise through it what the non-raising steps return.
+inline void raise_if_failed(failure_kind kind, const char* message) {
+    if (kind != failure_kind::none) {
+        global_types::raise(kind, message);
+    }
+}
 
 /// Raises `constraint_error` naming `what` when a projected grid value is not finite, so that
 /// no clamp can turn an unreachable point into a plausible number.
@@ -227,19 +220,21 @@ struct conformal_grid_type {
 /// `conformal_sphere` and the exact spherical Transverse Mercator on the sphere of radius
 /// S / w of the projection `tm` at latitude `phi` (with its sine and cosine `phi_sin_cos`) and
 /// longitude difference `delta_lambda` (radians), for the forward projections; into `grid`.
-/// A point 90 degrees or more from the central meridian has no result
-/// (`beyond_quarter_turn`): the formulas would give the grid values of a point on the other
-/// side of the earth. Raises nothing.
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         long_float delta_lambda,
-                                         conformal_grid_type& grid) noexcept;
+/// A point 90 degrees or more from the central meridian has no result: the formulas would give
+/// the grid values of a point on the other side of the earth; it fails as `beyond_reach`, the
+/// kind the grid gives such a point (a logarithm of a negative number: `argument_error`).
+/// Raises nothing.
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           long_float delta_lambda, conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept;
 
 /// The same with the sine and cosine `dl` of the longitude difference given.
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         const low_level_math::sin_cos_type& dl,
-                                         conformal_grid_type& grid) noexcept;
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           const low_level_math::sin_cos_type& dl,
+                                           conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept;
 
 /// Sine and cosine of a - b from those of a and b.
 inline low_level_math::sin_cos_type sin_cos_of_difference(const low_level_math::sin_cos_type& a,
@@ -250,12 +245,6 @@ inline low_level_math::sin_cos_type sin_cos_of_difference(const low_level_math::
 /// Sine and cosine of the central meridian of zone 0 .. 60 (`central_meridian`), computed at
 /// the first call; safe from any thread.
 const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
-
-/// The same, raising the fault's failure.
-conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
-                                                  long_float phi,
-                                                  const low_level_math::sin_cos_type& phi_sin_cos,
-                                                  long_float delta_lambda);
 
 /// Latitude (with its sine and cosine) and longitude difference (radians) of the inverse
 /// projection.
@@ -315,27 +304,27 @@ struct geodetic_parts {
 /// the start latitude arctan(z / p (1 + e'2)); a pass needs only the tangent of the latitude
 /// before it, so the arc tangent is taken after the last pass (through `hint`, a latitude
 /// close to the result, where given). The polar axis gives the nearer pole; the centre of the
-/// earth has no result (`at_centre`). Raises nothing.
-step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
-                                  const geocentric_coordinates_type& position,
-                                  geodetic_type& geodetic, const latitude_hint* hint = nullptr,
-                                  geodetic_parts parts = {}) noexcept;
+/// earth has no result (`constraint_error`). Raises nothing.
+failure_kind geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
+                                    const geocentric_coordinates_type& position,
+                                    geodetic_type& geodetic, const latitude_hint* hint = nullptr,
+                                    geodetic_parts parts = {}) noexcept;
 
 /// Latitude and longitude (radians, in [-pi, pi]), each with its sine and cosine, of a UTM grid
 /// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`, into
-/// `result`, with the fault (`beyond_pole`) instead of a raised failure. Without `angles` the
-/// longitude is NaN (its sine and cosine are there). Raises nothing.
+/// `result`, with the kind (`constraint_error` beyond the pole) instead of a raised failure.
+/// Without `angles` the longitude is NaN (its sine and cosine are there). Raises nothing.
 struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
     low_level_math::sin_cos_type longitude_sin_cos;
 };
-step_fault utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                global_types::easting_integer easting,
-                                global_types::northing_integer northing,
-                                global_types::zone_integer zone, grid_lat_long_type& result,
-                                bool angles = true) noexcept;
+failure_kind utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
+                                  global_types::easting_integer easting,
+                                  global_types::northing_integer northing,
+                                  global_types::zone_integer zone, grid_lat_long_type& result,
+                                  bool angles = true) noexcept;
 
 /// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
 long_float normalised_longitude(long_float lambda_0);
