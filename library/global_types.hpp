@@ -134,6 +134,31 @@ inline failure_kind grid_integer_of(
     return failure_kind::none;
 }
 
+/// The grid integers of the pair `easting`, `northing` (metres) in the ranges of the grid types
+/// `Easting`, `Northing` by the rule of `grid_integer_of` with `edges`, the easting decided
+/// first: both into `whole_easting`, `whole_northing` and `none`, or the failure kind of the
+/// value that has none (nothing written). Raises nothing.
+template <class Easting, class Northing>
+failure_kind grid_integers_of(long_float easting, long_float northing, grid_edges edges,
+                              failure_kind easting_kind, failure_kind northing_kind,
+                              std::int32_t& whole_easting, std::int32_t& whole_northing) noexcept {
+    std::int64_t e = 0;
+    std::int64_t n = 0;
+    if (const failure_kind kind =
+            grid_integer_of(easting, Easting::first, Easting::last, edges, e, easting_kind);
+        kind != failure_kind::none) {
+        return kind;
+    }
+    if (const failure_kind kind =
+            grid_integer_of(northing, Northing::first, Northing::last, edges, n, northing_kind);
+        kind != failure_kind::none) {
+        return kind;
+    }
+    whole_easting = static_cast<std::int32_t>(e);
+    whole_northing = static_cast<std::int32_t>(n);
+    return failure_kind::none;
+}
+
 /// An integer of base type `Base` restricted to `First` .. `Last`. Every way of making one
 /// (from an integer of any width, or by rounding a double) checks the range and raises
 /// `constraint_error` when the value does not fit. Reading it back is free.

@@ -62,8 +62,9 @@ from_wgs84_lat_long_to_bng_result from_wgs84_lat_long_to_bng(long_float major_ax
                                                              long_float altitude) {
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{latitude, low_level_math::sin_cos(latitude)};
-    const global_types::failure_kind fault = detail::wgs84_to_bng(
-        major_axis, minor_axis, near.sin_cos, longitude, altitude, grid, nullptr, &near);
+    const global_types::failure_kind fault =
+        detail::wgs84_to_bng(utm::detail::ellipsoid_model_of(major_axis, minor_axis), near.sin_cos,
+                             longitude, altitude, grid, nullptr, &near);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -73,7 +74,8 @@ from_bng_to_wgs84_lat_long_result from_bng_to_wgs84_lat_long(
     bng::northing_integer_bng northing_bng) {
     utm::detail::geodetic_type wgs84{};
     utm::detail::raise_if_failed(
-        detail::bng_to_wgs84(major_axis, minor_axis, easting_bng, northing_bng, wgs84),
+        detail::bng_to_wgs84(utm::detail::ellipsoid_model_of(major_axis, minor_axis), easting_bng,
+                             northing_bng, wgs84),
         "range check failed: the centre of the earth has no latitude");
     return {wgs84.latitude, wgs84.longitude, wgs84.altitude};
 }
@@ -87,15 +89,14 @@ void start_up() {
 namespace utm::datum_transformations::detail {
 
 namespace {
-constexpr long_float major_axis = datum_transformations::major_axis_grs80;
-constexpr long_float minor_axis = datum_transformations::minor_axis_grs80;
+using utm::detail::grs80_ellipsoid;
 }  // namespace
 
 const seven_helmert_parameters_type& current_parameters() noexcept {
     return *global_bng::simple_wgs84_to_osgb_odn_helmert_parameters.load(std::memory_order_acquire);
 }
 
-failure_kind bng_to_wgs84(long_float major_axis, long_float minor_axis, std::int32_t easting,
+failure_kind bng_to_wgs84(const utm::detail::ellipsoid_model& ellipsoid, std::int32_t easting,
                           std::int32_t northing, utm::detail::geodetic_type& wgs84,
                           utm::detail::geodetic_parts parts) noexcept {
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
@@ -104,25 +105,23 @@ failure_kind bng_to_wgs84(long_float major_axis, long_float minor_axis, std::int
                                                    false);
     // The grid point is taken to lie on the Airy ellipsoid (height 0).
     const utm::geocentric_coordinates_type osgb36_position =
-        utm::detail::geocentric_of(bng::major_axis, airy.tm.ellipsoid.e2, on_airy.latitude_sin_cos,
-                                   on_airy.longitude_sin_cos, 0.0);
+        utm::detail::geocentric_of(utm::detail::airy_1830_ellipsoid.a, airy.tm.ellipsoid.e2,
+                                   on_airy.latitude_sin_cos, on_airy.longitude_sin_cos, 0.0);
     const utm::geocentric_coordinates_type wgs84_position =
         inverse_small_rotation_helmert_transformation(current_parameters(), osgb36_position);
     // The datum shift moves the latitude by a few hundred-thousandths of a radian at most.
     const utm::detail::latitude_hint near{on_airy.latitude, on_airy.latitude_sin_cos};
-    return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84, &near,
-                                               parts);
+    return utm::detail::geocentric_to_geodetic(ellipsoid, wgs84_position, wgs84, &near, parts);
 }
 
-failure_kind wgs84_to_bng(long_float major_axis, long_float minor_axis,
+failure_kind wgs84_to_bng(const utm::detail::ellipsoid_model& ellipsoid,
                           const low_level_math::sin_cos_type& latitude_sin_cos,
                           long_float longitude, long_float altitude,
                           bng::conversions::lat_long_to_grid_unrounded_result& grid,
                           const low_level_math::sin_cos_type* longitude_sin_cos,
                           const utm::detail::latitude_hint* latitude) noexcept {
-    const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
     const utm::geocentric_coordinates_type wgs84_position = utm::detail::geocentric_of(
-        major_axis, e2, latitude_sin_cos,
+        ellipsoid.a, ellipsoid.constants.e2, latitude_sin_cos,
         longitude_sin_cos != nullptr ? *longitude_sin_cos : low_level_math::sin_cos(longitude),
         altitude);
     const utm::geocentric_coordinates_type osgb36_position =
@@ -131,7 +130,7 @@ failure_kind wgs84_to_bng(long_float major_axis, long_float minor_axis,
     // The projection takes the longitude through its sine and cosine alone; the height is 0.
     constexpr utm::detail::geodetic_parts needed{.longitude = false, .height = false};
     if (const failure_kind fault = utm::detail::geocentric_to_geodetic(
-            bng::major_axis, bng::minor_axis, osgb36_position, on_airy, latitude, needed);
+            utm::detail::airy_1830_ellipsoid, osgb36_position, on_airy, latitude, needed);
         fault != failure_kind::none) {
         return fault;
     }
@@ -147,8 +146,7 @@ failure_kind bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_floa
     utm::detail::geodetic_type wgs84{};
     constexpr utm::detail::geodetic_parts needed{.height = false, .sines = false};
     // Only the centre of the earth fails, which no grid point reaches.
-    if (const failure_kind fault =
-            bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84, needed);
+    if (const failure_kind fault = bng_to_wgs84(grs80_ellipsoid, easting, northing, wgs84, needed);
         fault != failure_kind::none) {
         return fault;
     }
@@ -177,7 +175,7 @@ failure_kind wgs84_to_bng(long_float latitude, long_float longitude, std::int32_
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{latitude, low_level_math::sin_cos(latitude)};
     const failure_kind fault =
-        wgs84_to_bng(major_axis, minor_axis, near.sin_cos, longitude, 0.0, grid, nullptr, &near);
+        wgs84_to_bng(grs80_ellipsoid, near.sin_cos, longitude, 0.0, grid, nullptr, &near);
     return national_grid_integers(fault, grid, easting, northing);
 }
 

@@ -24,16 +24,17 @@ from_utm_to_bng_result from_utm_to_bng(long_float major_axis, long_float minor_a
         throw utm::exceptions::zone_out_of_range("zone " + std::to_string(zone_utm.value()) +
                                                  " outside 29 .. 31");
     }
+    const utm::detail::ellipsoid_model ellipsoid =
+        utm::detail::ellipsoid_model_of(major_axis, minor_axis);
     utm::detail::grid_lat_long_type wgs84{};
-    utm::detail::raise_if_failed(
-        utm::detail::utm_grid_to_lat_long(major_axis, minor_axis, easting_utm, northing_utm,
-                                          zone_utm, wgs84, false),
-        "range check failed: northing beyond the pole");
+    utm::detail::raise_if_failed(utm::detail::utm_grid_to_lat_long(
+                                     ellipsoid, easting_utm, northing_utm, zone_utm, wgs84, false),
+                                 "range check failed: northing beyond the pole");
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{wgs84.latitude, wgs84.latitude_sin_cos};
     const failure_kind fault =
-        detail::wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0,
-                             grid, &wgs84.longitude_sin_cos, &near);
+        detail::wgs84_to_bng(ellipsoid, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,
+                             &wgs84.longitude_sin_cos, &near);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -43,14 +44,12 @@ from_bng_to_utm_result from_bng_to_utm(long_float major_axis, long_float minor_a
                                        bng::northing_integer_bng northing_bng) {
     utm::extensions::lat_long_to_grid_unrounded_result grid{};
     utm::detail::raise_if_failed(
-        detail::bng_to_utm(major_axis, minor_axis, easting_bng, northing_bng, grid),
+        detail::bng_to_utm(utm::detail::ellipsoid_model_of(major_axis, minor_axis), easting_bng,
+                           northing_bng, grid),
         "range check failed: point beyond the reach of its zone's projection");
-    constexpr global_types::grid_edges clamped = utm::extensions::detail::clamped_edges;
-    const auto easting = global_types::to_grid_integer<global_types::easting_integer>(
-        grid.easting, "easting", clamped);
-    const auto northing = global_types::to_grid_integer<global_types::northing_integer>(
-        grid.northing, "northing", clamped);
-    return {easting, northing, grid.zone_out};
+    const utm::extensions::lat_long_to_grid_result whole =
+        utm::extensions::detail::clamped_grid_integers(grid);
+    return {whole.easting, whole.northing, whole.zone_out};
 }
 
 }  // namespace utm::datum_transformations::utm_bng
@@ -59,52 +58,40 @@ namespace utm::datum_transformations::detail {
 
 namespace {
 
-constexpr long_float major_axis = datum_transformations::major_axis_grs80;
-constexpr long_float minor_axis = datum_transformations::minor_axis_grs80;
+using utm::detail::grs80_ellipsoid;
 
 }  // namespace
 
-failure_kind bng_to_utm(long_float major_axis, long_float minor_axis, std::int32_t easting,
+failure_kind bng_to_utm(const utm::detail::ellipsoid_model& ellipsoid, std::int32_t easting,
                         std::int32_t northing,
                         utm::extensions::lat_long_to_grid_unrounded_result& grid) noexcept {
     utm::detail::geodetic_type wgs84{};
     constexpr utm::detail::geodetic_parts needed{.height = false};
-    if (const failure_kind fault =
-            bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84, needed);
+    if (const failure_kind fault = bng_to_wgs84(ellipsoid, easting, northing, wgs84, needed);
         fault != failure_kind::none) {
         return fault;
     }
     return utm::extensions::detail::lat_long_to_grid_unrounded(
-        utm::detail::transverse_mercator_constants_of(major_axis, minor_axis,
-                                                      utm::scale_on_central_meridian),
+        utm::detail::transverse_mercator_constants_of(ellipsoid, utm::scale_on_central_meridian),
         wgs84.latitude, wgs84.phi_sin_cos, wgs84.longitude, grid, &wgs84.lambda_sin_cos);
 }
 
 failure_kind bng_to_utm(std::int32_t easting, std::int32_t northing, std::int32_t& zone_utm,
                         std::int32_t& easting_utm, std::int32_t& northing_utm) noexcept {
     utm::extensions::lat_long_to_grid_unrounded_result grid{};
-    if (const failure_kind fault = bng_to_utm(major_axis, minor_axis, easting, northing, grid);
+    if (const failure_kind fault = bng_to_utm(grs80_ellipsoid, easting, northing, grid);
         fault != failure_kind::none) {
         return fault;
     }
-    std::int64_t e = 0;
-    std::int64_t n = 0;
-    constexpr global_types::grid_edges clamped = utm::extensions::detail::clamped_edges;
-    if (const failure_kind kind =
-            global_types::grid_integer_of(grid.easting, global_types::easting_integer::first,
-                                          global_types::easting_integer::last, clamped, e);
-        kind != failure_kind::none) {
-        return kind;
-    }
-    if (const failure_kind kind =
-            global_types::grid_integer_of(grid.northing, global_types::northing_integer::first,
-                                          global_types::northing_integer::last, clamped, n);
+    std::int32_t e = 0;
+    std::int32_t n = 0;
+    if (const failure_kind kind = utm::extensions::detail::clamped_grid_integers(grid, e, n);
         kind != failure_kind::none) {
         return kind;
     }
     zone_utm = grid.zone_out;
-    easting_utm = static_cast<std::int32_t>(e);
-    northing_utm = static_cast<std::int32_t>(n);
+    easting_utm = e;
+    northing_utm = n;
     return failure_kind::none;
 }
 
@@ -114,15 +101,15 @@ failure_kind utm_to_bng(std::int32_t zone, std::int32_t easting, std::int32_t no
         return failure_kind::zone_out_of_range;
     }
     utm::detail::grid_lat_long_type wgs84{};
-    if (const failure_kind fault = utm::detail::utm_grid_to_lat_long(
-            major_axis, minor_axis, easting, northing, zone, wgs84, false);
+    if (const failure_kind fault = utm::detail::utm_grid_to_lat_long(grs80_ellipsoid, easting,
+                                                                     northing, zone, wgs84, false);
         fault != failure_kind::none) {
         return fault;
     }
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{wgs84.latitude, wgs84.latitude_sin_cos};
     const failure_kind fault =
-        wgs84_to_bng(major_axis, minor_axis, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,
+        wgs84_to_bng(grs80_ellipsoid, wgs84.latitude_sin_cos, wgs84.longitude, 0.0, grid,
                      &wgs84.longitude_sin_cos, &near);
     return national_grid_integers(fault, grid, easting_bng, northing_bng);
 }

@@ -12,6 +12,10 @@
 
 namespace utm::bng::conversions::detail {
 
+/// Passes of the grid's inverse projection (`iterate_for_latitude`): a fixed count, no
+/// convergence test.
+inline constexpr int inverse_passes = 3;
+
 /// Up to `boundary_delta` beyond either end of its range a grid value is that end.
 inline constexpr global_types::grid_edges grid_tolerance{.tolerance = boundary_delta};
 

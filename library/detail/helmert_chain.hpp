@@ -25,17 +25,17 @@ using global_types::failure_kind;
 const seven_helmert_parameters_type& current_parameters() noexcept;
 
 /// National Grid point (in the grid's ranges) to WGS84 latitude, longitude (with the sines and
-/// cosines) and height on the ellipsoid a, b, into `wgs84`; `parts` as for
+/// cosines) and height on `ellipsoid`, into `wgs84`; `parts` as for
 /// `utm::detail::geocentric_to_geodetic`.
-failure_kind bng_to_wgs84(long_float major_axis, long_float minor_axis, std::int32_t easting,
+failure_kind bng_to_wgs84(const utm::detail::ellipsoid_model& ellipsoid, std::int32_t easting,
                           std::int32_t northing, utm::detail::geodetic_type& wgs84,
                           utm::detail::geodetic_parts parts = {}) noexcept;
 
 /// WGS84 latitude (given by its sine and cosine), longitude (radians) and height (metres) on
-/// the ellipsoid a, b to National Grid values in metres, before rounding, into `grid`. The
+/// `ellipsoid` to National Grid values in metres, before rounding, into `grid`. The
 /// longitude's sine and cosine may be given in `longitude_sin_cos`, and the latitude itself
 /// in `latitude` (it spares the arc tangent of the latitude on Airy 1830).
-failure_kind wgs84_to_bng(long_float major_axis, long_float minor_axis,
+failure_kind wgs84_to_bng(const utm::detail::ellipsoid_model& ellipsoid,
                           const low_level_math::sin_cos_type& latitude_sin_cos,
                           long_float longitude, long_float altitude,
                           bng::conversions::lat_long_to_grid_unrounded_result& grid,
@@ -43,8 +43,8 @@ failure_kind wgs84_to_bng(long_float major_axis, long_float minor_axis,
                           const utm::detail::latitude_hint* latitude = nullptr) noexcept;
 
 /// National Grid point (in the grid's ranges) to UTM values in metres, before clamping and
-/// rounding, in the zone of the WGS84 longitude, on the ellipsoid a, b, into `grid`.
-failure_kind bng_to_utm(long_float major_axis, long_float minor_axis, std::int32_t easting,
+/// rounding, in the zone of the WGS84 longitude, on `ellipsoid`, into `grid`.
+failure_kind bng_to_utm(const utm::detail::ellipsoid_model& ellipsoid, std::int32_t easting,
                         std::int32_t northing,
                         utm::extensions::lat_long_to_grid_unrounded_result& grid) noexcept;
 
