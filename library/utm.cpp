@@ -127,7 +127,7 @@ bool operator==(const range_record& l, const range_record& r) {
 void start_up() {
     // The zone arithmetic of the projections works in 32-bit integers; its widest value,
     // the central meridian of zone 60 in degrees, is computed once with overflow checks.
-    (void)global_types::checked_sub(global_types::checked_mul(6, 60), 183);
+    (void)detail::central_meridian_degrees(60);
 }
 
 // ---- Transverse Mercator projection of the UTM grid -------------------------------------
@@ -176,9 +176,9 @@ long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
 
 long_float central_meridian(zone_integer zone) {
     const std::int32_t number = std::abs(static_cast<std::int32_t>(zone));
-    // The zone arithmetic is specified in checked 32-bit integers; the degrees fit exactly.
-    (void)global_types::checked_sub(global_types::checked_mul(6, number), 183);
-    return central_meridian_of_zone(static_cast<long_float>(number));
+    // The checked degrees are exact in a double: the same value as pi (6 number - 183) / 180.
+    return low_level_math::radians_by_pi_over_180(
+        static_cast<long_float>(central_meridian_degrees(number)));
 }
 
 long_float false_northing(zone_integer zone) {
@@ -186,6 +186,10 @@ long_float false_northing(zone_integer zone) {
 }
 
 namespace detail {
+
+std::int32_t central_meridian_degrees(std::int32_t number) {
+    return global_types::checked_sub(global_types::checked_mul(6, number), 183);
+}
 
 void require_off_centre(const geocentric_coordinates_type& position) {
     if (position.x == 0.0 && position.y == 0.0 && position.z == 0.0) {

@@ -45,6 +45,11 @@ struct lane_math<long_float> {
     }
 };
 
+/// The central meridian of zone number `number` (0 .. 60) in whole degrees, 6 number - 183,
+/// in checked 32-bit arithmetic as the zone arithmetic is specified (`constraint_error` on
+/// overflow); `central_meridian_of_zone` is its value in radians.
+std::int32_t central_meridian_degrees(std::int32_t number);
+
 /// Passes of the UTM grid's inverse projection: a fixed count, settled to about 1e-8 degrees.
 inline constexpr int utm_inverse_passes = 3;
 /// Latitude passes from earth-centred to geodetic coordinates: a fixed count, no test.
