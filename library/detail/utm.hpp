@@ -22,11 +22,14 @@ using global_types::long_float;
 
 using global_types::failure_kind;
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// The standard zone of the longitude `lambda` (radians) as a double: the floor of
 /// `zone_quotient`.
 inline long_float automatic_zone_number(long_float lambda) {
     return std::floor(zone_quotient(lambda));
 }
+}  // namespace
 
 /// The elementary functions of the steps on doubles: the platform's, as every one-point
 /// conversion takes them.
@@ -158,6 +161,8 @@ inline long_float arc_tangent(long_float t, const latitude_hint* hint) {
 /// is small and its relative error would grow) through the arc tangent itself.
 inline constexpr long_float steep_tangent = 1024.0;
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// Sine and cosine of `arctan_t`, the arc tangent of `t`: t / sqrt(1 + t^2) and
 /// 1 / sqrt(1 + t^2), the same values as the circular functions to a few units in the last
 /// place.
@@ -167,7 +172,10 @@ inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t, long_float a
     }
     return low_level_math::sin_cos(arctan_t);
 }
+}  // namespace
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// Sine and cosine of the arc tangent of `t`; the arc tangent is taken only for steep `t`.
 inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t) {
     if (std::fabs(t) <= steep_tangent) {
@@ -175,6 +183,7 @@ inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t) {
     }
     return low_level_math::sin_cos(arc_tangent(t));
 }
+}  // namespace
 
 /// The constants of the semi-axes `major_axis`, `minor_axis` (metres), computed.
 constexpr ellipsoid_constants derive_ellipsoid_constants(long_float major_axis,
@@ -280,6 +289,8 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
     int passes, bool angles = true) noexcept;
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// Earth-centred coordinates (metres) of latitude and longitude given by their sines and
 /// cosines and height `h` (metres) on the ellipsoid of major axis `a` and first eccentricity
 /// squared `e2` (`geocentric_at`).
@@ -290,6 +301,7 @@ inline geocentric_coordinates_type geocentric_of(long_float a, long_float e2,
     const xyz_of<long_float> g = geocentric_at(a, e2, phi, lambda, h);
     return {g.x, g.y, g.z};
 }
+}  // namespace
 
 /// Latitude (with its sine and cosine), longitude (radians) and height (metres) of an
 /// earth-centred point.
