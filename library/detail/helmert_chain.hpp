@@ -1,7 +1,7 @@
 // The Helmert chain between the National Grid and WGS84 (GRS80), one point at a time without
 // raising: the same steps, in the same order, as `global_bng` and `utm_bng` take, which run
-// these very functions and raise the failure of the fault. The array conversions call them in
-// their loops. Internal to the library.
+// these very functions and raise the failure kind they return. The array conversions call them
+// in their loops. Internal to the library.
 #pragma once
 
 #include <cstdint>
