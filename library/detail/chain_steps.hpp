@@ -5,7 +5,9 @@
 // that wrap these. A step takes its elementary functions from `lane_math<T>`: the double ones
 // are in detail/utm.hpp, the vector ones in the kernel, which includes this header under its
 // processor target. The templates have internal linkage, so the kernel's copies, compiled for
-// that target, never stand in for another unit's. Internal to the library.
+// that target, never stand in for another unit's; and they are always inlined, so that the
+// vectors stay in registers and a scalar step costs no more calls than before. Internal to
+// the library.
 #pragma once
 
 #include "low_level_math.hpp"
@@ -75,7 +77,7 @@ namespace {  // NOLINT: internal linkage on purpose, see above
 /// Central meridian (radians) of the zone numbered `zone` (0 .. 60, whole numbers): 6 zone - 183
 /// degrees, exact in a double, in the form pi d / 180.
 template <class T>
-T central_meridian_of_zone(T zone) {
+[[gnu::always_inline]] inline T central_meridian_of_zone(T zone) {
     return lane_math<T>::radians_by_pi_over_180(6.0 * zone - 183.0);
 }
 
@@ -83,26 +85,28 @@ T central_meridian_of_zone(T zone) {
 /// `lambda` (radians). Its floor is the longitude's standard zone; a boundary meridian belongs
 /// to the zone east of it.
 template <class T>
-T zone_quotient(T lambda) {
+[[gnu::always_inline]] inline T zone_quotient(T lambda) {
     return (lambda * low_level_math::degrees_per_radian + 186.0) / 6.0;
 }
 
 /// Sine and cosine of a - b from those of a and b.
 template <class T>
-sin_cos_of<T> sin_cos_of_difference(const sin_cos_of<T>& a, const sin_cos_of<T>& b) {
+[[gnu::always_inline]] inline sin_cos_of<T> sin_cos_of_difference(const sin_cos_of<T>& a,
+                                                                  const sin_cos_of<T>& b) {
     return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
 }
 
 /// Sine and cosine of a + b from those of a and b.
 template <class T>
-sin_cos_of<T> sin_cos_of_sum(const sin_cos_of<T>& a, const sin_cos_of<T>& b) {
+[[gnu::always_inline]] inline sin_cos_of<T> sin_cos_of_sum(const sin_cos_of<T>& a,
+                                                           const sin_cos_of<T>& b) {
     return {a.sin * b.cos + a.cos * b.sin, a.cos * b.cos - a.sin * b.sin};
 }
 
 /// Sine and cosine of arctan(t): t / sqrt(1 + t^2) and 1 / sqrt(1 + t^2), the circular
 /// functions' values to a few units in the last place while |t| is not steep.
 template <class T>
-sin_cos_of<T> sin_cos_of_moderate_arctan(T t) {
+[[gnu::always_inline]] inline sin_cos_of<T> sin_cos_of_moderate_arctan(T t) {
     const T c = 1.0 / lane_math<T>::sqrt(1.0 + t * t);
     return {t * c, c};
 }
@@ -111,7 +115,8 @@ sin_cos_of<T> sin_cos_of_moderate_arctan(T t) {
 /// axis, from the sine and cosine of phi: the sines of 2, 4, 6 and 8 phi by the multiple-angle
 /// formulas.
 template <class T>
-T meridian_arc(T phi, const sin_cos_of<T>& phi_sin_cos, const meridian_arc_series& series) {
+[[gnu::always_inline]] inline T meridian_arc(T phi, const sin_cos_of<T>& phi_sin_cos,
+                                             const meridian_arc_series& series) {
     const auto [a0, a2, a4, a6, a8] = series;
     const T s = phi_sin_cos.sin;
     const T c = phi_sin_cos.cos;
@@ -127,8 +132,8 @@ T meridian_arc(T phi, const sin_cos_of<T>& phi_sin_cos, const meridian_arc_serie
 /// The local conformal sphere of the projection `tm` at the latitude whose sine and cosine are
 /// `phi`.
 template <class T>
-sphere_of<T> conformal_sphere_of(const transverse_mercator_constants& tm,
-                                 const sin_cos_of<T>& phi) {
+[[gnu::always_inline]] inline sphere_of<T> conformal_sphere_of(
+    const transverse_mercator_constants& tm, const sin_cos_of<T>& phi) {
     const double e_sq = tm.ellipsoid.e2;
     const T w2 = 1.0 - e_sq * (phi.sin * phi.sin);
     const T w = lane_math<T>::sqrt(w2);
@@ -140,7 +145,7 @@ sphere_of<T> conformal_sphere_of(const transverse_mercator_constants& tm,
 /// projection's logarithm, from the sines and cosines of the latitude and the longitude
 /// difference.
 template <class T>
-T log_argument(const sin_cos_of<T>& phi, const sin_cos_of<T>& dl) {
+[[gnu::always_inline]] inline T log_argument(const sin_cos_of<T>& phi, const sin_cos_of<T>& dl) {
     const T s = phi.cos * dl.sin;
     return (1.0 + s) / (1.0 - s);
 }
@@ -148,7 +153,8 @@ T log_argument(const sin_cos_of<T>& phi, const sin_cos_of<T>& dl) {
 /// arctan(tan(phi) / cos(delta_lambda)) - phi, the spherical projection's northward angle from
 /// the latitude `phi` (with its sine and cosine), by the full arc tangent.
 template <class T>
-T latitude_offset(T phi, const sin_cos_of<T>& phi_sin_cos, const sin_cos_of<T>& dl) {
+[[gnu::always_inline]] inline T latitude_offset(T phi, const sin_cos_of<T>& phi_sin_cos,
+                                                const sin_cos_of<T>& dl) {
     // tan(phi) from the sine and cosine the caller has anyway.
     return lane_math<T>::arc_tangent(phi_sin_cos.sin / phi_sin_cos.cos / dl.cos) - phi;
 }
@@ -156,14 +162,16 @@ T latitude_offset(T phi, const sin_cos_of<T>& phi_sin_cos, const sin_cos_of<T>& 
 /// The spherical Transverse Mercator x, y (metres) on the sphere of radius S / w, from the
 /// projection's logarithm `ln` and northward angle `offset`.
 template <class T>
-plane_of<T> spherical_grid(double S, const sphere_of<T>& sphere, T ln, T offset) {
+[[gnu::always_inline]] inline plane_of<T> spherical_grid(double S, const sphere_of<T>& sphere, T ln,
+                                                         T offset) {
     return {S / (2.0 * sphere.w) * ln, (S / sphere.w) * offset};
 }
 
 /// The grid of the spherical coordinates z = x + i y with the cubic correction z + c z^3:
 /// `east` + Re, `north` + Im, summed in that order.
 template <class T>
-plane_of<T> forward_corrected(T east, T north, const plane_of<T>& z, T c) {
+[[gnu::always_inline]] inline plane_of<T> forward_corrected(T east, T north, const plane_of<T>& z,
+                                                            T c) {
     const T x = z.x;
     const T y = z.y;
     return {east + x - 3.0 * c * x * (y * y) + c * (x * x * x),
@@ -172,7 +180,7 @@ plane_of<T> forward_corrected(T east, T north, const plane_of<T>& z, T c) {
 
 /// z - c z^3 with z = xi + i eta: the inverse projection's removal of the cubic correction.
 template <class T>
-plane_of<T> inverse_corrected(T xi, T eta, T c) {
+[[gnu::always_inline]] inline plane_of<T> inverse_corrected(T xi, T eta, T c) {
     return {xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi),
             eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta)};
 }
@@ -193,9 +201,9 @@ struct inverse_pass_of {
 /// the central meridian and `north` metres north of the parallel of arc `origin_arc`, around
 /// the latitude `phi_0` with its sine and cosine.
 template <class T>
-inverse_pass_of<T> inverse_pass(const transverse_mercator_constants& tm, double inverse_S,
-                                double origin_arc, T xi, T north, T phi_0,
-                                const sin_cos_of<T>& phi_0_sin_cos) {
+[[gnu::always_inline]] inline inverse_pass_of<T> inverse_pass(
+    const transverse_mercator_constants& tm, double inverse_S, double origin_arc, T xi, T north,
+    T phi_0, const sin_cos_of<T>& phi_0_sin_cos) {
     using math = lane_math<T>;
     const double S = tm.S;
     const sphere_of<T> sphere = conformal_sphere_of(tm, phi_0_sin_cos);
@@ -226,8 +234,8 @@ inverse_pass_of<T> inverse_pass(const transverse_mercator_constants& tm, double 
 /// cosines and height `h` (metres) on the ellipsoid of major axis `a` and first eccentricity
 /// squared `e2`.
 template <class T>
-xyz_of<T> geocentric_at(double a, double e2, const sin_cos_of<T>& phi, const sin_cos_of<T>& lambda,
-                        T h) {
+[[gnu::always_inline]] inline xyz_of<T> geocentric_at(double a, double e2, const sin_cos_of<T>& phi,
+                                                      const sin_cos_of<T>& lambda, T h) {
     const T w0 = lane_math<T>::sqrt(1.0 - e2 * (phi.sin * phi.sin));
     const T n0 = a / w0;
     return {(n0 + h) * phi.cos * lambda.cos, (n0 + h) * phi.cos * lambda.sin,
@@ -247,8 +255,8 @@ struct latitude_tangents_of {
 /// n + h = p / cos: that is z / (p - e2 n cos), and n cos = a / sqrt(1 + (1 - e2) tan^2), so
 /// z q / (p q - e2 a) with q that root: one square root and one division a pass.
 template <class T>
-latitude_tangents_of<T> geodetic_latitude_tangents(const ellipsoid_constants& ellipsoid, double a,
-                                                   T z, T p, int passes) {
+[[gnu::always_inline]] inline latitude_tangents_of<T> geodetic_latitude_tangents(
+    const ellipsoid_constants& ellipsoid, double a, T z, T p, int passes) {
     const double e2 = ellipsoid.e2;
     T tan_phi = z / p * (1.0 + ellipsoid.e_prime2);
     T tan_last_pass = tan_phi;
@@ -263,7 +271,8 @@ latitude_tangents_of<T> geodetic_latitude_tangents(const ellipsoid_constants& el
 /// The seven-parameter small-rotation Helmert transformation (position-vector convention; the
 /// scale on the diagonal only) of `set` (scale_factor_minus_one, translations, rotations).
 template <class T, class Parameters>
-xyz_of<T> small_rotation_helmert(const Parameters& set, const xyz_of<T>& g) {
+[[gnu::always_inline]] inline xyz_of<T> small_rotation_helmert(const Parameters& set,
+                                                               const xyz_of<T>& g) {
     const double s = set.scale_factor_minus_one;
     const auto [t1, t2, t3] = set.translations;
     const auto [r1, r2, r3] = set.rotations;
@@ -275,7 +284,8 @@ xyz_of<T> small_rotation_helmert(const Parameters& set, const xyz_of<T>& g) {
 /// Its first-order inverse: the translations removed first, then the transposed rotation with
 /// 1 - s for 1 / (1 + s).
 template <class T, class Parameters>
-xyz_of<T> inverse_small_rotation_helmert(const Parameters& set, const xyz_of<T>& g) {
+[[gnu::always_inline]] inline xyz_of<T> inverse_small_rotation_helmert(const Parameters& set,
+                                                                       const xyz_of<T>& g) {
     const double s = set.scale_factor_minus_one;
     const auto [t1, t2, t3] = set.translations;
     const auto [r1, r2, r3] = set.rotations;
