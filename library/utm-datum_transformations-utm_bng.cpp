@@ -83,15 +83,12 @@ failure_kind bng_to_utm(std::int32_t easting, std::int32_t northing, std::int32_
         fault != failure_kind::none) {
         return fault;
     }
-    std::int32_t e = 0;
-    std::int32_t n = 0;
-    if (const failure_kind kind = utm::extensions::detail::clamped_grid_integers(grid, e, n);
+    if (const failure_kind kind =
+            utm::extensions::detail::clamped_grid_integers(grid, easting_utm, northing_utm);
         kind != failure_kind::none) {
         return kind;
     }
     zone_utm = grid.zone_out;
-    easting_utm = e;
-    northing_utm = n;
     return failure_kind::none;
 }
 
