@@ -28,7 +28,8 @@ TARNWICK_AVX2 __m256d _ZGVdN4v_cos(__m256d x);
 }
 
 // The chain's steps, compiled here for the kernel's target (they have internal linkage): so
-// the vectors run the scalar steps' own expression trees.
+// the vectors run the scalar steps' own expression trees. What that header includes is
+// included above, so that the target reaches nothing but the steps.
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
 #else
