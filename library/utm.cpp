@@ -503,29 +503,43 @@ grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid
                             zone);
 }
 
+namespace {
+
+/// The forward projection of `zone`'s grid `p` before rounding, into `grid`; a point a quarter
+/// turn or more from the central meridian has none (`constraint_error`). Raises nothing.
+failure_kind zone_grid(const zone_projection& p, long_float latitude, long_float longitude,
+                       lat_long_to_grid_unrounded_result& grid) noexcept {
+    const long_float S = p.tm.S;
+    const long_float phi = latitude;
+    const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
+    // One sine and cosine of the latitude serve the projection and the convergence.
+    const low_level_math::sin_cos_type phi_sin_cos = low_level_math::sin_cos(phi);
+    conformal_grid_type z{};
+    if (const failure_kind fault = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl, z,
+                                                                 failure_kind::constraint_error);
+        fault != failure_kind::none) {
+        return fault;
+    }
+    // The meridian arc enters the northing before the spherical part, as the zone's grid sums.
+    const plane_of<long_float> corrected = forward_corrected(
+        false_easting, p.FN + S * meridian_arc(phi, phi_sin_cos, p.tm.ellipsoid.arc), {z.x, z.y},
+        z.c);
+    grid = {corrected.x, corrected.y, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+    return failure_kind::none;
+}
+
+}  // namespace
+
 lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
                                                              long_float minor_axis,
                                                              long_float latitude,
                                                              long_float longitude,
                                                              zone_integer zone) {
-    const zone_projection p = zone_projection_of(ellipsoid_model_of(major_axis, minor_axis), zone);
-    const long_float S = p.tm.S;
-    const long_float FN = p.FN;
-    const long_float phi = latitude;
-    const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
-    // One sine and cosine of the latitude serve the projection and the convergence.
-    const low_level_math::sin_cos_type phi_sin_cos = low_level_math::sin_cos(phi);
-
-    conformal_grid_type z{};
-    raise_if_failed(conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl, z,
-                                                  failure_kind::constraint_error),
+    lat_long_to_grid_unrounded_result grid{};
+    raise_if_failed(zone_grid(zone_projection_of(ellipsoid_model_of(major_axis, minor_axis), zone),
+                              latitude, longitude, grid),
                     "range check failed: 90 degrees or more from the central meridian");
-    const auto [x, y, c] = z;
-
-    // The meridian arc enters the northing before the spherical part, as the zone's grid sums.
-    const plane_of<long_float> grid = forward_corrected(
-        false_easting, FN + S * meridian_arc(phi, phi_sin_cos, p.tm.ellipsoid.arc), {x, y}, c);
-    return {grid.x, grid.y, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+    return grid;
 }
 
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
