@@ -314,11 +314,11 @@ sncs_point geo_to_sncs_checked(const geo_point& g, local_reference_frame_enumera
     const auto r = utm::datum_transformations::global_sncs::from_wgs84_lat_long_to_sncs_unrounded(
         major_axis, minor_axis, g.latitude, g.longitude, 0.0, frame);
     const Northing northing =
-        global_types::to_grid_integer<Northing, utm::exceptions::northing_out_of_range>(
-            r.northing, "northing", us::frame_tolerance);
+        global_types::to_grid_integer<Northing>(r.northing, "northing", us::frame_tolerance,
+                                                global_types::failure_kind::northing_out_of_range);
     const Easting easting =
-        global_types::to_grid_integer<Easting, utm::exceptions::easting_out_of_range>(
-            r.easting, "easting", us::frame_tolerance);
+        global_types::to_grid_integer<Easting>(r.easting, "easting", us::frame_tolerance,
+                                               global_types::failure_kind::easting_out_of_range);
     return {easting, northing};
 }
 
@@ -685,25 +685,6 @@ bool chain_grid_value(double v, std::int32_t& value) noexcept {
     return true;
 }
 
-point_status chain_status(utm::datum_transformations::detail::chain_fault f) noexcept {
-    using utm::datum_transformations::detail::chain_fault;
-    switch (f) {
-        case chain_fault::none:
-            return point_status::none;
-        case chain_fault::constraint_error:
-            return point_status::constraint_error;
-        case chain_fault::argument_error:
-            return point_status::argument_error;
-        case chain_fault::zone_out_of_range:
-            return point_status::zone_out_of_range;
-        case chain_fault::easting_out_of_range:
-            return point_status::easting_out_of_range;
-        case chain_fault::northing_out_of_range:
-            break;
-    }
-    return point_status::northing_out_of_range;
-}
-
 std::int32_t whole_metres(double v) {
     return std::isnan(v) ? -1 : static_cast<std::int32_t>(std::round(v));
 }
@@ -724,23 +705,22 @@ bool convert_on_chain(const conversion& c, const points& in, const results& out,
     if (c.from == bng) {
         if (chain_grid_value<easting_integer_bng>(in.easting[i], e) &&
             chain_grid_value<northing_integer_bng>(in.northing[i], n)) {
-            s = c.to == utm ? chain_status(chain::bng_to_utm(e, n, zone, easting, northing))
-                            : chain_status(chain::bng_to_wgs84(e, n, latitude, longitude));
+            s = c.to == utm ? chain::bng_to_utm(e, n, zone, easting, northing)
+                            : chain::bng_to_wgs84(e, n, latitude, longitude);
         }
     } else if (c.from == utm) {
         const double z = in.zone[i];
         if (input::is_zone(z) && chain_grid_value<easting_integer>(in.easting[i], e) &&
             chain_grid_value<northing_integer>(in.northing[i], n)) {
-            s = chain_status(
-                chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, easting, northing));
+            s = chain::utm_to_bng(static_cast<std::int32_t>(z), e, n, easting, northing);
         }
     } else {
         const double lat = in.latitude[i];
         const double lon = in.longitude[i];
         if (input::latitude_fault(lat) == input_fault::none &&
             input::longitude_fault(lon) == input_fault::none) {
-            s = chain_status(chain::wgs84_to_bng(lat / degrees_per_radian, lon / degrees_per_radian,
-                                                 easting, northing));
+            s = chain::wgs84_to_bng(lat / degrees_per_radian, lon / degrees_per_radian, easting,
+                                    northing);
         }
     }
     if (s != point_status::none) {

@@ -9,22 +9,16 @@
 #include <immintrin.h>
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "global_types.hpp"
 #include "low_level_math.hpp"
-#include "utm-bng.hpp"
-#include "utm-datum_transformations-utm_bng.hpp"
-#include "utm-datum_transformations.hpp"
-#include "utm.hpp"
-
-#include "detail/bng-conversions.hpp"
-#include "detail/helmert_chain.hpp"
-#include "detail/utm.hpp"
 
 // The platform's vector maths library: four doubles in, four out (AVX2 variants). g++ links
 // it through libm's link script wherever a program links libm.
 #define TARNWICK_AVX2 __attribute__((target("avx2,fma")))
+#define TARNWICK_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
 extern "C" {
 TARNWICK_AVX2 __m256d _ZGVdN4v_atan(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_exp(__m256d x);
@@ -33,21 +27,72 @@ TARNWICK_AVX2 __m256d _ZGVdN4v_sin(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_cos(__m256d x);
 }
 
+// The chain's steps, compiled here for the kernel's target (they have internal linkage): so
+// the vectors run the scalar steps' own expression trees. What that header includes is
+// included above, so that the target reaches nothing but the steps.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+#endif
+#include "detail/chain_steps.hpp"
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#include "utm-bng.hpp"
+#include "utm-datum_transformations-utm_bng.hpp"
+#include "utm-datum_transformations.hpp"
+#include "utm.hpp"
+
+#include "detail/bng-conversions.hpp"
+#include "detail/extensions.hpp"
+#include "detail/helmert_chain.hpp"
+#include "detail/utm.hpp"
+
+// Four doubles; the intrinsics' own type, without its aliasing attribute (which a template
+// argument would drop).
+using v4 = double __attribute__((vector_size(4 * sizeof(double))));
+
+/// The elementary functions of the steps on four lanes: the vector maths library's. Their last
+/// bits differ from the scalar ones; the kernel leaves every point near a decision to those.
+template <>
+struct utm::detail::lane_math<v4> {
+    TARNWICK_AVX2_INLINE static v4 sqrt(v4 x) { return _mm256_sqrt_pd(x); }
+    TARNWICK_AVX2_INLINE static v4 exp(v4 x) { return _ZGVdN4v_exp(x); }
+    TARNWICK_AVX2_INLINE static v4 log(v4 x) { return _ZGVdN4v_log(x); }
+    TARNWICK_AVX2_INLINE static v4 arc_tangent(v4 x) { return _ZGVdN4v_atan(x); }
+    // Sine and cosine by two calls: the library's combined form takes its results through a
+    // vector of pointers, which clang does not see the arrays escape through (it crashed).
+    TARNWICK_AVX2_INLINE static low_level_math::sin_cos_of<v4> sin_cos(v4 x) {
+        return {_ZGVdN4v_sin(x), _ZGVdN4v_cos(x)};
+    }
+    TARNWICK_AVX2_INLINE static v4 copysign(v4 x, v4 y) {
+        const v4 sign = _mm256_set1_pd(-0.0);
+        return _mm256_or_pd(_mm256_andnot_pd(sign, x), _mm256_and_pd(sign, y));
+    }
+    TARNWICK_AVX2_INLINE static v4 fabs(v4 x) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), x); }
+    /// `low_level_math::radians_by_pi_over_180` in every lane.
+    TARNWICK_AVX2_INLINE static v4 radians_by_pi_over_180(v4 degrees) {
+        return std::numbers::pi * degrees / 180.0;
+    }
+};
+
 namespace batch::simd {
 
 namespace {
 
-#define TARNWICK_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
-
 using global_types::long_float;
-using v4 = __m256d;
+using low_level_math::degrees_per_radian;
+using math = utm::detail::lane_math<v4>;
+using sin_cos4 = low_level_math::sin_cos_of<v4>;
+using xyz4 = utm::detail::xyz_of<v4>;
+using grid4 = utm::detail::plane_of<v4>;
 namespace chain = utm::datum_transformations::detail;
-
 constexpr long_float pi = std::numbers::pi;
-constexpr long_float degrees_per_radian = 57.29577951308232;
-constexpr long_float utm_false_easting = 500000.0;  // metres
-constexpr int inverse_passes = 3;                   // both grids' inverse projections
-constexpr int geodetic_latitude_passes = 2;
 
 // Distances from a decision of the chain within which the vector results' last bits could
 // decide otherwise than the scalar ones (some 1e-8 m on the grids, 1e-14 in a zone number);
@@ -57,11 +102,6 @@ constexpr long_float near_zone_boundary = 1e-9;  // zones (1e-9 zone: under a mi
 // Away from a quarter turn from the central meridian: the scalar chain decides near it.
 constexpr long_float least_cos_delta_lambda = 0.01;
 
-struct sin_cos4 {
-    v4 sin;
-    v4 cos;
-};
-
 TARNWICK_AVX2_INLINE v4 all(long_float x) {
     return _mm256_set1_pd(x);
 }
@@ -70,23 +110,6 @@ TARNWICK_AVX2_INLINE v4 load(const long_float (&x)[block_size]) {
 }
 TARNWICK_AVX2_INLINE void store(v4 v, long_float (&x)[block_size]) {
     _mm256_storeu_pd(x, v);
-}
-TARNWICK_AVX2_INLINE v4 vsqrt(v4 x) {
-    return _mm256_sqrt_pd(x);
-}
-TARNWICK_AVX2_INLINE v4 vatan(v4 x) {
-    return _ZGVdN4v_atan(x);
-}
-TARNWICK_AVX2_INLINE v4 vexp(v4 x) {
-    return _ZGVdN4v_exp(x);
-}
-TARNWICK_AVX2_INLINE v4 vlog(v4 x) {
-    return _ZGVdN4v_log(x);
-}
-// Sine and cosine by two calls: the library's combined form takes its results through a vector
-// of pointers, which clang does not see the arrays escape through (it crashed there).
-TARNWICK_AVX2_INLINE sin_cos4 vsincos(v4 x) {
-    return {_ZGVdN4v_sin(x), _ZGVdN4v_cos(x)};
 }
 
 /// Lanes (bits) where the comparison `a` op `b` holds; unordered (NaN) lanes as the predicate
@@ -98,43 +121,14 @@ TARNWICK_AVX2_INLINE unsigned lanes(v4 a, v4 b) {
 
 /// Lanes where `x` is not within `limit` in magnitude (NaN included).
 TARNWICK_AVX2_INLINE unsigned beyond(v4 x, long_float limit) {
-    return lanes<_CMP_NLE_UQ>(_mm256_andnot_pd(all(-0.0), x), all(limit));
+    return lanes<_CMP_NLE_UQ>(math::fabs(x), all(limit));
 }
 
 /// Sine and cosine of the arc tangent of `t` from one square root; steep tangents, where the
 /// scalar chain takes the arc tangent itself, are marked in `doubt`.
 TARNWICK_AVX2_INLINE sin_cos4 sin_cos_of_arctan(v4 t, unsigned& doubt) {
     doubt |= beyond(t, utm::detail::steep_tangent);
-    const v4 c = all(1.0) / vsqrt(all(1.0) + t * t);
-    return {t * c, c};
-}
-
-/// The meridian arc (divided by the major axis) from the sine and cosine of `phi`.
-TARNWICK_AVX2_INLINE v4 beta(v4 phi, sin_cos4 phi_sin_cos,
-                             const utm::detail::meridian_arc_series& arc) {
-    const v4 s = phi_sin_cos.sin;
-    const v4 c = phi_sin_cos.cos;
-    const v4 sin_2 = all(2.0) * s * c;
-    const v4 cos_2 = (c - s) * (c + s);
-    const v4 sin_4 = all(2.0) * sin_2 * cos_2;
-    const v4 cos_4 = (cos_2 - sin_2) * (cos_2 + sin_2);
-    const v4 sin_6 = sin_4 * cos_2 + cos_4 * sin_2;
-    const v4 sin_8 = all(2.0) * sin_4 * cos_4;
-    return all(arc.a0) * phi + all(arc.a2) * sin_2 + all(arc.a4) * sin_4 + all(arc.a6) * sin_6 +
-           all(arc.a8) * sin_8;
-}
-
-struct sphere4 {
-    v4 w;
-    v4 c;
-};
-
-/// w and the cubic correction coefficient c of the local conformal sphere.
-TARNWICK_AVX2_INLINE sphere4 conformal_sphere(const utm::detail::transverse_mercator_constants& tm,
-                                              sin_cos4 phi) {
-    const v4 e2 = all(tm.ellipsoid.e2);
-    const v4 w2 = all(1.0) - e2 * (phi.sin * phi.sin);
-    return {vsqrt(w2), e2 * w2 * (phi.cos * phi.cos) / all(tm.c_denominator)};
+    return utm::detail::sin_cos_of_moderate_arctan(t);
 }
 
 struct inverse4 {
@@ -145,48 +139,28 @@ struct inverse4 {
 };
 
 /// The inverse Transverse Mercator: `xi` metres east of the central meridian, `north` metres
-/// north of the parallel of arc `origin_arc`; fixed passes from the latitude north / S.
+/// north of the parallel of arc `origin_arc`; `passes` fixed passes from the latitude north / S.
 TARNWICK_AVX2_INLINE inverse4
 inverse_transverse_mercator(const utm::detail::transverse_mercator_constants& tm,
-                            long_float origin_arc, v4 xi, v4 north, unsigned& doubt) {
-    const v4 S = all(tm.S);
-    v4 phi_0 = north / S;
-    sin_cos4 phi_0_sin_cos = vsincos(phi_0);
-    v4 tan_delta_lambda = all(0.0);
-    for (int pass = 1; pass <= inverse_passes; ++pass) {
-        const sphere4 sphere = conformal_sphere(tm, phi_0_sin_cos);
-        const v4 c = sphere.c;
-        const v4 w = sphere.w;
-        const v4 eta = north - S * (beta(phi_0, phi_0_sin_cos, tm.ellipsoid.arc) - all(origin_arc));
-        const v4 x = xi + all(3.0) * c * xi * (eta * eta) - c * (xi * xi * xi);
-        const v4 y = eta - all(3.0) * c * eta * (xi * xi) + c * (eta * eta * eta);
-        const v4 exp_u = vexp(x * w / S);
-        const v4 tan_h = (exp_u - all(1.0) / exp_u) / all(2.0);
-        const sin_cos4 on_sphere = vsincos(phi_0 + y * w / S);
-        tan_delta_lambda = tan_h / on_sphere.cos;
+                            long_float origin_arc, v4 xi, v4 north, int passes, unsigned& doubt) {
+    const long_float inverse_S = 1.0 / tm.S;
+    v4 phi_0 = north / tm.S;
+    sin_cos4 phi_0_sin_cos = math::sin_cos(phi_0);
+    v4 tan_h = all(0.0);
+    v4 cos_D = all(1.0);
+    for (int pass = 1; pass <= passes; ++pass) {
+        const utm::detail::inverse_pass_of<v4> p =
+            utm::detail::inverse_pass(tm, inverse_S, origin_arc, xi, north, phi_0, phi_0_sin_cos);
         // Beyond the pole (cos(D) <= 0) the scalar chain decides.
-        doubt |= lanes<_CMP_NGT_UQ>(on_sphere.cos, all(0.0));
-        const v4 r = vsqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h);
-        const v4 tan_phi = on_sphere.sin / r;
-        const v4 cos_phi = r / ((exp_u + all(1.0) / exp_u) / all(2.0));
-        phi_0 = vatan(tan_phi);
-        phi_0_sin_cos = {tan_phi * cos_phi, cos_phi};
+        doubt |= lanes<_CMP_NGT_UQ>(p.on_sphere.cos, all(0.0));
+        tan_h = p.tan_h;
+        cos_D = p.on_sphere.cos;
+        phi_0_sin_cos = p.phi_sin_cos;
+        // The full arc tangent in every lane: the scalar step's shortcut is a branch per point.
+        phi_0 = math::arc_tangent(p.on_sphere.sin / p.r);
     }
-    return {phi_0, phi_0_sin_cos, vatan(tan_delta_lambda), tan_delta_lambda};
-}
-
-struct geocentric4 {
-    v4 x;
-    v4 y;
-    v4 z;
-};
-
-/// Earth-centred coordinates at height 0 on the ellipsoid of major axis `a`, eccentricity
-/// squared `e2`.
-TARNWICK_AVX2_INLINE geocentric4 geocentric_of(long_float a, long_float e2, sin_cos4 phi,
-                                               sin_cos4 lambda) {
-    const v4 n0 = all(a) / vsqrt(all(1.0) - all(e2) * (phi.sin * phi.sin));
-    return {n0 * phi.cos * lambda.cos, n0 * phi.cos * lambda.sin, all(1.0 - e2) * n0 * phi.sin};
+    const v4 tan_delta_lambda = tan_h / cos_D;
+    return {phi_0, phi_0_sin_cos, math::arc_tangent(tan_delta_lambda), tan_delta_lambda};
 }
 
 struct geodetic4 {
@@ -197,53 +171,18 @@ struct geodetic4 {
 };
 
 /// Latitude and longitude of earth-centred points east of the polar plane (x > 0; others are
-/// marked in `doubt`): the start latitude arctan(z / p (1 + e'2)) and two fixed passes.
-TARNWICK_AVX2_INLINE geodetic4 geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
-                                                      geocentric4 g, unsigned& doubt) {
-    const utm::detail::ellipsoid_constants ellipsoid =
-        utm::detail::ellipsoid_constants_of(major_axis, minor_axis);
-    const v4 e2 = all(ellipsoid.e2);
-    const v4 a = all(major_axis);
+/// marked in `doubt`) on the ellipsoid of `constants` with major axis `a`: the start latitude
+/// arctan(z / p (1 + e'2)) and the fixed passes.
+TARNWICK_AVX2_INLINE geodetic4 geocentric_to_geodetic(
+    const utm::detail::ellipsoid_constants& constants, long_float a, xyz4 g, unsigned& doubt) {
     doubt |= lanes<_CMP_NGT_UQ>(g.x, all(0.0));
-    const v4 p = vsqrt(g.x * g.x + g.y * g.y);
-    const v4 lambda = vatan(g.y / g.x);
-    v4 tan_phi = g.z / p * all(1.0 + ellipsoid.e_prime2);
-    for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
-        tan_phi =
-            g.z / (p - e2 * a / vsqrt(all(1.0) + all(1.0 - ellipsoid.e2) * (tan_phi * tan_phi)));
-    }
-    return {vatan(tan_phi), lambda, sin_cos_of_arctan(tan_phi, doubt), {g.y / p, g.x / p}};
-}
-
-/// The seven-parameter Helmert transformation (`inverse`: its first-order inverse).
-TARNWICK_AVX2_INLINE geocentric4
-helmert(const utm::datum_transformations::seven_helmert_parameters_type& set, geocentric4 g,
-        bool inverse) {
-    const long_float s = set.scale_factor_minus_one;
-    const auto [t1, t2, t3] = set.translations;
-    const auto [r1, r2, r3] = set.rotations;
-    if (inverse) {
-        const v4 dx = g.x - all(t1);
-        const v4 dy = g.y - all(t2);
-        const v4 dz = g.z - all(t3);
-        const v4 k = all(1.0 - s);
-        return {k * dx + all(r3) * dy + all(-r2) * dz, all(-r3) * dx + k * dy + all(r1) * dz,
-                all(r2) * dx + all(-r1) * dy + k * dz};
-    }
-    const v4 k = all(1.0 + s);
-    return {all(t1) + k * g.x + all(-r3) * g.y + all(r2) * g.z,
-            all(t2) + all(r3) * g.x + k * g.y + all(-r1) * g.z,
-            all(t3) + all(-r2) * g.x + all(r1) * g.y + k * g.z};
-}
-
-struct grid4 {
-    v4 easting;
-    v4 northing;
-};
-
-/// Sine and cosine of a - b from those of a and b.
-TARNWICK_AVX2_INLINE sin_cos4 sin_cos_of_difference(sin_cos4 a, sin_cos4 b) {
-    return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
+    const v4 p = math::sqrt(g.x * g.x + g.y * g.y);
+    const v4 lambda = math::arc_tangent(g.y / g.x);
+    const v4 tan_phi = utm::detail::geodetic_latitude_tangents(
+                           constants, a, g.z, p, utm::detail::geodetic_latitude_passes)
+                           .tan_phi;
+    return {
+        math::arc_tangent(tan_phi), lambda, sin_cos_of_arctan(tan_phi, doubt), {g.y / p, g.x / p}};
 }
 
 /// The forward Transverse Mercator of `tm` at the longitude difference whose sine and cosine
@@ -251,30 +190,15 @@ TARNWICK_AVX2_INLINE sin_cos4 sin_cos_of_difference(sin_cos4 a, sin_cos4 b) {
 TARNWICK_AVX2_INLINE grid4 transverse_mercator(const utm::detail::transverse_mercator_constants& tm,
                                                long_float origin_arc, v4 east, v4 north, v4 phi,
                                                sin_cos4 phi_sin_cos, sin_cos4 dl, unsigned& doubt) {
-    const sphere4 sphere = conformal_sphere(tm, phi_sin_cos);
-    const v4 S = all(tm.S);
-    const v4 w = sphere.w;
-    const v4 c = sphere.c;
+    const utm::detail::sphere_of<v4> sphere = utm::detail::conformal_sphere_of(tm, phi_sin_cos);
     doubt |= lanes<_CMP_NGT_UQ>(dl.cos, all(least_cos_delta_lambda));
-    const v4 s = phi_sin_cos.cos * dl.sin;
-    const v4 ln = vlog((all(1.0) + s) / (all(1.0) - s));
-    const v4 tan_phi = phi_sin_cos.sin / phi_sin_cos.cos;
-    const v4 x = S / (all(2.0) * w) * ln;
-    const v4 y = (S / w) * (vatan(tan_phi / dl.cos) - phi);
-    return {east + x - all(3.0) * c * x * (y * y) + c * (x * x * x),
-            north + y + all(3.0) * c * (x * x) * y - c * (y * y * y) +
-                S * (beta(phi, phi_sin_cos, tm.ellipsoid.arc) - all(origin_arc))};
-}
-
-/// The GRS80 side of the chain: the ellipsoid of the WGS84 latitudes and of UTM.
-constexpr long_float grs80_a = utm::datum_transformations::major_axis_grs80;
-constexpr long_float grs80_b = utm::datum_transformations::minor_axis_grs80;
-
-const utm::detail::transverse_mercator_constants& utm_grs80() noexcept {
-    static const utm::detail::transverse_mercator_constants tm =
-        utm::detail::transverse_mercator_constants_of(grs80_a, grs80_b,
-                                                      utm::scale_on_central_meridian);
-    return tm;
+    // The full arc tangent in every lane: the scalar step's shortcut is a branch per point.
+    const grid4 z = utm::detail::spherical_grid(
+        tm.S, sphere, math::log(utm::detail::log_argument(phi_sin_cos, dl)),
+        utm::detail::latitude_offset(phi, phi_sin_cos, dl));
+    const grid4 grid = utm::detail::forward_corrected(east, north, z, sphere.c);
+    return {grid.x, grid.y + tm.S * (utm::detail::meridian_arc(phi, phi_sin_cos, tm.ellipsoid.arc) -
+                                     origin_arc)};
 }
 
 /// The block's inputs, read as the arrays read them: grid values rounded to whole metres in
@@ -288,8 +212,7 @@ struct block_input {
 
 bool whole_metres(long_float v, long_float first, long_float last, long_float& whole) {
     std::int64_t w = 0;
-    if (global_types::grid_integer_of(v, first, last, {}, w) !=
-        global_types::grid_integer_fault::none) {
+    if (global_types::grid_integer_of(v, first, last, {}, w) != global_types::failure_kind::none) {
         return false;
     }
     whole = static_cast<long_float>(w);
@@ -361,7 +284,7 @@ bool national_grid_integers(long_float e, long_float n, std::int32_t& easting,
         return false;
     }
     return utm::bng::conversions::detail::to_grid_integers({e, n}, easting, northing) ==
-           utm::bng::conversions::detail::grid_fault::none;
+           global_types::failure_kind::none;
 }
 
 /// Sine and cosine of the central meridians of the (northern) zones `zone`; a lane in `doubt`
@@ -387,137 +310,159 @@ TARNWICK_AVX2_INLINE sin_cos4 origin4() {
 /// National Grid values (metres, unrounded) of WGS84 latitudes (their sines and cosines) and
 /// longitudes on GRS80.
 TARNWICK_AVX2_INLINE grid4 wgs84_to_bng(sin_cos4 latitude, sin_cos4 longitude, unsigned& doubt) {
-    const utm::detail::ellipsoid_constants grs80 =
-        utm::detail::ellipsoid_constants_of(grs80_a, grs80_b);
-    const geocentric4 osgb36 = helmert(
-        chain::current_parameters(), geocentric_of(grs80_a, grs80.e2, latitude, longitude), false);
+    using utm::detail::grs80_ellipsoid;
+    const xyz4 osgb36 = utm::detail::small_rotation_helmert(
+        chain::current_parameters(),
+        utm::detail::geocentric_at(grs80_ellipsoid.a, grs80_ellipsoid.constants.e2, latitude,
+                                   longitude, all(0.0)));
     const geodetic4 on_airy =
-        geocentric_to_geodetic(utm::bng::major_axis, utm::bng::minor_axis, osgb36, doubt);
+        geocentric_to_geodetic(utm::detail::airy_1830_ellipsoid.constants,
+                               utm::detail::airy_1830_ellipsoid.a, osgb36, doubt);
     const utm::bng::conversions::detail::airy_constants& airy =
         utm::bng::conversions::detail::airy();
-    return transverse_mercator(airy.tm, airy.origin_arc, all(utm::bng::false_origin_east),
-                               all(utm::bng::false_origin_north), on_airy.latitude,
-                               on_airy.phi_sin_cos,
-                               sin_cos_of_difference(on_airy.lambda_sin_cos, origin4()), doubt);
+    return transverse_mercator(
+        airy.tm, airy.origin_arc, all(utm::bng::false_origin_east),
+        all(utm::bng::false_origin_north), on_airy.latitude, on_airy.phi_sin_cos,
+        utm::detail::sin_cos_of_difference(on_airy.lambda_sin_cos, origin4()), doubt);
 }
 
 /// WGS84 latitudes and longitudes (GRS80) of National Grid points.
 TARNWICK_AVX2_INLINE geodetic4 bng_to_wgs84(v4 easting, v4 northing, unsigned& doubt) {
     const utm::bng::conversions::detail::airy_constants& airy =
         utm::bng::conversions::detail::airy();
-    const inverse4 on_airy = inverse_transverse_mercator(
-        airy.tm, airy.origin_arc, easting - all(utm::bng::false_origin_east),
-        northing - all(utm::bng::false_origin_north), doubt);
-    const v4 longitude = on_airy.delta_lambda + all(utm::bng::longitude_of_natural_origin);
+    const inverse4 on_airy =
+        inverse_transverse_mercator(airy.tm, airy.origin_arc, easting - utm::bng::false_origin_east,
+                                    northing - utm::bng::false_origin_north,
+                                    utm::bng::conversions::detail::inverse_passes, doubt);
+    const v4 longitude = on_airy.delta_lambda + utm::bng::longitude_of_natural_origin;
     doubt |= beyond(longitude, pi);  // the scalar chain brings it back into -pi .. pi
     // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
-    const sin_cos4 origin = origin4();
-    const sin_cos4 dl = sin_cos_of_arctan(on_airy.tan_delta_lambda, doubt);
-    const sin_cos4 longitude_sin_cos{dl.sin * origin.cos + dl.cos * origin.sin,
-                                     dl.cos * origin.cos - dl.sin * origin.sin};
-    const geocentric4 wgs84 = helmert(chain::current_parameters(),
-                                      geocentric_of(utm::bng::major_axis, airy.tm.ellipsoid.e2,
-                                                    on_airy.phi_sin_cos, longitude_sin_cos),
-                                      true);
-    return geocentric_to_geodetic(grs80_a, grs80_b, wgs84, doubt);
+    const sin_cos4 longitude_sin_cos =
+        utm::detail::sin_cos_of_sum(sin_cos_of_arctan(on_airy.tan_delta_lambda, doubt), origin4());
+    const xyz4 wgs84 = utm::detail::inverse_small_rotation_helmert(
+        chain::current_parameters(),
+        utm::detail::geocentric_at(utm::detail::airy_1830_ellipsoid.a, airy.tm.ellipsoid.e2,
+                                   on_airy.phi_sin_cos, longitude_sin_cos, all(0.0)));
+    return geocentric_to_geodetic(utm::detail::grs80_ellipsoid.constants,
+                                  utm::detail::grs80_ellipsoid.a, wgs84, doubt);
+}
+
+/// The block's unrounded results: grid values (metres) or angles (degrees), and zones.
+struct block_output {
+    long_float e[block_size];
+    long_float n[block_size];
+    long_float zone[block_size];
+};
+
+/// BNG -> WGS84 on the block, in degrees.
+TARNWICK_AVX2_INLINE void bng_to_wgs84_block(const block_input& input, block_output& r,
+                                             unsigned& doubt) {
+    const geodetic4 g = bng_to_wgs84(load(input.a), load(input.b), doubt);
+    store(g.latitude * degrees_per_radian, r.e);
+    store(g.longitude * degrees_per_radian, r.n);
+    doubt |= beyond(g.latitude, pi) | beyond(g.longitude, pi);
+}
+
+/// BNG -> UTM in the zone of the longitude on the block, in metres.
+TARNWICK_AVX2_INLINE void bng_to_utm_block(const block_input& input, block_output& r,
+                                           unsigned& doubt) {
+    const geodetic4 g = bng_to_wgs84(load(input.a), load(input.b), doubt);
+    // The standard zone of the longitude; a boundary meridian belongs to the zone east of it,
+    // so a longitude about on one is left to the scalar chain.
+    doubt |= lanes<_CMP_NGE_UQ>(g.longitude, all(-pi)) | lanes<_CMP_NLT_UQ>(g.longitude, all(pi));
+    const v4 q = utm::detail::zone_quotient(g.longitude);
+    const v4 z = _mm256_floor_pd(q);
+    const v4 fraction = q - z;
+    doubt |= lanes<_CMP_NGE_UQ>(fraction, all(near_zone_boundary)) |
+             lanes<_CMP_NLE_UQ>(fraction, all(1.0 - near_zone_boundary));
+    store(z, r.zone);
+    const grid4 grid = transverse_mercator(
+        utm::detail::utm_on_grs80, 0.0, all(utm::false_easting), all(0.0), g.latitude,
+        g.phi_sin_cos,
+        utm::detail::sin_cos_of_difference(g.lambda_sin_cos, meridians(r.zone, doubt)), doubt);
+    store(grid.x, r.e);
+    store(grid.y, r.n);
+}
+
+/// UTM (zones 29 .. 31) -> BNG on the block, in metres.
+TARNWICK_AVX2_INLINE void utm_to_bng_block(const block_input& input, block_output& r,
+                                           unsigned& doubt) {
+    const v4 lambda_ref = utm::detail::central_meridian_of_zone(load(input.zone));
+    const inverse4 g = inverse_transverse_mercator(
+        utm::detail::utm_on_grs80, 0.0, load(input.a) - utm::false_easting, load(input.b),
+        utm::detail::utm_inverse_passes, doubt);
+    doubt |= beyond(lambda_ref + g.delta_lambda, pi);
+    // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
+    const grid4 grid =
+        wgs84_to_bng(g.phi_sin_cos,
+                     utm::detail::sin_cos_of_sum(sin_cos_of_arctan(g.tan_delta_lambda, doubt),
+                                                 meridians(input.zone, doubt)),
+                     doubt);
+    store(grid.x, r.e);
+    store(grid.y, r.n);
+}
+
+/// WGS84 -> BNG on the block, in metres.
+TARNWICK_AVX2_INLINE void wgs84_to_bng_block(const block_input& input, block_output& r,
+                                             unsigned& doubt) {
+    const grid4 grid =
+        wgs84_to_bng(math::sin_cos(load(input.a)), math::sin_cos(load(input.b)), doubt);
+    store(grid.x, r.e);
+    store(grid.y, r.n);
+}
+
+/// Writes point `first + k`'s results of `pair` from `r` where the scalar chain is sure to give
+/// the same; false where it is left to that chain.
+bool write_point(chain_pair pair, const block_output& r, std::size_t k, const results& out,
+                 std::size_t i) {
+    if (pair == chain_pair::bng_to_wgs84) {
+        out.latitude[i] = r.e[k];
+        out.longitude[i] = r.n[k];
+        return true;
+    }
+    std::int32_t easting = 0;
+    std::int32_t northing = 0;
+    if (pair == chain_pair::bng_to_utm) {
+        // The projection's edge rule: only a half metre decides.
+        if (near_decision(r.e[k], 0.0, 0.0, 0.0) || near_decision(r.n[k], 0.0, 0.0, 0.0) ||
+            utm::extensions::detail::clamped_grid_integers(
+                {r.e[k], r.n[k], {}}, easting, northing) != global_types::failure_kind::none) {
+            return false;
+        }
+        out.zone[i] = static_cast<std::int32_t>(r.zone[k]);
+    } else if (!national_grid_integers(r.e[k], r.n[k], easting, northing)) {
+        return false;
+    }
+    out.easting[i] = easting;
+    out.northing[i] = northing;
+    return true;
 }
 
 TARNWICK_AVX2 unsigned convert_on_vectors(chain_pair pair, const points& in, const results& out,
                                           std::size_t first, std::size_t count) noexcept {
     unsigned doubt = 0;
     const block_input input = read_block(pair, in, first, count, doubt);
-    long_float e[block_size];
-    long_float n[block_size];
-    long_float zone[block_size] = {};
+    block_output r{};
     switch (pair) {
-        case chain_pair::bng_to_wgs84: {
-            const geodetic4 g = bng_to_wgs84(load(input.a), load(input.b), doubt);
-            store(g.latitude * all(degrees_per_radian), e);
-            store(g.longitude * all(degrees_per_radian), n);
-            doubt |= beyond(g.latitude, pi) | beyond(g.longitude, pi);
+        case chain_pair::bng_to_wgs84:
+            bng_to_wgs84_block(input, r, doubt);
             break;
-        }
-        case chain_pair::bng_to_utm: {
-            const geodetic4 g = bng_to_wgs84(load(input.a), load(input.b), doubt);
-            // The standard zone of the longitude; a boundary meridian belongs to the zone east
-            // of it, so a longitude about on one is left to the scalar chain.
-            doubt |= lanes<_CMP_NGE_UQ>(g.longitude, all(-pi)) |
-                     lanes<_CMP_NLT_UQ>(g.longitude, all(pi));
-            const v4 q = (g.longitude * all(degrees_per_radian) + all(186.0)) / all(6.0);
-            const v4 z = _mm256_floor_pd(q);
-            const v4 fraction = q - z;
-            doubt |= lanes<_CMP_NGE_UQ>(fraction, all(near_zone_boundary)) |
-                     lanes<_CMP_NLE_UQ>(fraction, all(1.0 - near_zone_boundary));
-            store(z, zone);
-            const grid4 grid = transverse_mercator(
-                utm_grs80(), 0.0, all(utm_false_easting), all(0.0), g.latitude, g.phi_sin_cos,
-                sin_cos_of_difference(g.lambda_sin_cos, meridians(zone, doubt)), doubt);
-            store(grid.easting, e);
-            store(grid.northing, n);
+        case chain_pair::bng_to_utm:
+            bng_to_utm_block(input, r, doubt);
             break;
-        }
-        case chain_pair::utm_to_bng: {
-            const v4 z = load(input.zone);
-            const v4 lambda_ref = all(pi) * (all(6.0) * z - all(183.0)) / all(180.0);
-            const inverse4 g = inverse_transverse_mercator(
-                utm_grs80(), 0.0, load(input.a) - all(utm_false_easting), load(input.b), doubt);
-            const v4 longitude = lambda_ref + g.delta_lambda;
-            doubt |= beyond(longitude, pi);
-            // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
-            const sin_cos4 dl = sin_cos_of_arctan(g.tan_delta_lambda, doubt);
-            const sin_cos4 m = meridians(input.zone, doubt);
-            const grid4 grid = wgs84_to_bng(
-                g.phi_sin_cos, {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin},
-                doubt);
-            store(grid.easting, e);
-            store(grid.northing, n);
+        case chain_pair::utm_to_bng:
+            utm_to_bng_block(input, r, doubt);
             break;
-        }
-        case chain_pair::wgs84_to_bng: {
-            const grid4 grid = wgs84_to_bng(vsincos(load(input.a)), vsincos(load(input.b)), doubt);
-            store(grid.easting, e);
-            store(grid.northing, n);
+        case chain_pair::wgs84_to_bng:
+            wgs84_to_bng_block(input, r, doubt);
             break;
-        }
     }
-
     unsigned done = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        if ((doubt >> k & 1U) != 0) {
-            continue;
+        if ((doubt >> k & 1U) == 0 && write_point(pair, r, k, out, first + k)) {
+            out.status[first + k] = point_status::none;
+            done |= 1U << k;
         }
-        const std::size_t i = first + k;
-        if (pair == chain_pair::bng_to_wgs84) {
-            out.latitude[i] = e[k];
-            out.longitude[i] = n[k];
-        } else if (pair == chain_pair::bng_to_utm) {
-            // Clamped on both sides, as the chain clamps: only a half metre decides.
-            std::int64_t easting = 0;
-            std::int64_t northing = 0;
-            constexpr global_types::grid_edges clamped{.clamp_above = true, .clamp_below = true};
-            if (near_decision(e[k], 0.0, 0.0, 0.0) || near_decision(n[k], 0.0, 0.0, 0.0) ||
-                global_types::grid_integer_of(e[k], global_types::easting_integer::first,
-                                              global_types::easting_integer::last, clamped,
-                                              easting) != global_types::grid_integer_fault::none ||
-                global_types::grid_integer_of(n[k], global_types::northing_integer::first,
-                                              global_types::northing_integer::last, clamped,
-                                              northing) != global_types::grid_integer_fault::none) {
-                continue;
-            }
-            out.zone[i] = static_cast<std::int32_t>(zone[k]);
-            out.easting[i] = static_cast<std::int32_t>(easting);
-            out.northing[i] = static_cast<std::int32_t>(northing);
-        } else {
-            std::int32_t easting = 0;
-            std::int32_t northing = 0;
-            if (!national_grid_integers(e[k], n[k], easting, northing)) {
-                continue;
-            }
-            out.easting[i] = easting;
-            out.northing[i] = northing;
-        }
-        out.status[i] = point_status::none;
-        done |= 1U << k;
     }
     return done;
 }

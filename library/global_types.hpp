@@ -94,39 +94,69 @@ struct grid_edges {
     bool clamp_below = false;
 };
 
+/// Raises the exception type of `kind` (`constraint_error`, `argument_error`,
+/// `easting_out_of_range`, ...) with `message`; `none` and `unexpected` raise the base
+/// `failure` of kind `unexpected`. The one place a failure kind becomes an exception.
+[[noreturn]] void raise(failure_kind kind, std::string message);
+
 /// The one way a computed double (metres) becomes a grid integer of the range-checked type
 /// `Grid`: rounded to the nearest integer, halves away from zero. A value beyond the range is
 /// taken as its nearest end when `edges` says so; otherwise, and for NaN and infinities (never
-/// clamped), `Failure` is raised with `what`, the value and the range as its message.
-template <class Grid, class Failure = constraint_error>
-Grid to_grid_integer(long_float value, const char* what = "value", grid_edges edges = {});
-
-/// Why a double has no grid integer: `none` when it has one.
-enum class grid_integer_fault : std::uint8_t { none, not_finite, outside };
+/// clamped), the failure `kind` is raised with `what`, the value and the range as its message.
+template <class Grid>
+Grid to_grid_integer(long_float value, const char* what = "value", grid_edges edges = {},
+                     failure_kind kind = failure_kind::constraint_error);
 
 /// The grid integer of `value` in `first` .. `last` by the rule of `to_grid_integer`, without
-/// raising: the whole metres in `whole`, or the fault. `to_grid_integer` decides through it,
-/// so the array conversions, which report a status per point, give the very same integers.
-inline grid_integer_fault grid_integer_of(long_float value, long_float first, long_float last,
-                                          grid_edges edges, std::int64_t& whole) noexcept {
+/// raising: the whole metres in `whole` and `none`, or `outside` where it has none (NaN and
+/// infinities included). `to_grid_integer` decides through it, so the array conversions,
+/// which report a status per point, give the very same integers.
+inline failure_kind grid_integer_of(
+    long_float value, long_float first, long_float last, grid_edges edges, std::int64_t& whole,
+    failure_kind outside = failure_kind::constraint_error) noexcept {
     if (!std::isfinite(value)) {
-        return grid_integer_fault::not_finite;
+        return outside;
     }
     const long_float rounded = std::round(value);  // halves away from zero
     const long_float measured = edges.tolerance_in_whole_metres ? rounded : value;
     if (measured > last && (edges.clamp_above || measured <= last + edges.tolerance)) {
         whole = static_cast<std::int64_t>(last);
-        return grid_integer_fault::none;
+        return failure_kind::none;
     }
     if (measured < first && (edges.clamp_below || measured >= first - edges.tolerance)) {
         whole = static_cast<std::int64_t>(first);
-        return grid_integer_fault::none;
+        return failure_kind::none;
     }
     if (!(rounded >= first && rounded <= last)) {
-        return grid_integer_fault::outside;
+        return outside;
     }
     whole = static_cast<std::int64_t>(rounded);
-    return grid_integer_fault::none;
+    return failure_kind::none;
+}
+
+/// The grid integers of the pair `easting`, `northing` (metres) in the ranges of the grid types
+/// `Easting`, `Northing` by the rule of `grid_integer_of` with `edges`, the easting decided
+/// first: both into `whole_easting`, `whole_northing` and `none`, or the failure kind of the
+/// value that has none (nothing written). Raises nothing.
+template <class Easting, class Northing>
+failure_kind grid_integers_of(long_float easting, long_float northing, grid_edges edges,
+                              failure_kind easting_kind, failure_kind northing_kind,
+                              std::int32_t& whole_easting, std::int32_t& whole_northing) noexcept {
+    std::int64_t e = 0;
+    std::int64_t n = 0;
+    if (const failure_kind kind =
+            grid_integer_of(easting, Easting::first, Easting::last, edges, e, easting_kind);
+        kind != failure_kind::none) {
+        return kind;
+    }
+    if (const failure_kind kind =
+            grid_integer_of(northing, Northing::first, Northing::last, edges, n, northing_kind);
+        kind != failure_kind::none) {
+        return kind;
+    }
+    whole_easting = static_cast<std::int32_t>(e);
+    whole_northing = static_cast<std::int32_t>(n);
+    return failure_kind::none;
 }
 
 /// An integer of base type `Base` restricted to `First` .. `Last`. Every way of making one
@@ -183,20 +213,19 @@ class checked {
     Base value_;
 };
 
-template <class Grid, class Failure>
-Grid to_grid_integer(long_float value, const char* what, grid_edges edges) {
+template <class Grid>
+Grid to_grid_integer(long_float value, const char* what, grid_edges edges, failure_kind kind) {
     std::int64_t whole = 0;
-    switch (grid_integer_of(value, static_cast<long_float>(Grid::first),
-                            static_cast<long_float>(Grid::last), edges, whole)) {
-        case grid_integer_fault::none:
-            return Grid(whole);
-        case grid_integer_fault::not_finite:
-            throw Failure(std::string("range check failed: ") + what + " is not a finite number");
-        case grid_integer_fault::outside:
-            break;
+    if (grid_integer_of(value, static_cast<long_float>(Grid::first),
+                        static_cast<long_float>(Grid::last), edges, whole) == failure_kind::none) {
+        return Grid(whole);
     }
-    throw Failure(std::string("range check failed: ") + what + " " + std::to_string(value) +
-                  " outside " + std::to_string(Grid::first) + " .. " + std::to_string(Grid::last));
+    if (!std::isfinite(value)) {
+        raise(kind, std::string("range check failed: ") + what + " is not a finite number");
+    }
+    raise(kind, std::string("range check failed: ") + what + " " + std::to_string(value) +
+                    " outside " + std::to_string(Grid::first) + " .. " +
+                    std::to_string(Grid::last));
 }
 
 /// Checked 32-bit arithmetic: `constraint_error` when the exact result does not fit.

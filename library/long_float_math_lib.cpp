@@ -2,14 +2,12 @@
 
 #include <numbers>
 
-#include "elementary_functions_exceptions.hpp"
 #include "global_types.hpp"
 #include "low_level_math.hpp"
 
 namespace long_float_math_lib {
 
 namespace {
-using elementary_functions_exceptions::argument_error;
 constexpr double pi = std::numbers::pi;
 constexpr double half_pi = pi / 2.0;
 }  // namespace
@@ -17,30 +15,30 @@ constexpr double half_pi = pi / 2.0;
 namespace detail {
 
 void raise_argument_error(const char* place) {
-    throw argument_error(place);
+    global_types::raise(global_types::failure_kind::argument_error, place);
 }
 
 void raise_log_of_zero() {
-    throw global_types::constraint_error("log of zero");
+    global_types::raise(global_types::failure_kind::constraint_error, "log of zero");
 }
 
 }  // namespace detail
 
 double arcsin(double x) {
     if (x < -1.0 || x > 1.0)
-        throw argument_error("long_float_math_lib:78");
+        detail::raise_argument_error("long_float_math_lib:78");
     return low_level_math::asin(x);
 }
 
 double arccos(double x) {
     if (x < -1.0 || x > 1.0)
-        throw argument_error("long_float_math_lib:89");
+        detail::raise_argument_error("long_float_math_lib:89");
     return low_level_math::acos(x);
 }
 
 double arctan(double y, double x) {
     if (x == 0.0 && y == 0.0)
-        throw argument_error("long_float_math_lib:102");
+        detail::raise_argument_error("long_float_math_lib:102");
     if (x == 0.0)
         return y > 0.0 ? half_pi : -half_pi;
     if (y == 0.0)

@@ -13,6 +13,13 @@ namespace low_level_math {
 inline constexpr double degrees_per_radian = 180.0 / std::numbers::pi;
 static_assert(degrees_per_radian == 57.29577951308232);
 
+/// Radians of `degrees` as pi * degrees / 180: the form of the zones' central meridians and of
+/// the National Grid's origin. Its last bits differ from degrees / `degrees_per_radian`, so
+/// each angle keeps the form it is defined by.
+constexpr double radians_by_pi_over_180(double degrees) {
+    return std::numbers::pi * degrees / 180.0;
+}
+
 /// Arc cosine, in [0, pi].
 double acos(double x);
 /// Arc sine, in [-pi/2, pi/2].
@@ -39,11 +46,15 @@ inline double sqrt(double x) {
     return std::sqrt(x);
 }
 
-/// Sine and cosine of one argument.
-struct sin_cos_type {
-    double sin;
-    double cos;
+/// Sine and cosine of one argument (`T`: a double, or a vector of doubles in the array
+/// conversions' block kernel).
+template <class T>
+struct sin_cos_of {
+    T sin;
+    T cos;
 };
+/// Sine and cosine of one angle.
+using sin_cos_type = sin_cos_of<double>;
 
 /// Sine and cosine of `x` (radians) in one call, where the platform offers that: the very same
 /// values as `sin` and `cos`, with the argument reduced once.

@@ -158,7 +158,7 @@ void from_bng_to_wgs84_lat_long(int easting_bng, int northing_bng, double* latit
         long_float result_latitude = 0.0;
         long_float result_longitude = 0.0;
         if (helmert_chain::bng_to_wgs84(easting.value(), northing.value(), result_latitude,
-                                        result_longitude) == helmert_chain::chain_fault::none) {
+                                        result_longitude) == global_types::failure_kind::none) {
             put(latitude, result_latitude);
             put(longitude, result_longitude);
             return;

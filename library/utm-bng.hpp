@@ -1,11 +1,13 @@
 // Module `utm::bng`: the constants of the British National Grid (Transverse Mercator on the
-// Airy 1830 ellipsoid, datum OSGB36) and its two range-checked grid types.
+// Airy 1830 ellipsoid, datum OSGB36) and its two range-checked grid types. The values are the
+// Ordnance Survey's, from its guide to coordinate systems in Great Britain.
 #pragma once
 
 #include <cstdint>
 #include <numbers>
 
 #include "global_types.hpp"
+#include "low_level_math.hpp"
 
 namespace utm::bng {
 
@@ -18,9 +20,11 @@ inline constexpr long_float minor_axis = 6356256.91;
 /// F0, the scale factor on the central meridian.
 inline constexpr long_float scale_on_central_meridian = 0.9996012717;
 /// phi0 of the true origin: 49 degrees north, in radians.
-inline constexpr long_float latitude_of_natural_origin = 49.0 * std::numbers::pi / 180.0;
+inline constexpr long_float latitude_of_natural_origin =
+    low_level_math::radians_by_pi_over_180(49.0);
 /// lambda0, the central meridian: 2 degrees west, in radians.
-inline constexpr long_float longitude_of_natural_origin = -2.0 * std::numbers::pi / 180.0;
+inline constexpr long_float longitude_of_natural_origin =
+    low_level_math::radians_by_pi_over_180(-2.0);
 /// Grid easting of the true origin, metres.
 inline constexpr long_float false_origin_east = 400000.0;
 /// Grid northing of the true origin, metres.

@@ -62,8 +62,9 @@ from_wgs84_lat_long_to_bng_result from_wgs84_lat_long_to_bng(long_float major_ax
                                                              long_float altitude) {
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{latitude, low_level_math::sin_cos(latitude)};
-    const utm::detail::step_fault fault = detail::wgs84_to_bng(
-        major_axis, minor_axis, near.sin_cos, longitude, altitude, grid, nullptr, &near);
+    const global_types::failure_kind fault =
+        detail::wgs84_to_bng(utm::detail::ellipsoid_model_of(major_axis, minor_axis), near.sin_cos,
+                             longitude, altitude, grid, nullptr, &near);
     const auto rounded = detail::national_grid_integers(fault, grid);
     return {rounded.easting, rounded.northing};
 }
@@ -72,11 +73,10 @@ from_bng_to_wgs84_lat_long_result from_bng_to_wgs84_lat_long(
     long_float major_axis, long_float minor_axis, bng::easting_integer_bng easting_bng,
     bng::northing_integer_bng northing_bng) {
     utm::detail::geodetic_type wgs84{};
-    if (const utm::detail::step_fault fault =
-            detail::bng_to_wgs84(major_axis, minor_axis, easting_bng, northing_bng, wgs84);
-        fault != utm::detail::step_fault::none) {
-        utm::detail::raise(fault);
-    }
+    utm::detail::raise_if_failed(
+        detail::bng_to_wgs84(utm::detail::ellipsoid_model_of(major_axis, minor_axis), easting_bng,
+                             northing_bng, wgs84),
+        "range check failed: the centre of the earth has no latitude");
     return {wgs84.latitude, wgs84.longitude, wgs84.altitude};
 }
 
@@ -89,43 +89,39 @@ void start_up() {
 namespace utm::datum_transformations::detail {
 
 namespace {
-constexpr long_float major_axis = datum_transformations::major_axis_grs80;
-constexpr long_float minor_axis = datum_transformations::minor_axis_grs80;
+using utm::detail::grs80_ellipsoid;
 }  // namespace
 
 const seven_helmert_parameters_type& current_parameters() noexcept {
     return *global_bng::simple_wgs84_to_osgb_odn_helmert_parameters.load(std::memory_order_acquire);
 }
 
-utm::detail::step_fault bng_to_wgs84(long_float major_axis, long_float minor_axis,
-                                     std::int32_t easting, std::int32_t northing,
-                                     utm::detail::geodetic_type& wgs84,
-                                     utm::detail::geodetic_parts parts) noexcept {
+failure_kind bng_to_wgs84(const utm::detail::ellipsoid_model& ellipsoid, std::int32_t easting,
+                          std::int32_t northing, utm::detail::geodetic_type& wgs84,
+                          utm::detail::geodetic_parts parts) noexcept {
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
     const bng::conversions::detail::inverse_type on_airy =
         bng::conversions::detail::grid_to_lat_long(airy.tm, airy.origin_arc, easting, northing,
                                                    false);
     // The grid point is taken to lie on the Airy ellipsoid (height 0).
     const utm::geocentric_coordinates_type osgb36_position =
-        utm::detail::geocentric_of(bng::major_axis, airy.tm.ellipsoid.e2, on_airy.latitude_sin_cos,
-                                   on_airy.longitude_sin_cos, 0.0);
+        utm::detail::geocentric_of(utm::detail::airy_1830_ellipsoid.a, airy.tm.ellipsoid.e2,
+                                   on_airy.latitude_sin_cos, on_airy.longitude_sin_cos, 0.0);
     const utm::geocentric_coordinates_type wgs84_position =
         inverse_small_rotation_helmert_transformation(current_parameters(), osgb36_position);
     // The datum shift moves the latitude by a few hundred-thousandths of a radian at most.
     const utm::detail::latitude_hint near{on_airy.latitude, on_airy.latitude_sin_cos};
-    return utm::detail::geocentric_to_geodetic(major_axis, minor_axis, wgs84_position, wgs84, &near,
-                                               parts);
+    return utm::detail::geocentric_to_geodetic(ellipsoid, wgs84_position, wgs84, &near, parts);
 }
 
-utm::detail::step_fault wgs84_to_bng(long_float major_axis, long_float minor_axis,
-                                     const low_level_math::sin_cos_type& latitude_sin_cos,
-                                     long_float longitude, long_float altitude,
-                                     bng::conversions::lat_long_to_grid_unrounded_result& grid,
-                                     const low_level_math::sin_cos_type* longitude_sin_cos,
-                                     const utm::detail::latitude_hint* latitude) noexcept {
-    const long_float e2 = utm::detail::ellipsoid_constants_of(major_axis, minor_axis).e2;
+failure_kind wgs84_to_bng(const utm::detail::ellipsoid_model& ellipsoid,
+                          const low_level_math::sin_cos_type& latitude_sin_cos,
+                          long_float longitude, long_float altitude,
+                          bng::conversions::lat_long_to_grid_unrounded_result& grid,
+                          const low_level_math::sin_cos_type* longitude_sin_cos,
+                          const utm::detail::latitude_hint* latitude) noexcept {
     const utm::geocentric_coordinates_type wgs84_position = utm::detail::geocentric_of(
-        major_axis, e2, latitude_sin_cos,
+        ellipsoid.a, ellipsoid.constants.e2, latitude_sin_cos,
         longitude_sin_cos != nullptr ? *longitude_sin_cos : low_level_math::sin_cos(longitude),
         altitude);
     const utm::geocentric_coordinates_type osgb36_position =
@@ -133,73 +129,53 @@ utm::detail::step_fault wgs84_to_bng(long_float major_axis, long_float minor_axi
     utm::detail::geodetic_type on_airy{};
     // The projection takes the longitude through its sine and cosine alone; the height is 0.
     constexpr utm::detail::geodetic_parts needed{.longitude = false, .height = false};
-    if (const utm::detail::step_fault fault = utm::detail::geocentric_to_geodetic(
-            bng::major_axis, bng::minor_axis, osgb36_position, on_airy, latitude, needed);
-        fault != utm::detail::step_fault::none) {
+    if (const failure_kind fault = utm::detail::geocentric_to_geodetic(
+            utm::detail::airy_1830_ellipsoid, osgb36_position, on_airy, latitude, needed);
+        fault != failure_kind::none) {
         return fault;
     }
     const bng::conversions::detail::airy_constants& airy = bng::conversions::detail::airy();
+    // A point a quarter turn or more away lies far outside the grid, east or west.
     return bng::conversions::detail::lat_long_to_grid_unrounded(
         airy.tm, airy.origin_arc, on_airy.latitude, on_airy.phi_sin_cos, on_airy.longitude, grid,
-        &on_airy.lambda_sin_cos);
+        failure_kind::easting_out_of_range, &on_airy.lambda_sin_cos);
 }
 
-chain_fault bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_float& latitude,
-                         long_float& longitude) noexcept {
+failure_kind bng_to_wgs84(std::int32_t easting, std::int32_t northing, long_float& latitude,
+                          long_float& longitude) noexcept {
     utm::detail::geodetic_type wgs84{};
     constexpr utm::detail::geodetic_parts needed{.height = false, .sines = false};
-    if (bng_to_wgs84(major_axis, minor_axis, easting, northing, wgs84, needed) !=
-        utm::detail::step_fault::none) {
-        return chain_fault::constraint_error;  // only the centre of the earth, never reached
+    // Only the centre of the earth fails, which no grid point reaches.
+    if (const failure_kind fault = bng_to_wgs84(grs80_ellipsoid, easting, northing, wgs84, needed);
+        fault != failure_kind::none) {
+        return fault;
     }
     latitude = wgs84.latitude;
     longitude = wgs84.longitude;
-    return chain_fault::none;
+    return failure_kind::none;
 }
 
 bng::conversions::lat_long_to_grid_result national_grid_integers(
-    utm::detail::step_fault fault,
-    const bng::conversions::lat_long_to_grid_unrounded_result& grid) {
-    if (fault != utm::detail::step_fault::none) {
-        // The centre of the earth fails before the grid; every other fault is the grid's.
-        if (fault == utm::detail::step_fault::at_centre) {
-            utm::detail::raise(fault);
-        }
-        bng::conversions::detail::raise_beyond_grid(fault);
-    }
+    failure_kind fault, const bng::conversions::lat_long_to_grid_unrounded_result& grid) {
+    utm::detail::raise_if_failed(fault, "point beyond the reach of the grid's projection");
     return bng::conversions::detail::to_grid_integers(grid);
 }
 
-chain_fault national_grid_integers(utm::detail::step_fault fault,
-                                   const bng::conversions::lat_long_to_grid_unrounded_result& grid,
-                                   std::int32_t& easting, std::int32_t& northing) noexcept {
-    switch (fault) {
-        case utm::detail::step_fault::none:
-            break;
-        case utm::detail::step_fault::at_centre:
-            return chain_fault::constraint_error;
-        case utm::detail::step_fault::log_of_negative:
-            return chain_fault::argument_error;
-        default:
-            return chain_fault::easting_out_of_range;  // a quarter turn or more away
+failure_kind national_grid_integers(failure_kind fault,
+                                    const bng::conversions::lat_long_to_grid_unrounded_result& grid,
+                                    std::int32_t& easting, std::int32_t& northing) noexcept {
+    if (fault != failure_kind::none) {
+        return fault;
     }
-    switch (bng::conversions::detail::to_grid_integers(grid, easting, northing)) {
-        case bng::conversions::detail::grid_fault::none:
-            return chain_fault::none;
-        case bng::conversions::detail::grid_fault::easting_outside:
-            return chain_fault::easting_out_of_range;
-        case bng::conversions::detail::grid_fault::northing_outside:
-            break;
-    }
-    return chain_fault::northing_out_of_range;
+    return bng::conversions::detail::to_grid_integers(grid, easting, northing);
 }
 
-chain_fault wgs84_to_bng(long_float latitude, long_float longitude, std::int32_t& easting,
-                         std::int32_t& northing) noexcept {
+failure_kind wgs84_to_bng(long_float latitude, long_float longitude, std::int32_t& easting,
+                          std::int32_t& northing) noexcept {
     bng::conversions::lat_long_to_grid_unrounded_result grid{};
     const utm::detail::latitude_hint near{latitude, low_level_math::sin_cos(latitude)};
-    const utm::detail::step_fault fault =
-        wgs84_to_bng(major_axis, minor_axis, near.sin_cos, longitude, 0.0, grid, nullptr, &near);
+    const failure_kind fault =
+        wgs84_to_bng(grs80_ellipsoid, near.sin_cos, longitude, 0.0, grid, nullptr, &near);
     return national_grid_integers(fault, grid, easting, northing);
 }
 

@@ -15,9 +15,10 @@ using global_types::long_float;
 /// Arc-seconds per radian.
 inline constexpr long_float secs_per_rad = 648000.0 / std::numbers::pi;
 
-/// The WGS84 -> OSGB36 (Ordnance Datum Newlyn) set installed at start-up, applied with the
-/// small-rotation form: s +20.4894 ppm; t -446.448, +125.157, -542.060 m; r -0.1502, -0.2470,
-/// -0.8421 arc-seconds (each divided by `secs_per_rad`).
+/// The WGS84 -> OSGB36 (Ordnance Datum Newlyn) set installed at start-up, from the Ordnance
+/// Survey's guide to coordinate systems in Great Britain, applied with the small-rotation
+/// form: s +20.4894 ppm; t -446.448, +125.157, -542.060 m; r -0.1502, -0.2470, -0.8421
+/// arc-seconds (each divided by `secs_per_rad`).
 inline constexpr seven_helmert_parameters_type start_up_wgs84_to_osgb_odn_helmert_parameters{
     2.04894e-05,
     {-446.448, 125.157, -542.06},

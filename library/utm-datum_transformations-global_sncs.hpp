@@ -1,7 +1,8 @@
 // Module `utm::datum_transformations::global_sncs`: WGS84 latitude, longitude and height to
 // and from the Swiss grid, in either local reference frame. LV03 changes datum by a
 // seven-parameter Helmert transformation with its own parameter set for each direction; LV95
-// by a pure translation, WGS84 being taken as the Swiss terrestrial frame CHTRF95.
+// by a pure translation, WGS84 being taken as the Swiss terrestrial frame CHTRF95. The parameter
+// sets are swisstopo's.
 #pragma once
 
 #include <cstdint>

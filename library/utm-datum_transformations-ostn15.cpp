@@ -15,6 +15,8 @@
 #include "utm-exceptions.hpp"
 #include "utm.hpp"
 
+#include "detail/utm.hpp"
+
 // Where the library's build installs the shift grid and where it leaves it in its build tree.
 // A build that compiles this unit on its own (the fuzz target, the Python package) may know
 // neither: the file is then found through TARNWICK_OSTN15 alone.
@@ -123,7 +125,7 @@ const etm::projection& utm_zone_on_grs80(zone_integer zone) {
         for (int z = 1; z <= 60; ++z) {
             all[static_cast<std::size_t>(z - 1)] = etm::make_projection(
                 {major_axis_grs80, minor_axis_grs80, utm::scale_on_central_meridian, 0.0,
-                 utm::central_meridian(zone_integer(z)), 500000.0, 0.0});
+                 utm::central_meridian(zone_integer(z)), utm::false_easting, 0.0});
         }
         return all;
     }();
@@ -236,7 +238,7 @@ zone_integer zone_of_longitude(long_float longitude) {
         throw constraint_error("precise mode: longitude " + std::to_string(longitude) +
                                " rad outside [-pi, pi)");
     }
-    return zone_integer::round(std::floor((longitude * (180.0 / std::numbers::pi) + 186.0) / 6.0));
+    return zone_integer::round(utm::detail::automatic_zone_number(longitude));
 }
 
 // Refuses a path that is not a regular file of the shift grid's size before it is opened: a

@@ -42,12 +42,11 @@ Result from_utm_to_sncs(long_float major_axis, long_float minor_axis,
     using northing_type = decltype(Result::northing_sncs);
     using easting_type = decltype(Result::easting_sncs);
     // The northing is checked first: a point far out in both directions fails on it.
-    const northing_type northing =
-        global_types::to_grid_integer<northing_type, exceptions::northing_out_of_range>(
-            grid.northing, "northing", frame_tolerance);
-    const easting_type easting =
-        global_types::to_grid_integer<easting_type, exceptions::easting_out_of_range>(
-            grid.easting, "easting", frame_tolerance);
+    const northing_type northing = global_types::to_grid_integer<northing_type>(
+        grid.northing, "northing", frame_tolerance,
+        global_types::failure_kind::northing_out_of_range);
+    const easting_type easting = global_types::to_grid_integer<easting_type>(
+        grid.easting, "easting", frame_tolerance, global_types::failure_kind::easting_out_of_range);
     return {easting, northing};
 }
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "low_level_math.hpp"
 
+#include "detail/chain_steps.hpp"
+
 namespace utm::datum_transformations {
 
 namespace {
@@ -30,35 +32,21 @@ utm::geocentric_coordinates_type apply(const helmert_matrix_type& helmert_matrix
 utm::geocentric_coordinates_type small_rotation_helmert_transformation(
     const seven_helmert_parameters_type& seven_helmert_parameters,
     const utm::geocentric_coordinates_type& geocentric_coordinates_in) {
-    const long_float s = seven_helmert_parameters.scale_factor_minus_one;
-    const auto [t1, t2, t3] = seven_helmert_parameters.translations;
-    const auto [r1, r2, r3] = seven_helmert_parameters.rotations;
-    // Position-vector convention; the scale enters the diagonal only.
-    const helmert_matrix_type helmert_matrix{{
-        {t1, 1.0 + s, -r3, r2},
-        {t2, r3, 1.0 + s, -r1},
-        {t3, -r2, r1, 1.0 + s},
-    }};
-    return apply(helmert_matrix, geocentric_coordinates_in);
+    const utm::detail::xyz_of<long_float> g = utm::detail::small_rotation_helmert(
+        seven_helmert_parameters,
+        utm::detail::xyz_of<long_float>{geocentric_coordinates_in.x, geocentric_coordinates_in.y,
+                                        geocentric_coordinates_in.z});
+    return {g.x, g.y, g.z};
 }
 
 utm::geocentric_coordinates_type inverse_small_rotation_helmert_transformation(
     const seven_helmert_parameters_type& seven_helmert_parameters,
     const utm::geocentric_coordinates_type& geocentric_coordinates_in) {
-    const long_float s = seven_helmert_parameters.scale_factor_minus_one;
-    const auto [t1, t2, t3] = seven_helmert_parameters.translations;
-    const auto [r1, r2, r3] = seven_helmert_parameters.rotations;
-    // Translations removed first, then the transposed rotation with 1 - s for 1 / (1 + s): the
-    // first-order inverse. Column 0 is zero, so the accumulation starts with the x term.
-    const utm::geocentric_coordinates_type d{geocentric_coordinates_in.x - t1,
-                                             geocentric_coordinates_in.y - t2,
-                                             geocentric_coordinates_in.z - t3};
-    const helmert_matrix_type helmert_matrix{{
-        {0.0, 1.0 - s, r3, -r2},
-        {0.0, -r3, 1.0 - s, r1},
-        {0.0, r2, -r1, 1.0 - s},
-    }};
-    return apply(helmert_matrix, d);
+    const utm::detail::xyz_of<long_float> g = utm::detail::inverse_small_rotation_helmert(
+        seven_helmert_parameters,
+        utm::detail::xyz_of<long_float>{geocentric_coordinates_in.x, geocentric_coordinates_in.y,
+                                        geocentric_coordinates_in.z});
+    return {g.x, g.y, g.z};
 }
 
 utm::geocentric_coordinates_type helmert_transformation(

@@ -15,7 +15,8 @@ namespace utm::datum_transformations {
 
 using global_types::long_float;
 
-/// GRS80 semi-major axis, metres.
+/// GRS80 semi-major axis, metres (the ellipsoid's definition, as the Ordnance Survey's guide to
+/// coordinate systems in Great Britain gives it).
 inline constexpr long_float major_axis_grs80 = 6378137.0;
 /// GRS80 semi-minor axis, metres.
 inline constexpr long_float minor_axis_grs80 = 6356752.3141;

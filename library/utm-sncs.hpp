@@ -1,5 +1,6 @@
 // Module `utm::sncs`: constants of the Swiss national grid. The Bessel 1841 ellipsoid, the
-// projection centre near Bern, the two local reference frames and their grid ranges.
+// projection centre near Bern, the two local reference frames and their grid ranges; the values
+// are swisstopo's, from its documents on the Swiss projection and reference frames.
 #pragma once
 
 #include <cstdint>

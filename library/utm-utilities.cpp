@@ -3,7 +3,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "low_level_math.hpp"
 #include "utm.hpp"
+
+#include "detail/utm.hpp"
 
 namespace utm::utilities {
 
@@ -13,9 +16,10 @@ constexpr std::int32_t half_zone_width = 3;  // degrees of longitude
 }  // namespace
 
 long_float convert_degree_to_rad(std::int32_t degree, std::int32_t minutes, long_float seconds) {
-    return (static_cast<long_float>(degree) + static_cast<long_float>(minutes) / 60.0 +
-            seconds / 3600.0) *
-           pi / 180.0;
+    // (d + m / 60 + s / 3600) pi / 180: the products commute, so this is pi d / 180 exactly.
+    return low_level_math::radians_by_pi_over_180(static_cast<long_float>(degree) +
+                                                  static_cast<long_float>(minutes) / 60.0 +
+                                                  seconds / 3600.0);
 }
 
 is_overlapping_zone_result is_overlapping_zone(long_float major_axis, long_float minor_axis,
@@ -36,7 +40,7 @@ is_overlapping_zone_result is_overlapping_zone(long_float major_axis, long_float
     const long_float longitude =
         utm::grid_to_lat_long_without_convergence(major_axis, minor_axis, easting, northing, zone)
             .longitude;
-    const std::int32_t central_degrees = checked_sub(checked_mul(6, number), 183);
+    const std::int32_t central_degrees = utm::detail::central_meridian_degrees(number);
     const long_float lower_zone_limit =
         convert_degree_to_rad(checked_sub(central_degrees, half_zone_width), 0, 0.0);
     const long_float upper_zone_limit =

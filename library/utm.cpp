@@ -127,7 +127,7 @@ bool operator==(const range_record& l, const range_record& r) {
 void start_up() {
     // The zone arithmetic of the projections works in 32-bit integers; its widest value,
     // the central meridian of zone 60 in degrees, is computed once with overflow checks.
-    (void)global_types::checked_sub(global_types::checked_mul(6, 60), 183);
+    (void)detail::central_meridian_degrees(60);
 }
 
 // ---- Transverse Mercator projection of the UTM grid -------------------------------------
@@ -142,10 +142,7 @@ using global_types::zone_integer;
 constexpr long_float pi = std::numbers::pi;
 constexpr long_float half_pi = pi / 2.0;
 constexpr long_float two_pi = 2.0 * pi;
-constexpr long_float false_easting = 500000.0;              // metres
 constexpr long_float southern_false_northing = 10000000.0;  // metres, zones < 0
-constexpr int inverse_passes = 3;            // fixed count: settled to about 1e-8 degrees
-constexpr int geodetic_latitude_passes = 2;  // earth-centred to geodetic: fixed, no test
 
 /// The constants of one zone's projection on one ellipsoid.
 struct zone_projection {
@@ -154,8 +151,8 @@ struct zone_projection {
     long_float FN;                     // false northing, metres
 };
 
-zone_projection zone_projection_of(long_float a, long_float b, zone_integer zone) {
-    return {transverse_mercator_constants_of(a, b, scale_on_central_meridian),
+zone_projection zone_projection_of(const ellipsoid_model& ellipsoid, zone_integer zone) {
+    return {transverse_mercator_constants_of(ellipsoid, scale_on_central_meridian),
             central_meridian(zone), false_northing(zone)};
 }
 
@@ -175,29 +172,13 @@ long_float convergence(long_float e_prime_sq, long_float phi, long_float dl) {
     return convergence(e_prime_sq, low_level_math::sin_cos(phi), dl);
 }
 
-/// Constants of the ellipsoids every exported conversion runs on, derived at compile time
-/// (plain arithmetic, rounded as at run time): GRS80 on the WGS84 side, Airy 1830 for the
-/// National Grid.
-struct preset_ellipsoid {
-    long_float major_axis;
-    long_float minor_axis;
-    ellipsoid_constants constants;
-};
-
-constexpr preset_ellipsoid preset(long_float a, long_float b) {
-    return {a, b, derive_ellipsoid_constants(a, b)};
-}
-
-constexpr std::array<preset_ellipsoid, 2> preset_ellipsoids{
-    preset(datum_transformations::major_axis_grs80, datum_transformations::minor_axis_grs80),
-    preset(bng::major_axis, bng::minor_axis)};
-
 }  // namespace
 
 long_float central_meridian(zone_integer zone) {
-    const std::int32_t degrees = global_types::checked_sub(
-        global_types::checked_mul(6, std::abs(static_cast<std::int32_t>(zone))), 183);
-    return pi * static_cast<long_float>(degrees) / 180.0;
+    const std::int32_t number = std::abs(static_cast<std::int32_t>(zone));
+    // The checked degrees are exact in a double: the same value as pi (6 number - 183) / 180.
+    return low_level_math::radians_by_pi_over_180(
+        static_cast<long_float>(central_meridian_degrees(number)));
 }
 
 long_float false_northing(zone_integer zone) {
@@ -205,6 +186,10 @@ long_float false_northing(zone_integer zone) {
 }
 
 namespace detail {
+
+std::int32_t central_meridian_degrees(std::int32_t number) {
+    return global_types::checked_sub(global_types::checked_mul(6, number), 183);
+}
 
 void require_off_centre(const geocentric_coordinates_type& position) {
     if (position.x == 0.0 && position.y == 0.0 && position.z == 0.0) {
@@ -231,72 +216,15 @@ long_float beta(long_float phi, const meridian_arc_series& series) {
 
 long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
                 const meridian_arc_series& series) {
-    const auto [a0, a2, a4, a6, a8] = series;
-    const long_float s = phi_sin_cos.sin;
-    const long_float c = phi_sin_cos.cos;
-    const long_float sin_2 = 2.0 * s * c;
-    const long_float cos_2 = (c - s) * (c + s);
-    const long_float sin_4 = 2.0 * sin_2 * cos_2;
-    const long_float cos_4 = (cos_2 - sin_2) * (cos_2 + sin_2);
-    const long_float sin_6 = sin_4 * cos_2 + cos_4 * sin_2;
-    const long_float sin_8 = 2.0 * sin_4 * cos_4;
-    return a0 * phi + a2 * sin_2 + a4 * sin_4 + a6 * sin_6 + a8 * sin_8;
+    return meridian_arc(phi, phi_sin_cos, series);
 }
 
-void raise(step_fault fault) {
-    switch (fault) {
-        case step_fault::log_of_negative:
-            long_float_math_lib::detail::raise_argument_error("long_float_math_lib:67");
-        case step_fault::log_of_zero:
-            long_float_math_lib::detail::raise_log_of_zero();
-        case step_fault::beyond_quarter_turn:
-            throw constraint_error(
-                "range check failed: 90 degrees or more from the central meridian");
-        case step_fault::at_centre:
-            throw constraint_error("range check failed: the centre of the earth has no latitude");
-        case step_fault::longitude_beyond_turn:
-            throw constraint_error("range check failed: longitude outside -180 .. 180 degrees");
-        case step_fault::zone_beyond_range:
-            throw constraint_error("range check failed: zone outside -60 .. 60");
-        case step_fault::beyond_pole:
-            throw constraint_error("range check failed: northing beyond the pole");
-        case step_fault::none:
-            break;
-    }
-    throw constraint_error("range check failed");
-}
-
-ellipsoid_constants ellipsoid_constants_of(long_float major_axis, long_float minor_axis) {
-    for (const preset_ellipsoid& p : preset_ellipsoids) {
-        if (p.major_axis == major_axis && p.minor_axis == minor_axis)
-            return p.constants;
-    }
-    return derive_ellipsoid_constants(major_axis, minor_axis);
-}
-
-transverse_mercator_constants transverse_mercator_constants_of(long_float major_axis,
-                                                               long_float minor_axis,
-                                                               long_float scale) {
-    const ellipsoid_constants ellipsoid = ellipsoid_constants_of(major_axis, minor_axis);
-    const long_float S = scale * major_axis;
-    return {ellipsoid, S, 6.0 * (1.0 - ellipsoid.e2) * (S * S)};
-}
-
-conformal_sphere_type conformal_sphere(const transverse_mercator_constants& tm,
-                                       const low_level_math::sin_cos_type& phi) {
-    const long_float e_sq = tm.ellipsoid.e2;
-    const long_float w2 = 1.0 - e_sq * (phi.sin * phi.sin);
-    const long_float w = long_float_math_lib::sqrt(w2);
-    const long_float c = e_sq * w2 * (phi.cos * phi.cos) / tm.c_denominator;
-    return {w2, w, c};
-}
-
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         long_float delta_lambda,
-                                         conformal_grid_type& grid) noexcept {
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           long_float delta_lambda, conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept {
     return conformal_transverse_mercator(tm, phi, phi_sin_cos,
-                                         low_level_math::sin_cos(delta_lambda), grid);
+                                         low_level_math::sin_cos(delta_lambda), grid, beyond_reach);
 }
 
 namespace {
@@ -317,50 +245,33 @@ long_float sphere_latitude_offset(long_float phi, const low_level_math::sin_cos_
             return small_arc_tangent(t);
         }
     }
-    // tan(phi) from the sine and cosine the caller has anyway.
-    return arc_tangent(s / c / dl.cos) - phi;
+    return latitude_offset(phi, phi_sin_cos, dl);
 }
 
 }  // namespace
 
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         const low_level_math::sin_cos_type& dl,
-                                         conformal_grid_type& grid) noexcept {
-    const conformal_sphere_type sphere = conformal_sphere(tm, phi_sin_cos);
-    const long_float S = tm.S;
-    const long_float w = sphere.w;
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           const low_level_math::sin_cos_type& dl,
+                                           conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept {
+    const sphere_of<long_float> sphere = conformal_sphere_of(tm, phi_sin_cos);
     // From 90 degrees on, arctan(tan(phi) / cos(delta_lambda)) turns to the other side of the
     // earth and the grid values, though finite, are those of a mirrored point.
     if (!(dl.cos > 0.0)) {
-        return step_fault::beyond_quarter_turn;
+        return beyond_reach;
     }
-    const long_float s = phi_sin_cos.cos * dl.sin;
-    const long_float ratio = (1.0 + s) / (1.0 - s);
+    const long_float ratio = log_argument(phi_sin_cos, dl);
     if (ratio < 0.0) {
-        return step_fault::log_of_negative;
+        return failure_kind::argument_error;
     }
     if (ratio == 0.0) {
-        return step_fault::log_of_zero;
+        return beyond_reach;  // exactly a quarter turn away, on the equator
     }
-    const long_float ln = low_level_math::log(ratio);
-    grid.x = S / (2.0 * w) * ln;
-    grid.y = (S / w) * sphere_latitude_offset(phi, phi_sin_cos, dl);
-    grid.c = sphere.c;
-    return step_fault::none;
-}
-
-conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
-                                                  long_float phi,
-                                                  const low_level_math::sin_cos_type& phi_sin_cos,
-                                                  long_float delta_lambda) {
-    conformal_grid_type grid{};
-    if (const step_fault fault =
-            conformal_transverse_mercator(tm, phi, phi_sin_cos, delta_lambda, grid);
-        fault != step_fault::none) {
-        raise(fault);
-    }
-    return grid;
+    const plane_of<long_float> z = spherical_grid(tm.S, sphere, low_level_math::log(ratio),
+                                                  sphere_latitude_offset(phi, phi_sin_cos, dl));
+    grid = {z.x, z.y, sphere.c};
+    return failure_kind::none;
 }
 
 namespace {
@@ -389,39 +300,18 @@ long_float latitude_from_sphere(long_float D, const low_level_math::sin_cos_type
 inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
     int passes, bool angles) noexcept {
-    const long_float S = tm.S;
-    const long_float inverse_S = 1.0 / S;
-    long_float phi_0 = north / S;
+    const long_float inverse_S = 1.0 / tm.S;
+    long_float phi_0 = north / tm.S;
     low_level_math::sin_cos_type phi_0_sin_cos = low_level_math::sin_cos(phi_0);
     long_float tan_h = 0.0;
     long_float cos_D = 1.0;
     for (int pass = 1; pass <= passes; ++pass) {
-        const conformal_sphere_type sphere = conformal_sphere(tm, phi_0_sin_cos);
-        const long_float c = sphere.c;
-        const long_float w_S = sphere.w * inverse_S;
-        const long_float eta =
-            north - S * (beta(phi_0, phi_0_sin_cos, tm.ellipsoid.arc) - origin_arc);
-        // z - c z^3 with z = xi + i eta.
-        const long_float x = xi + 3.0 * c * xi * (eta * eta) - c * (xi * xi * xi);
-        const long_float y = eta - 3.0 * c * eta * (xi * xi) + c * (eta * eta * eta);
-        // h = 2 arctan(exp(u)) - pi/2 has tan(h) = sinh(u): one exponential, no arc tangent;
-        // 1 / cosh(u) = 2 exp(u) / (exp(u)^2 + 1) beside it.
-        const long_float exp_u = low_level_math::exp(x * w_S);
-        tan_h = (exp_u - 1.0 / exp_u) / 2.0;
-        const long_float sech_u = 2.0 * exp_u / (exp_u * exp_u + 1.0);
-        const long_float D = phi_0 + y * w_S;
-        const low_level_math::sin_cos_type on_sphere = low_level_math::sin_cos(D);
-        cos_D = on_sphere.cos;
-        // tan(phi) = tan(D) cos(delta_lambda) with cos(delta_lambda) = 1 / sqrt(1 + tan^2) of
-        // tan(delta_lambda) = sinh(u) / cos(D) is sin(D) / r with r = sqrt(cos^2(D) +
-        // sinh^2(u)), signed as cos(D); and 1 + tan^2(phi) = cosh^2(u) / r^2, so
-        // cos(phi) = |r| / cosh(u) and sin(phi) = sin(D) / cosh(u), signed as cos(D): one
-        // square root.
-        const long_float r = std::copysign(
-            low_level_math::sqrt(on_sphere.cos * on_sphere.cos + tan_h * tan_h), on_sphere.cos);
-        phi_0_sin_cos = {std::copysign(on_sphere.sin * sech_u, on_sphere.sin * on_sphere.cos),
-                         std::fabs(r) * sech_u};
-        phi_0 = latitude_from_sphere(D, on_sphere, tan_h, r);
+        const inverse_pass_of<long_float> p =
+            inverse_pass(tm, inverse_S, origin_arc, xi, north, phi_0, phi_0_sin_cos);
+        tan_h = p.tan_h;
+        cos_D = p.on_sphere.cos;
+        phi_0_sin_cos = p.phi_sin_cos;
+        phi_0 = latitude_from_sphere(p.D, p.on_sphere, p.tan_h, p.r);
     }
     const long_float tan_delta_lambda = tan_h / cos_D;
     const long_float delta_lambda =
@@ -429,27 +319,27 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
     return {phi_0, phi_0_sin_cos, delta_lambda, tan_delta_lambda};
 }
 
-step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
-                                  const geocentric_coordinates_type& position,
-                                  geodetic_type& geodetic, const latitude_hint* hint,
-                                  geodetic_parts parts) noexcept {
-    const long_float a = major_axis;
-    const long_float b = minor_axis;
+failure_kind geocentric_to_geodetic(const ellipsoid_model& model,
+                                    const geocentric_coordinates_type& position,
+                                    geodetic_type& geodetic, const latitude_hint* hint,
+                                    geodetic_parts parts) noexcept {
+    const long_float a = model.a;
+    const long_float b = model.b;
     const long_float x = position.x;
     const long_float y = position.y;
     const long_float z = position.z;
-    const ellipsoid_constants ellipsoid = ellipsoid_constants_of(a, b);
+    const ellipsoid_constants& ellipsoid = model.constants;
     const long_float e2 = ellipsoid.e2;
     const long_float p = low_level_math::sqrt(x * x + y * y);
 
     if (p == 0.0) {
         // On the polar axis the latitude iteration would divide by zero; the pole is the answer.
         if (x == 0.0 && y == 0.0 && z == 0.0) {
-            return step_fault::at_centre;
+            return failure_kind::constraint_error;  // the centre of the earth
         }
         const long_float sign = z > 0.0 ? 1.0 : -1.0;
         geodetic = {sign * half_pi, 0.0, std::abs(z) - b, {sign, 0.0}, {0.0, 1.0}};
-        return step_fault::none;
+        return failure_kind::none;
     }
 
     constexpr long_float none = std::numeric_limits<long_float>::quiet_NaN();
@@ -458,20 +348,13 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
     const long_float lambda_c = !parts.longitude ? none
                                 : x > 0.0        ? arc_tangent(y / x)
                                                  : long_float_math_lib::arctan(y, x);
-    // A pass takes tan(phi) to z / p / (1 - e2 n / (n + h)) with n = a / sqrt(1 - e2 sin^2) and
-    // n + h = p / cos: that is z / (p - e2 n cos), and n cos = a / sqrt(1 + (1 - e2) tan^2),
-    // so z q / (p q - e2 a) with q that root: one square root and one division a pass. The
-    // height from the last pass's latitude.
-    long_float tan_phi_c = z / p * (1.0 + ellipsoid.e_prime2);
-    long_float tan_last_pass = tan_phi_c;
-    for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
-        tan_last_pass = tan_phi_c;
-        const long_float q = low_level_math::sqrt(1.0 + (1.0 - e2) * (tan_phi_c * tan_phi_c));
-        tan_phi_c = z * q / (p * q - e2 * a);
-    }
+    // The height from the last pass's latitude.
+    const latitude_tangents_of<long_float> tangents =
+        geodetic_latitude_tangents(ellipsoid, a, z, p, geodetic_latitude_passes);
+    const long_float tan_phi_c = tangents.tan_phi;
     long_float h_c = none;
     if (parts.height) {
-        const low_level_math::sin_cos_type last_pass = sin_cos_of_arctan(tan_last_pass);
+        const low_level_math::sin_cos_type last_pass = sin_cos_of_arctan(tangents.tan_last_pass);
         h_c = p / last_pass.cos -
               a / low_level_math::sqrt(1.0 - e2 * (last_pass.sin * last_pass.sin));
     }
@@ -481,7 +364,7 @@ step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
                             : low_level_math::sin_cos_type{none, none},
                 parts.sines ? low_level_math::sin_cos_type{y / p, x / p}
                             : low_level_math::sin_cos_type{none, none}};
-    return step_fault::none;
+    return failure_kind::none;
 }
 
 const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
@@ -489,7 +372,7 @@ const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept 
         std::array<low_level_math::sin_cos_type, 61> t{};
         for (int z = 0; z <= 60; ++z) {
             t[static_cast<std::size_t>(z)] =
-                low_level_math::sin_cos(pi * static_cast<long_float>(6 * z - 183) / 180.0);
+                low_level_math::sin_cos(central_meridian_of_zone(static_cast<long_float>(z)));
         }
         return t;
     }();
@@ -528,31 +411,31 @@ struct inverse_projection_type {
 constexpr long_float pole_rounding = 0.5;
 
 /// The point of a zone's grid, into `point`; more than `pole_rounding` beyond the pole's grid
-/// northing none (`beyond_pole`). Within `pole_rounding` beyond it the central meridian's grid
+/// northing none (`constraint_error`). Within `pole_rounding` beyond it the central meridian's grid
 /// value is the pole itself, and a point beside it one a little more than a quarter turn from
 /// the central meridian, found from its mirror image in the grid line through the pole (where
 /// the meridians a quarter turn away lie): the projection is symmetric about that line.
-step_fault inverse_projection(const zone_projection& p, easting_integer easting,
-                              northing_integer northing, bool angles,
-                              inverse_projection_type& point) noexcept {
+failure_kind inverse_projection(const zone_projection& p, easting_integer easting,
+                                northing_integer northing, bool angles,
+                                inverse_projection_type& point) noexcept {
     const long_float xi = static_cast<long_float>(easting.value()) - false_easting;
     long_float north = static_cast<long_float>(northing.value()) - p.FN;
     const long_float pole = pole_northing(p.tm);
     const long_float beyond = std::fabs(north) - pole;
     if (beyond > pole_rounding) {
-        return step_fault::beyond_pole;
+        return failure_kind::constraint_error;
     }
     if (beyond > 0.0 && xi == 0.0) {
         const long_float sign = north > 0.0 ? 1.0 : -1.0;
         point = {sign * half_pi, normalised_longitude(p.lambda_ref), 0.0, {sign, 0.0}, 0.0};
-        return step_fault::none;
+        return failure_kind::none;
     }
     const bool far_side = beyond > 0.0;
     if (far_side) {
         north = std::copysign(pole - beyond, north);
     }
     const inverse_transverse_mercator_type inverse =
-        inverse_transverse_mercator(p.tm, 0.0, xi, north, inverse_passes, angles);
+        inverse_transverse_mercator(p.tm, 0.0, xi, north, utm_inverse_passes, angles);
     const long_float delta_lambda =
         far_side ? std::copysign(pi, inverse.delta_lambda) - inverse.delta_lambda
                  : inverse.delta_lambda;
@@ -562,16 +445,14 @@ step_fault inverse_projection(const zone_projection& p, easting_integer easting,
              inverse.phi_sin_cos,
              far_side ? -inverse.tan_delta_lambda : inverse.tan_delta_lambda,
              far_side};
-    return step_fault::none;
+    return failure_kind::none;
 }
 
 inverse_projection_type inverse_projection(const zone_projection& p, easting_integer easting,
                                            northing_integer northing) {
     inverse_projection_type point{};
-    if (const step_fault fault = inverse_projection(p, easting, northing, true, point);
-        fault != step_fault::none) {
-        raise(fault);
-    }
+    raise_if_failed(inverse_projection(p, easting, northing, true, point),
+                    "range check failed: northing beyond the pole");
     return point;
 }
 
@@ -580,20 +461,19 @@ inverse_projection_type inverse_projection(const zone_projection& p, easting_int
 grid_to_lat_long_result grid_to_lat_long(long_float major_axis, long_float minor_axis,
                                          easting_integer easting, northing_integer northing,
                                          zone_integer zone) {
-    const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
+    const zone_projection p = zone_projection_of(ellipsoid_model_of(major_axis, minor_axis), zone);
     const inverse_projection_type point = inverse_projection(p, easting, northing);
     return {point.latitude, point.longitude,
             convergence(p.tm.ellipsoid.e_prime2, point.latitude_sin_cos, point.delta_lambda)};
 }
 
-step_fault detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                        easting_integer easting, northing_integer northing,
-                                        zone_integer zone, grid_lat_long_type& result,
-                                        bool angles) noexcept {
+failure_kind detail::utm_grid_to_lat_long(const ellipsoid_model& ellipsoid, easting_integer easting,
+                                          northing_integer northing, zone_integer zone,
+                                          grid_lat_long_type& result, bool angles) noexcept {
     inverse_projection_type point{};
-    if (const step_fault fault = inverse_projection(
-            zone_projection_of(major_axis, minor_axis, zone), easting, northing, angles, point);
-        fault != step_fault::none) {
+    if (const failure_kind fault = inverse_projection(zone_projection_of(ellipsoid, zone), easting,
+                                                      northing, angles, point);
+        fault != failure_kind::none) {
         return fault;
     }
     // The longitude's sine and cosine by the angle sum from the difference's tangent and the
@@ -603,18 +483,15 @@ step_fault detail::utm_grid_to_lat_long(long_float major_axis, long_float minor_
         dl = {-dl.sin, -dl.cos};
     }
     const low_level_math::sin_cos_type& m = central_meridian_sin_cos(std::abs(zone.value()));
-    result = {point.latitude,
-              point.longitude,
-              point.latitude_sin_cos,
-              {dl.sin * m.cos + dl.cos * m.sin, dl.cos * m.cos - dl.sin * m.sin}};
-    return step_fault::none;
+    result = {point.latitude, point.longitude, point.latitude_sin_cos, sin_cos_of_sum(dl, m)};
+    return failure_kind::none;
 }
 
 lat_long_type grid_to_lat_long_without_convergence(long_float major_axis, long_float minor_axis,
                                                    easting_integer easting,
                                                    northing_integer northing, zone_integer zone) {
-    const inverse_projection_type point =
-        inverse_projection(zone_projection_of(major_axis, minor_axis, zone), easting, northing);
+    const inverse_projection_type point = inverse_projection(
+        zone_projection_of(ellipsoid_model_of(major_axis, minor_axis), zone), easting, northing);
     return {point.latitude, point.longitude};
 }
 
@@ -626,25 +503,43 @@ grid_to_lat_long_result grid_to_lat_long(global_types::spheroid_integer spheroid
                             zone);
 }
 
+namespace {
+
+/// The forward projection of `zone`'s grid `p` before rounding, into `grid`; a point a quarter
+/// turn or more from the central meridian has none (`constraint_error`). Raises nothing.
+failure_kind zone_grid(const zone_projection& p, long_float latitude, long_float longitude,
+                       lat_long_to_grid_unrounded_result& grid) noexcept {
+    const long_float S = p.tm.S;
+    const long_float phi = latitude;
+    const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
+    // One sine and cosine of the latitude serve the projection and the convergence.
+    const low_level_math::sin_cos_type phi_sin_cos = low_level_math::sin_cos(phi);
+    conformal_grid_type z{};
+    if (const failure_kind fault = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl, z,
+                                                                 failure_kind::constraint_error);
+        fault != failure_kind::none) {
+        return fault;
+    }
+    // The meridian arc enters the northing before the spherical part, as the zone's grid sums.
+    const plane_of<long_float> corrected = forward_corrected(
+        false_easting, p.FN + S * meridian_arc(phi, phi_sin_cos, p.tm.ellipsoid.arc), {z.x, z.y},
+        z.c);
+    grid = {corrected.x, corrected.y, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+    return failure_kind::none;
+}
+
+}  // namespace
+
 lat_long_to_grid_unrounded_result lat_long_to_grid_unrounded(long_float major_axis,
                                                              long_float minor_axis,
                                                              long_float latitude,
                                                              long_float longitude,
                                                              zone_integer zone) {
-    const zone_projection p = zone_projection_of(major_axis, minor_axis, zone);
-    const long_float S = p.tm.S;
-    const long_float FN = p.FN;
-    const long_float phi = latitude;
-    const long_float dl = longitude - p.lambda_ref;  // deliberately not reduced to (-pi, pi]
-    // One sine and cosine of the latitude serve the projection and the convergence.
-    const low_level_math::sin_cos_type phi_sin_cos = low_level_math::sin_cos(phi);
-
-    const auto [x, y, c] = conformal_transverse_mercator(p.tm, phi, phi_sin_cos, dl);
-
-    const long_float E = false_easting + x - 3.0 * c * x * (y * y) + c * (x * x * x);
-    const long_float N = FN + S * beta(phi, phi_sin_cos, p.tm.ellipsoid.arc) + y +
-                         3.0 * c * (x * x) * y - c * (y * y * y);
-    return {E, N, convergence(p.tm.ellipsoid.e_prime2, phi_sin_cos, dl)};
+    lat_long_to_grid_unrounded_result grid{};
+    raise_if_failed(zone_grid(zone_projection_of(ellipsoid_model_of(major_axis, minor_axis), zone),
+                              latitude, longitude, grid),
+                    "range check failed: 90 degrees or more from the central meridian");
+    return grid;
 }
 
 lat_long_to_grid_result lat_long_to_grid(long_float major_axis, long_float minor_axis,
@@ -674,16 +569,6 @@ lat_long_to_grid_result lat_long_to_grid(global_types::spheroid_integer spheroid
 
 namespace {
 
-/// e2 = (a^2 - b^2) / a^2 and e'2 = (a^2 - b^2) / b^2 of the semi-axes a, b.
-struct eccentricities {
-    long_float e2;
-    long_float e_prime2;
-};
-
-eccentricities eccentricities_of(long_float a, long_float b) {
-    return {(a * a - b * b) / (a * a), (a * a - b * b) / (b * b)};
-}
-
 /// sin and cos of a latitude and a longitude, the rotation between ECEF and ENU axes.
 struct enu_rotation {
     long_float sin_phi, cos_phi, sin_lambda, cos_lambda;
@@ -699,13 +584,10 @@ enu_rotation enu_rotation_at(long_float phi, long_float lambda) {
 geocentric_coordinates_type lat_long_to_geocentric(long_float major_axis, long_float minor_axis,
                                                    long_float latitude, long_float longitude,
                                                    long_float altitude) {
-    const long_float e2 = eccentricities_of(major_axis, minor_axis).e2;
-    const long_float sin_phi = low_level_math::sin(latitude);
-    const long_float cos_phi = low_level_math::cos(latitude);
-    const long_float n = major_axis / long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
-    return {(n + altitude) * cos_phi * low_level_math::cos(longitude),
-            (n + altitude) * cos_phi * low_level_math::sin(longitude),
-            ((1.0 - e2) * n + altitude) * sin_phi};
+    return geocentric_of(major_axis, derive_ellipsoid_constants(major_axis, minor_axis).e2,
+                         {low_level_math::sin(latitude), low_level_math::cos(latitude)},
+                         {low_level_math::sin(longitude), low_level_math::cos(longitude)},
+                         altitude);
 }
 
 geocentric_coordinates_type lat_long_to_geocentric(global_types::spheroid_integer spheroid,
@@ -722,7 +604,7 @@ enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_a
                                        long_float origin_latitude, long_float origin_longitude) {
     const long_float a = major_axis;
     const long_float b = minor_axis;
-    const auto [e2, e_prime2] = eccentricities_of(a, b);
+    const auto [e2, e_prime2, arc] = derive_ellipsoid_constants(a, b);
     const enu_rotation r = enu_rotation_at(origin_latitude, origin_longitude);
 
     const long_float x = enu_origin.x - east * r.sin_lambda - north * r.sin_phi * r.cos_lambda +
@@ -746,7 +628,7 @@ enu_to_lat_long_result enu_to_lat_long(long_float major_axis, long_float minor_a
 
     long_float phi = long_float_math_lib::arctan((1.0 + e_prime2) * z / p);
     long_float h = 0.0;
-    for (int pass = 1; pass <= 2; ++pass) {
+    for (int pass = 1; pass <= geodetic_latitude_passes; ++pass) {
         const long_float sin_phi = low_level_math::sin(phi);
         const long_float n = a / long_float_math_lib::sqrt(1.0 - e2 * (sin_phi * sin_phi));
         h = p / low_level_math::cos(phi) - n;
@@ -802,7 +684,7 @@ enu_to_utm_result enu_to_utm(long_float major_axis, long_float minor_axis, long_
                              zone_integer reference_zone, long_float reference_latitude,
                              long_float reference_longitude) {
     const long_float a = major_axis;
-    const auto [e2, e_prime2] = eccentricities_of(a, minor_axis);
+    const auto [e2, e_prime2, arc] = derive_ellipsoid_constants(a, minor_axis);
     const long_float phi_r = reference_latitude;
     const long_float X = static_cast<long_float>(reference_x_utm.value());
     const long_float Y = static_cast<long_float>(reference_y_utm.value());
@@ -859,7 +741,7 @@ long_float calculate_scale_factor(global_types::spheroid_integer spheroid, easti
                                   long_float latitude) {
     const ellipsoid_type& ellipsoid = reference_ellipsoids[spheroid];
     const long_float a = ellipsoid.major_semi_axis;
-    const long_float e2 = eccentricities_of(a, ellipsoid.minor_semi_axis).e2;
+    const long_float e2 = derive_ellipsoid_constants(a, ellipsoid.minor_semi_axis).e2;
     const long_float t = static_cast<long_float>(easting.value()) - false_easting;
     const long_float sin_phi = low_level_math::sin(latitude);
     const long_float w2 = 1.0 - e2 * (sin_phi * sin_phi);

@@ -69,8 +69,10 @@ struct geocentric_coordinates_type {
                            const geocentric_coordinates_type&) = default;
 };
 
-/// k0, the UTM scale factor on the central meridian.
+/// k0, the UTM scale factor on the central meridian (the UTM grid's definition).
 inline constexpr long_float scale_on_central_meridian = 0.9996;
+/// The UTM false easting, metres: the easting of every zone's central meridian.
+inline constexpr long_float false_easting = 500000.0;
 
 /// Start-up of the module: one overflow-checked constant computation, no lasting state.
 void start_up();

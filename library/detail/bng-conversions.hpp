@@ -12,6 +12,10 @@
 
 namespace utm::bng::conversions::detail {
 
+/// Passes of the grid's inverse projection (`iterate_for_latitude`): a fixed count, no
+/// convergence test.
+inline constexpr int inverse_passes = 3;
+
 /// Up to `boundary_delta` beyond either end of its range a grid value is that end.
 inline constexpr global_types::grid_edges grid_tolerance{.tolerance = boundary_delta};
 
@@ -40,32 +44,26 @@ inverse_type grid_to_lat_long(const utm::detail::transverse_mercator_constants& 
                               bool angles = true) noexcept;
 
 /// `lat_long_to_grid_unrounded` with the projection's constants and the sine and cosine of the
-/// latitude given, into `grid`; the fault instead of a raised failure. `longitude_sin_cos`, if
+/// latitude given, into `grid`; the failure kind instead of a raised failure, `beyond_reach`
+/// for a point a quarter turn or more from the central meridian. `longitude_sin_cos`, if
 /// given, holds the sine and cosine of the longitude, from which the longitude difference's are
 /// taken instead of by a further sine.
-utm::detail::step_fault lat_long_to_grid_unrounded(
+global_types::failure_kind lat_long_to_grid_unrounded(
     const utm::detail::transverse_mercator_constants& tm, long_float origin_arc,
     long_float latitude, const low_level_math::sin_cos_type& latitude_sin_cos, long_float longitude,
-    lat_long_to_grid_unrounded_result& grid,
+    lat_long_to_grid_unrounded_result& grid, global_types::failure_kind beyond_reach,
     const low_level_math::sin_cos_type* longitude_sin_cos = nullptr) noexcept;
 
 /// Sine and cosine of the grid's central meridian.
 const low_level_math::sin_cos_type& natural_origin_sin_cos() noexcept;
 
-/// Raises what `lat_long_to_grid` raises for a fault of the projection: `easting_out_of_range`
-/// for a point a quarter turn or more away, `argument_error` for a logarithm of a negative
-/// number.
-[[noreturn]] void raise_beyond_grid(utm::detail::step_fault fault);
-
 /// The grid values in whole metres by the grid's rule (3 m tolerance at the edges; the
 /// easting decided first); raises `easting_out_of_range` or `northing_out_of_range`.
 lat_long_to_grid_result to_grid_integers(const lat_long_to_grid_unrounded_result& grid);
 
-/// Which grid value has no whole metres in the grid.
-enum class grid_fault : std::uint8_t { none, easting_outside, northing_outside };
-
-/// The same integers as the raising form, or which value has none.
-grid_fault to_grid_integers(const lat_long_to_grid_unrounded_result& grid, std::int32_t& easting,
-                            std::int32_t& northing) noexcept;
+/// The same integers as the raising form, or the kind of the value that has none
+/// (`easting_out_of_range`, `northing_out_of_range`).
+global_types::failure_kind to_grid_integers(const lat_long_to_grid_unrounded_result& grid,
+                                            std::int32_t& easting, std::int32_t& northing) noexcept;
 
 }  // namespace utm::bng::conversions::detail

@@ -10,28 +10,61 @@
 #include "global_types.hpp"
 #include "long_float_math_lib.hpp"
 #include "low_level_math.hpp"
+#include "utm-bng.hpp"
+#include "utm-datum_transformations.hpp"
 #include "utm.hpp"
+
+#include "detail/chain_steps.hpp"
 
 namespace utm::detail {
 
 using global_types::long_float;
 
-/// Why a step of a conversion has no result; `none` when it has one. The one-point functions
-/// raise the failure of the fault (`raise`); the array conversions report it per point.
-enum class step_fault : std::uint8_t {
-    none,
-    beyond_quarter_turn,    ///< 90 degrees or more from the central meridian
-    log_of_zero,            ///< the projection's logarithm of exactly 0
-    log_of_negative,        ///< the projection's logarithm of a negative number
-    at_centre,              ///< the centre of the earth, which has no latitude
-    longitude_beyond_turn,  ///< a longitude outside -180 .. 180 degrees for the automatic zone
-    zone_beyond_range,      ///< a longitude whose zone lies outside -60 .. 60
-    beyond_pole,            ///< a grid northing beyond the pole's, which no point projects to
+using global_types::failure_kind;
+
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
+/// The standard zone of the longitude `lambda` (radians) as a double: the floor of
+/// `zone_quotient`.
+inline long_float automatic_zone_number(long_float lambda) {
+    return std::floor(zone_quotient(lambda));
+}
+}  // namespace
+
+/// The elementary functions of the steps on doubles: the platform's, as every one-point
+/// conversion takes them.
+template <>
+struct lane_math<long_float> {
+    static long_float sqrt(long_float x) { return low_level_math::sqrt(x); }
+    static long_float exp(long_float x) { return low_level_math::exp(x); }
+    static long_float log(long_float x) { return low_level_math::log(x); }
+    /// The platform's one-argument arc tangent; 0 gives +0.
+    static long_float arc_tangent(long_float t) { return t == 0.0 ? 0.0 : std::atan(t); }
+    static low_level_math::sin_cos_type sin_cos(long_float x) { return low_level_math::sin_cos(x); }
+    static long_float copysign(long_float x, long_float y) { return std::copysign(x, y); }
+    static long_float fabs(long_float x) { return std::fabs(x); }
+    static long_float radians_by_pi_over_180(long_float degrees) {
+        return low_level_math::radians_by_pi_over_180(degrees);
+    }
 };
 
-/// Raises the failure that the one-point functions raise for `fault` (not `none`):
-/// `argument_error` for the logarithm of a negative number, `constraint_error` otherwise.
-[[noreturn]] void raise(step_fault fault);
+/// The central meridian of zone number `number` (0 .. 60) in whole degrees, 6 number - 183,
+/// in checked 32-bit arithmetic as the zone arithmetic is specified (`constraint_error` on
+/// overflow); `central_meridian_of_zone` is its value in radians.
+std::int32_t central_meridian_degrees(std::int32_t number);
+
+/// Passes of the UTM grid's inverse projection: a fixed count, settled to about 1e-8 degrees.
+inline constexpr int utm_inverse_passes = 3;
+/// Latitude passes from earth-centred to geodetic coordinates: a fixed count, no test.
+inline constexpr int geodetic_latitude_passes = 2;
+
+/// Raises `kind` (not `none`) with `message` when a step of a conversion failed; nothing for
+/// `none`. The one-point functions raise through it what the non-raising steps return.
+inline void raise_if_failed(failure_kind kind, const char* message) {
+    if (kind != failure_kind::none) {
+        global_types::raise(kind, message);
+    }
+}
 
 /// Raises `constraint_error` naming `what` when a projected grid value is not finite, so that
 /// no clamp can turn an unreachable point into a plausible number.
@@ -44,16 +77,6 @@ void require_off_centre(const geocentric_coordinates_type& position);
 /// Length of the meridian arc from the equator to latitude `phi` (radians), divided by the
 /// semi-major axis; `e_sq` is the first eccentricity squared. Odd in `phi`.
 long_float beta(long_float phi, long_float e_sq);
-
-/// Coefficients a0, a2, a4, a6, a8 of the meridian arc series. They depend on the ellipsoid
-/// alone, so a conversion computes them once instead of at every latitude.
-struct meridian_arc_series {
-    long_float a0;
-    long_float a2;
-    long_float a4;
-    long_float a6;
-    long_float a8;
-};
 
 /// The series coefficients for the first eccentricity squared `e_sq`.
 constexpr meridian_arc_series meridian_arc_series_of(long_float e_sq) {
@@ -85,7 +108,7 @@ long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
 /// `long_float_math_lib::arctan(t)` (which takes the two-argument one) to a unit in the last
 /// place, at about half the cost. 0 gives +0, as there.
 inline long_float arc_tangent(long_float t) {
-    return t == 0.0 ? 0.0 : std::atan(t);
+    return lane_math<long_float>::arc_tangent(t);
 }
 
 /// Arguments up to this size take their arc tangent from the odd series to x^11; the first term
@@ -138,33 +161,29 @@ inline long_float arc_tangent(long_float t, const latitude_hint* hint) {
 /// is small and its relative error would grow) through the arc tangent itself.
 inline constexpr long_float steep_tangent = 1024.0;
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// Sine and cosine of `arctan_t`, the arc tangent of `t`: t / sqrt(1 + t^2) and
 /// 1 / sqrt(1 + t^2), the same values as the circular functions to a few units in the last
 /// place.
 inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t, long_float arctan_t) {
     if (std::fabs(t) <= steep_tangent) {
-        const long_float c = 1.0 / low_level_math::sqrt(1.0 + t * t);
-        return {t * c, c};
+        return sin_cos_of_moderate_arctan(t);
     }
     return low_level_math::sin_cos(arctan_t);
 }
+}  // namespace
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// Sine and cosine of the arc tangent of `t`; the arc tangent is taken only for steep `t`.
 inline low_level_math::sin_cos_type sin_cos_of_arctan(long_float t) {
     if (std::fabs(t) <= steep_tangent) {
-        const long_float c = 1.0 / low_level_math::sqrt(1.0 + t * t);
-        return {t * c, c};
+        return sin_cos_of_moderate_arctan(t);
     }
     return low_level_math::sin_cos(arc_tangent(t));
 }
-
-/// What the projections and the geocentric conversions derive from an ellipsoid's semi-axes
-/// a, b: e2 = (a^2 - b^2) / a^2, e'2 = (a^2 - b^2) / b^2 and the meridian arc series of e2.
-struct ellipsoid_constants {
-    long_float e2;
-    long_float e_prime2;
-    meridian_arc_series arc;
-};
+}  // namespace
 
 /// The constants of the semi-axes `major_axis`, `minor_axis` (metres), computed.
 constexpr ellipsoid_constants derive_ellipsoid_constants(long_float major_axis,
@@ -175,25 +194,39 @@ constexpr ellipsoid_constants derive_ellipsoid_constants(long_float major_axis,
     return {e2, (a * a - b * b) / (b * b), meridian_arc_series_of(e2)};
 }
 
-/// The constants of the semi-axes `major_axis`, `minor_axis` (metres). Those of GRS80 and Airy
-/// 1830, the ellipsoids of every exported conversion, are held in a constant table; other
-/// axes are derived at each call. The same values either way; safe from any thread.
-ellipsoid_constants ellipsoid_constants_of(long_float major_axis, long_float minor_axis);
-
-/// What a Transverse Mercator projection uses at every point: the constants of its ellipsoid,
-/// the scaled major axis S = k a (metres) and the denominator 6 (1 - e2) S^2 of the cubic
-/// correction coefficient c.
-struct transverse_mercator_constants {
-    ellipsoid_constants ellipsoid;
-    long_float S;
-    long_float c_denominator;
+/// An ellipsoid: its semi-axes a, b (metres) with the constants the steps derive from them,
+/// built once per ellipsoid. The chain's ellipsoids are `grs80_ellipsoid` and
+/// `airy_1830_ellipsoid`, passed by identity; axes that a conversion is given as numbers are
+/// derived where it is called.
+struct ellipsoid_model {
+    long_float a;
+    long_float b;
+    ellipsoid_constants constants;
 };
 
+/// The ellipsoid of the semi-axes `major_axis`, `minor_axis` (metres), derived.
+constexpr ellipsoid_model ellipsoid_model_of(long_float major_axis, long_float minor_axis) {
+    return {major_axis, minor_axis, derive_ellipsoid_constants(major_axis, minor_axis)};
+}
+
+/// GRS80, the WGS84 side of every exported and array conversion and of UTM there.
+inline constexpr ellipsoid_model grs80_ellipsoid = ellipsoid_model_of(
+    datum_transformations::major_axis_grs80, datum_transformations::minor_axis_grs80);
+/// Airy 1830, the National Grid's ellipsoid.
+inline constexpr ellipsoid_model airy_1830_ellipsoid =
+    ellipsoid_model_of(bng::major_axis, bng::minor_axis);
+
 /// The constants of the projection with the scale `scale` on the central meridian on the
-/// ellipsoid with the semi-axes `major_axis`, `minor_axis` (metres).
-transverse_mercator_constants transverse_mercator_constants_of(long_float major_axis,
-                                                               long_float minor_axis,
-                                                               long_float scale);
+/// ellipsoid `ellipsoid`.
+constexpr transverse_mercator_constants transverse_mercator_constants_of(
+    const ellipsoid_model& ellipsoid, long_float scale) {
+    const long_float S = scale * ellipsoid.a;
+    return {ellipsoid.constants, S, 6.0 * (1.0 - ellipsoid.constants.e2) * (S * S)};
+}
+
+/// The UTM projection on GRS80.
+inline constexpr transverse_mercator_constants utm_on_grs80 =
+    transverse_mercator_constants_of(grs80_ellipsoid, scale_on_central_meridian);
 
 /// The grid distance (metres) of either pole from the equator along the central meridian of
 /// the projection `tm`: the scaled major axis times the quarter meridian (9 997 964.943 m for
@@ -201,19 +234,6 @@ transverse_mercator_constants transverse_mercator_constants_of(long_float major_
 constexpr long_float pole_northing(const transverse_mercator_constants& tm) {
     return tm.S * quarter_meridian(tm.ellipsoid.arc);
 }
-
-/// w^2 = 1 - e2 sin^2(phi), w and the cubic correction coefficient
-/// c = w^2 e2 cos^2(phi) / (6 (1 - e2) S^2) of the local conformal sphere at latitude phi.
-struct conformal_sphere_type {
-    long_float w_squared;
-    long_float w;
-    long_float c;
-};
-
-/// The local conformal sphere of the projection `tm` at the latitude whose sine and cosine are
-/// `phi`.
-conformal_sphere_type conformal_sphere(const transverse_mercator_constants& tm,
-                                       const low_level_math::sin_cos_type& phi);
 
 /// The spherical Transverse Mercator coordinates `x`, `y` (metres) at latitude `phi` and
 /// longitude difference `delta_lambda` (radians), with the cubic correction coefficient `c` of
@@ -227,35 +247,25 @@ struct conformal_grid_type {
 /// `conformal_sphere` and the exact spherical Transverse Mercator on the sphere of radius
 /// S / w of the projection `tm` at latitude `phi` (with its sine and cosine `phi_sin_cos`) and
 /// longitude difference `delta_lambda` (radians), for the forward projections; into `grid`.
-/// A point 90 degrees or more from the central meridian has no result
-/// (`beyond_quarter_turn`): the formulas would give the grid values of a point on the other
-/// side of the earth. Raises nothing.
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         long_float delta_lambda,
-                                         conformal_grid_type& grid) noexcept;
+/// A point 90 degrees or more from the central meridian has no result: the formulas would give
+/// the grid values of a point on the other side of the earth; it fails as `beyond_reach`, the
+/// kind the grid gives such a point (a logarithm of a negative number: `argument_error`).
+/// Raises nothing.
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           long_float delta_lambda, conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept;
 
 /// The same with the sine and cosine `dl` of the longitude difference given.
-step_fault conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
-                                         const low_level_math::sin_cos_type& phi_sin_cos,
-                                         const low_level_math::sin_cos_type& dl,
-                                         conformal_grid_type& grid) noexcept;
-
-/// Sine and cosine of a - b from those of a and b.
-inline low_level_math::sin_cos_type sin_cos_of_difference(const low_level_math::sin_cos_type& a,
-                                                          const low_level_math::sin_cos_type& b) {
-    return {a.sin * b.cos - a.cos * b.sin, a.cos * b.cos + a.sin * b.sin};
-}
+failure_kind conformal_transverse_mercator(const transverse_mercator_constants& tm, long_float phi,
+                                           const low_level_math::sin_cos_type& phi_sin_cos,
+                                           const low_level_math::sin_cos_type& dl,
+                                           conformal_grid_type& grid,
+                                           failure_kind beyond_reach) noexcept;
 
 /// Sine and cosine of the central meridian of zone 0 .. 60 (`central_meridian`), computed at
 /// the first call; safe from any thread.
 const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
-
-/// The same, raising the fault's failure.
-conformal_grid_type conformal_transverse_mercator(const transverse_mercator_constants& tm,
-                                                  long_float phi,
-                                                  const low_level_math::sin_cos_type& phi_sin_cos,
-                                                  long_float delta_lambda);
 
 /// Latitude (with its sine and cosine) and longitude difference (radians) of the inverse
 /// projection.
@@ -279,18 +289,19 @@ inverse_transverse_mercator_type inverse_transverse_mercator(
     const transverse_mercator_constants& tm, long_float origin_arc, long_float xi, long_float north,
     int passes, bool angles = true) noexcept;
 
+// Internal linkage: it runs a template of detail/chain_steps.hpp (see there).
+namespace {  // NOLINT
 /// Earth-centred coordinates (metres) of latitude and longitude given by their sines and
 /// cosines and height `h` (metres) on the ellipsoid of major axis `a` and first eccentricity
-/// squared `e2`.
+/// squared `e2` (`geocentric_at`).
 inline geocentric_coordinates_type geocentric_of(long_float a, long_float e2,
                                                  const low_level_math::sin_cos_type& phi,
                                                  const low_level_math::sin_cos_type& lambda,
                                                  long_float h) noexcept {
-    const long_float w0 = low_level_math::sqrt(1.0 - e2 * (phi.sin * phi.sin));
-    const long_float n0 = a / w0;
-    return {(n0 + h) * phi.cos * lambda.cos, (n0 + h) * phi.cos * lambda.sin,
-            ((1.0 - e2) * n0 + h) * phi.sin};
+    const xyz_of<long_float> g = geocentric_at(a, e2, phi, lambda, h);
+    return {g.x, g.y, g.z};
 }
+}  // namespace
 
 /// Latitude (with its sine and cosine), longitude (radians) and height (metres) of an
 /// earth-centred point.
@@ -310,32 +321,32 @@ struct geodetic_parts {
     bool sines = true;  ///< the sines and cosines of the latitude and the longitude
 };
 
-/// Earth-centred coordinates (metres) to latitude, longitude and height on the ellipsoid with
-/// the semi-axes `major_axis`, `minor_axis`, into `geodetic`: two fixed latitude passes from
+/// Earth-centred coordinates (metres) to latitude, longitude and height on `ellipsoid`, into
+/// `geodetic`: two fixed latitude passes from
 /// the start latitude arctan(z / p (1 + e'2)); a pass needs only the tangent of the latitude
 /// before it, so the arc tangent is taken after the last pass (through `hint`, a latitude
 /// close to the result, where given). The polar axis gives the nearer pole; the centre of the
-/// earth has no result (`at_centre`). Raises nothing.
-step_fault geocentric_to_geodetic(long_float major_axis, long_float minor_axis,
-                                  const geocentric_coordinates_type& position,
-                                  geodetic_type& geodetic, const latitude_hint* hint = nullptr,
-                                  geodetic_parts parts = {}) noexcept;
+/// earth has no result (`constraint_error`). Raises nothing.
+failure_kind geocentric_to_geodetic(const ellipsoid_model& ellipsoid,
+                                    const geocentric_coordinates_type& position,
+                                    geodetic_type& geodetic, const latitude_hint* hint = nullptr,
+                                    geodetic_parts parts = {}) noexcept;
 
 /// Latitude and longitude (radians, in [-pi, pi]), each with its sine and cosine, of a UTM grid
-/// point of `zone` on the ellipsoid a, b: `utm::grid_to_lat_long_without_convergence`, into
-/// `result`, with the fault (`beyond_pole`) instead of a raised failure. Without `angles` the
-/// longitude is NaN (its sine and cosine are there). Raises nothing.
+/// point of `zone` on `ellipsoid`: `utm::grid_to_lat_long_without_convergence`, into
+/// `result`, with the kind (`constraint_error` beyond the pole) instead of a raised failure.
+/// Without `angles` the longitude is NaN (its sine and cosine are there). Raises nothing.
 struct grid_lat_long_type {
     long_float latitude;
     long_float longitude;
     low_level_math::sin_cos_type latitude_sin_cos;
     low_level_math::sin_cos_type longitude_sin_cos;
 };
-step_fault utm_grid_to_lat_long(long_float major_axis, long_float minor_axis,
-                                global_types::easting_integer easting,
-                                global_types::northing_integer northing,
-                                global_types::zone_integer zone, grid_lat_long_type& result,
-                                bool angles = true) noexcept;
+failure_kind utm_grid_to_lat_long(const ellipsoid_model& ellipsoid,
+                                  global_types::easting_integer easting,
+                                  global_types::northing_integer northing,
+                                  global_types::zone_integer zone, grid_lat_long_type& result,
+                                  bool angles = true) noexcept;
 
 /// Brings a longitude that left [-pi, pi] by less than a turn back into it (radians).
 long_float normalised_longitude(long_float lambda_0);

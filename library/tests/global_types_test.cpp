@@ -6,6 +6,7 @@
 
 #include "elementary_functions_exceptions.hpp"
 #include "global_types.hpp"
+#include "utm-datum_transformations-ostn15.hpp"
 #include "utm-exceptions.hpp"
 #include "utm.hpp"
 
@@ -81,6 +82,35 @@ TEST(Failures, CarryTheirFullNames) {
                  "UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE");
     // One catch clause takes every failure kind of the library.
     EXPECT_THROW(throw utm::exceptions::zone_out_of_range(), failure);
+}
+
+// Every kind a step returns becomes the exception type a caller catches, with that kind and the
+// message; a kind without a type of its own is an unexpected failure, never a silent success.
+template <class Exception>
+void expect_raised_as(failure_kind kind) {
+    try {
+        raise(kind, "where");
+        FAIL() << "nothing raised for " << full_name(kind);
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.kind(), kind);
+        EXPECT_EQ(e.message(), "where");
+    }
+}
+
+TEST(Failures, EachKindIsRaisedAsItsOwnType) {
+    expect_raised_as<constraint_error>(failure_kind::constraint_error);
+    expect_raised_as<elementary_functions_exceptions::argument_error>(failure_kind::argument_error);
+    expect_raised_as<utm::exceptions::zone_out_of_range>(failure_kind::zone_out_of_range);
+    expect_raised_as<utm::exceptions::easting_out_of_range>(failure_kind::easting_out_of_range);
+    expect_raised_as<utm::exceptions::northing_out_of_range>(failure_kind::northing_out_of_range);
+    expect_raised_as<utm::datum_transformations::ostn15::data_unavailable>(
+        failure_kind::data_unavailable);
+    try {
+        raise(failure_kind::none, "where");
+        FAIL() << "nothing raised for none";
+    } catch (const failure& f) {
+        EXPECT_EQ(f.kind(), failure_kind::unexpected);
+    }
 }
 
 TEST(UtmVocabulary, StatusImagesAndValues) {
