@@ -252,11 +252,7 @@ utm_point geo_to_utm_in_zone(const geo_point& g, zone_integer zone) {
 // meridian belongs to the zone east of it), negative south of the equator. Every point of
 // the National Grid and of the Swiss grids lies north, in the zone their conversions choose.
 zone_integer zone_of(const geo_point& g) {
-    constexpr double zone_width = 6.0;       // degrees of longitude
-    constexpr double zone_1_offset = 186.0;  // degrees: from 180 W, plus a zone to count from 1
-    const double number =
-        std::floor((g.longitude * degrees_per_radian + zone_1_offset) / zone_width);
-    const int zone = static_cast<int>(number);
+    const int zone = static_cast<int>(utm::detail::automatic_zone_number(g.longitude));
     return g.latitude < 0.0 ? -zone : zone;
 }
 

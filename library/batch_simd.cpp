@@ -48,6 +48,7 @@ TARNWICK_AVX2 __m256d _ZGVdN4v_cos(__m256d x);
 #include "utm-datum_transformations.hpp"
 #include "utm.hpp"
 
+#include "detail/batch_input.hpp"
 #include "detail/bng-conversions.hpp"
 #include "detail/extensions.hpp"
 #include "detail/helmert_chain.hpp"
@@ -210,13 +211,10 @@ struct block_input {
     long_float zone[block_size];
 };
 
+// A grid value (metres) by the arrays' one input rule, rounded to whole metres; false where
+// the point is not readable.
 bool whole_metres(long_float v, long_float first, long_float last, long_float& whole) {
-    std::int64_t w = 0;
-    if (global_types::grid_integer_of(v, first, last, {}, w) != global_types::failure_kind::none) {
-        return false;
-    }
-    whole = static_cast<long_float>(w);
-    return true;
+    return input::grid_value(v, first, last, false, whole) == input_fault::none;
 }
 
 block_input read_block(chain_pair pair, const points& in, std::size_t first, std::size_t count,
@@ -237,9 +235,9 @@ block_input read_block(chain_pair pair, const points& in, std::size_t first, std
                 break;
             case chain_pair::utm_to_bng:
                 r.zone[k] = in.zone[i];
-                readable = r.zone[k] >= utm::datum_transformations::utm_bng::bng_zones_utm::first &&
+                readable = input::is_zone(r.zone[k]) &&
+                           r.zone[k] >= utm::datum_transformations::utm_bng::bng_zones_utm::first &&
                            r.zone[k] <= utm::datum_transformations::utm_bng::bng_zones_utm::last &&
-                           r.zone[k] == std::trunc(r.zone[k]) &&
                            whole_metres(in.easting[i], global_types::easting_integer::first,
                                         global_types::easting_integer::last, r.a[k]) &&
                            whole_metres(in.northing[i], global_types::northing_integer::first,
@@ -248,7 +246,8 @@ block_input read_block(chain_pair pair, const points& in, std::size_t first, std
             case chain_pair::wgs84_to_bng: {
                 const long_float lat = in.latitude[i];
                 const long_float lon = in.longitude[i];
-                readable = lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon < 180.0;
+                readable = input::latitude_fault(lat) == input_fault::none &&
+                           input::longitude_fault(lon) == input_fault::none;
                 r.a[k] = lat / degrees_per_radian;
                 r.b[k] = lon / degrees_per_radian;
                 break;

@@ -188,7 +188,8 @@ long_float false_northing(zone_integer zone) {
 namespace detail {
 
 std::int32_t central_meridian_degrees(std::int32_t number) {
-    return global_types::checked_sub(global_types::checked_mul(6, number), 183);
+    return global_types::checked_add(global_types::checked_mul(zone_width_degrees, number),
+                                     zone_0_central_meridian_degrees);
 }
 
 void require_off_centre(const geocentric_coordinates_type& position) {

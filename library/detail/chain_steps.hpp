@@ -72,13 +72,26 @@ struct sphere_of {
     T c;
 };
 
+/// Width of a UTM zone, degrees of longitude.
+inline constexpr int zone_width_degrees = 6;
+/// Central meridian of zone number 0 (which holds no point), degrees: zone z's is
+/// 6 z - 183, so that zone 1 is centred on 177 W and zone 60 on 177 E.
+inline constexpr int zone_0_central_meridian_degrees = -183;
+/// Western edge of zone number 0, degrees: a zone reaches half its width either side of its
+/// central meridian.
+inline constexpr int zone_0_western_edge_degrees =
+    zone_0_central_meridian_degrees - zone_width_degrees / 2;
+static_assert(zone_0_western_edge_degrees == -186);
+
 namespace {  // NOLINT: internal linkage on purpose, see above
 
 /// Central meridian (radians) of the zone numbered `zone` (0 .. 60, whole numbers): 6 zone - 183
 /// degrees, exact in a double, in the form pi d / 180.
 template <class T>
 [[gnu::always_inline]] inline T central_meridian_of_zone(T zone) {
-    return lane_math<T>::radians_by_pi_over_180(6.0 * zone - 183.0);
+    // a + (-b) is a - b exactly, so these are the bits of 6 zone - 183.
+    return lane_math<T>::radians_by_pi_over_180(double{zone_width_degrees} * zone +
+                                                double{zone_0_central_meridian_degrees});
 }
 
 /// The automatic zone rule before its floor: (longitude in degrees + 186) / 6 for a longitude
@@ -86,7 +99,9 @@ template <class T>
 /// to the zone east of it.
 template <class T>
 [[gnu::always_inline]] inline T zone_quotient(T lambda) {
-    return (lambda * low_level_math::degrees_per_radian + 186.0) / 6.0;
+    // a - (-b) is a + b exactly: the bits of (degrees + 186) / 6.
+    return (lambda * low_level_math::degrees_per_radian - double{zone_0_western_edge_degrees}) /
+           double{zone_width_degrees};
 }
 
 /// Sine and cosine of a - b from those of a and b.
