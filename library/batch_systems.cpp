@@ -31,6 +31,7 @@ constexpr std::array<system_entry, all.size()> table{{
     {system_id::lv95, "lv95", no_aliases, "LV95", grid_fields, coordinate_system::lv95, false},
     {system_id::etrs89, "etrs89", no_aliases, "ETRS89", angle_fields, coordinate_system::etrs89,
      false},
+    {system_id::mgrs, "mgrs", no_aliases, "MGRS", reference_fields, coordinate_system::wgs84, true},
 }};
 
 constexpr bool table_in_order() {
@@ -58,6 +59,10 @@ bool same_in_any_case(std::string_view a, std::string_view b) {
 
 bool national(system_id s) {
     return s == system_id::bng || s == system_id::gridref;
+}
+
+bool world_angles(system_id s) {
+    return s == system_id::wgs84 || s == system_id::mgrs;
 }
 
 template <class T>
@@ -97,7 +102,7 @@ bool is_offered(system_id from, system_id to, datum_method method) noexcept {
 }
 
 bool reads_only(system_id from, system_id to) noexcept {
-    return national(from) && national(to);
+    return (national(from) && national(to)) || (world_angles(from) && world_angles(to));
 }
 
 std::span<const input_member> input_members(coordinate_system core) noexcept {

@@ -17,14 +17,15 @@
 
 namespace batch::systems {
 
-/// The systems as the front ends name them: the core's, and the National Grid written as
-/// lettered references ("TG 51410 13177"). Listings name them in this order.
-enum class system_id : std::uint8_t { bng, gridref, utm, wgs84, lv03, lv95, etrs89 };
+/// The systems as the front ends name them: the core's, the National Grid written as lettered
+/// references ("TG 51410 13177"), and WGS84 written as MGRS references ("30U XC 99293 09783").
+/// Listings name them in this order.
+enum class system_id : std::uint8_t { bng, gridref, utm, wgs84, lv03, lv95, etrs89, mgrs };
 
 /// Every system, in the order listings name them.
-inline constexpr std::array<system_id, 7> all = {
-    system_id::bng,  system_id::gridref, system_id::utm,   system_id::wgs84,
-    system_id::lv03, system_id::lv95,    system_id::etrs89};
+inline constexpr std::array<system_id, 8> all = {
+    system_id::bng,  system_id::gridref, system_id::utm,    system_id::wgs84,
+    system_id::lv03, system_id::lv95,    system_id::etrs89, system_id::mgrs};
 
 /// The member of `points` that holds one input field.
 using input_member = std::span<const double> points::*;
@@ -51,11 +52,13 @@ std::optional<system_id> from_name(std::string_view name) noexcept;
 std::string_view name(coordinate_system core) noexcept;
 
 /// Whether points of `from` become points of `to` by `method`: `batch::is_offered` for the
-/// core systems; between a lettered reference and National Grid metres, either way, only by
-/// `helmert` (nothing is converted, so there is no datum to change).
+/// core systems (a lettered system by its core system's pairs); between a lettered reference
+/// and the system it writes (National Grid metres, WGS84), either way, only by `helmert`
+/// (nothing is converted, so there is no datum to change).
 bool is_offered(system_id from, system_id to, datum_method method = datum_method::helmert) noexcept;
 
-/// Whether `from` and `to` are both forms of the National Grid: the point read is the result.
+/// Whether `from` and `to` are both forms of the National Grid, or both forms of WGS84
+/// latitude and longitude: the point read is the result.
 bool reads_only(system_id from, system_id to) noexcept;
 
 /// For each field of a core system, in input order, the member of `points` that holds it.

@@ -7,6 +7,7 @@
 
 #include "batch_wording.hpp"
 #include "grid_reference.hpp"
+#include "mgrs.hpp"
 #include "text_values.hpp"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-global_sncs.hpp"
@@ -49,13 +50,16 @@ const std::array<usual_names, all_systems.size()>& usual_names_table() {
         {with_prefixed(swiss_easting_names, "lv95"), with_prefixed(swiss_northing_names, "lv95")},
         {{"lat", "latitude", "etrs89_latitude"},
          {"lon", "long", "lng", "longitude", "etrs89_longitude"}},
+        {{"ref", "mgrs", "mgrs_ref", "reference", "mgrs reference", "utmref"}},
     }};
     return table;
 }
 
+// Latitude and longitude written as numbers (not as MGRS references).
 bool angles(coordinate_system s) {
     const batch::coordinate_system core = entry(s).core;
-    return core == batch::coordinate_system::wgs84 || core == batch::coordinate_system::etrs89;
+    return !entry(s).lettered &&
+           (core == batch::coordinate_system::wgs84 || core == batch::coordinate_system::etrs89);
 }
 
 std::string_view name_of(coordinate_system s) {
@@ -99,7 +103,7 @@ struct point_columns {
 // and kept as the square that holds them (truncated, not rounded); all others are checked by
 // the conversion.
 void read_point(coordinate_system system, const std::string* fields, point_columns& to,
-                bool national_result, utm_letter_convention letters) {
+                bool national_result, const conversion_options& options) {
     using enum batch::systems::system_id;
     const std::string_view grid = entry(system).label;
     grid_reference::bng_point square{};
@@ -122,7 +126,8 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
             break;
         case utm: {
             char band = '\0';
-            const double zone = parse_zone_field(fields[0], band, letters);
+            const double zone = parse_zone_field(
+                fields[0], band, options.utm_letters.value_or(utm_letter_convention::unstated));
             const double e = parse_number(fields[1], std::string(grid) + " easting");
             to.northing.push_back(parse_number(fields[2], std::string(grid) + " northing"));
             to.zone.push_back(zone);
@@ -135,6 +140,13 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
             const double latitude = parse_latitude(fields[0]);
             to.longitude.push_back(parse_longitude(fields[1]));
             to.latitude.push_back(latitude);
+            return;
+        }
+        case mgrs: {
+            const mgrs::geographic p = mgrs::read(
+                fields[0], options.mgrs_corner ? mgrs::anchor::south_west : mgrs::anchor::centre);
+            to.longitude.push_back(p.longitude);
+            to.latitude.push_back(p.latitude);
             return;
         }
     }
@@ -163,8 +175,7 @@ point_columns read_points(const conversion_options& options, std::size_t input_c
         const std::string* f = fields + row * input_count;
         try {
             check_printable(f, names);
-            read_point(options.from, f, in, read_only,
-                       options.utm_letters.value_or(utm_letter_convention::unstated));
+            read_point(options.from, f, in, read_only, options);
             in.row.push_back(row);
         } catch (const global_types::failure& failure) {
             errors[row] = reason_of(failure);
@@ -230,7 +241,8 @@ converter::converter(const conversion_options& options)
     check_format_options();
     const datum_method method = options.method.value_or(datum_method::helmert);
     const bool precise = method == datum_method::ostn15;
-    options_.digits = options.digits.value_or(10);
+    options_.digits =
+        options.digits.value_or(options.to == coordinate_system::mgrs ? mgrs::max_digits : 10);
     grid_decimals_ = options.precision.value_or(precise ? 3 : 0);
     angle_decimals_ = options.precision.value_or(8);
     core_ = {entry(options.from).core, entry(options.to).core, options.zone.value_or(0),
@@ -310,13 +322,28 @@ void converter::check_format_options() const {
     if (o.dms && !angles(o.to)) {
         throw usage_error("--dms writes latitude and longitude; the result here is " + to);
     }
-    if (o.digits && o.to != gridref) {
+    if (o.digits && o.to != gridref && o.to != mgrs) {
         throw usage_error("--digits sets the digits of a lettered reference; the result here is " +
                           to);
     }
-    if (o.digits && (*o.digits < 0 || *o.digits > 10 || *o.digits % 2 != 0)) {
+    if (o.digits && o.to == gridref && (*o.digits < 0 || *o.digits > 10 || *o.digits % 2 != 0)) {
         throw usage_error("--digits " + std::to_string(*o.digits) +
                           ": a grid reference has 0, 2, 4, 6, 8 or 10 digits");
+    }
+    if (o.digits && o.to == mgrs && (*o.digits < 0 || *o.digits > mgrs::max_digits)) {
+        throw usage_error("--digits " + std::to_string(*o.digits) +
+                          ": an MGRS reference has 0 .. 5 digits for each of easting and "
+                          "northing");
+    }
+    if (o.compact && o.to != mgrs) {
+        throw usage_error("--compact writes MGRS references without blanks; the result here is " +
+                          to);
+    }
+    if (o.mgrs_corner && o.from != mgrs) {
+        throw usage_error(
+            "--sw-corner reads an MGRS reference as its square's south-west corner; the input "
+            "here is " +
+            std::string(name_of(o.from)));
     }
     if (!o.precision) {
         return;
@@ -332,7 +359,8 @@ void converter::check_format_options() const {
     if (!angles(o.to) && !(precise && (o.to == bng || o.to == utm))) {
         throw usage_error(
             "--precision sets the decimals of degrees and of precise grid results in metres; " +
-            (o.to == gridref || o.to == lv03 || o.to == lv95
+            (o.to == mgrs ? std::string("mgrs results are references, not")
+             : o.to == gridref || o.to == lv03 || o.to == lv95
                  ? to + " results are"
                  : std::string("the Helmert chain gives")) +
             " whole metres");
@@ -343,13 +371,13 @@ void converter::name_columns() {
     // Result columns: the target system's name and the field, or the chosen prefix and the
     // field ("out_easting"); latitude and longitude and the reference go by their own names.
     const coordinate_system to = options_.to;
-    const bool own = angles(to) || to == coordinate_system::gridref;
+    const bool own = angles(to) || entry(to).lettered;
     const std::string prefix =
         options_.column_prefix.value_or(own ? std::string() : std::string(name_of(to)) + "_");
     const std::string alt = options_.column_prefix ? prefix + "alt_" : "alt_utm_";
     columns_ = batch::systems::result_columns(core_);
-    if (to == coordinate_system::gridref) {
-        headers_ = {prefix + "gridref"};
+    if (entry(to).lettered) {
+        headers_ = {prefix + std::string(name_of(to))};
         return;
     }
     for (const batch::systems::result_column& column : columns_) {
@@ -360,6 +388,15 @@ void converter::name_columns() {
 void converter::write_values(const batch::results& r, std::size_t k, std::string* out,
                              std::string& error) const {
     using batch::systems::column_unit;
+    if (options_.to == coordinate_system::mgrs) {
+        try {
+            out[0] = mgrs::format(r.latitude[k], r.longitude[k], *options_.digits,
+                                  options_.compact ? mgrs::form::compact : mgrs::form::spaced);
+        } catch (const global_types::failure& failure) {
+            error = reason_of(failure);
+        }
+        return;
+    }
     if (options_.to == coordinate_system::gridref) {
         // The square must hold the point: a precise position is cut, not rounded.
         try {
@@ -414,8 +451,13 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
         // Between a reference and National Grid metres nothing is converted: the point read
         // is the result.
         std::fill(results.status.begin(), results.status.end(), batch::point_status::none);
-        std::copy(in.easting.begin(), in.easting.end(), results.easting.begin());
-        std::copy(in.northing.begin(), in.northing.end(), results.northing.begin());
+        if (results.latitude.empty()) {
+            std::copy(in.easting.begin(), in.easting.end(), results.easting.begin());
+            std::copy(in.northing.begin(), in.northing.end(), results.northing.begin());
+        } else {
+            std::copy(in.latitude.begin(), in.latitude.end(), results.latitude.begin());
+            std::copy(in.longitude.begin(), in.longitude.end(), results.longitude.begin());
+        }
     } else if (!batch::convert(core_, points, results)) {
         throw std::logic_error(batch::wording::arguments_fault(core_, points, results));
     }
@@ -423,7 +465,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
         const std::size_t row = in.row[k];
         if (results.status[k] != batch::point_status::none) {
             // Messages quote the fields as written; a reference's words are its own.
-            const bool reference = options_.from == coordinate_system::gridref;
+            const bool reference = entry(options_.from).lettered;
             const std::span<const std::string> written(
                 reference ? nullptr : fields + row * input_count_, reference ? 0 : input_count_);
             errors[row] = batch::wording::failure_reason(core_, points, k, written);

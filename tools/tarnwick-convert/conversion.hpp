@@ -42,10 +42,14 @@ std::vector<std::vector<std::string>> usual_column_names(coordinate_system syste
 struct conversion_options {
     coordinate_system from = coordinate_system::bng;
     coordinate_system to = coordinate_system::utm;
-    std::optional<int> zone;    ///< forced UTM zone of a UTM result (negative: southern)
-    bool alt = false;           ///< also the point in the neighbouring zone, in an overlap strip
-    bool dms = false;           ///< latitudes and longitudes in degrees, minutes and seconds
-    std::optional<int> digits;  ///< figures of a lettered grid reference, 0 .. 10, even; none: 10
+    std::optional<int> zone;  ///< forced UTM zone of a UTM result (negative: southern)
+    bool alt = false;         ///< also the point in the neighbouring zone, in an overlap strip
+    bool dms = false;         ///< latitudes and longitudes in degrees, minutes and seconds
+    /// figures of a lettered grid reference (0 .. 10, even; none: 10), or of each coordinate of
+    /// an MGRS reference (0 .. 5; none: 5)
+    std::optional<int> digits;
+    bool compact = false;      ///< MGRS references written without blanks
+    bool mgrs_corner = false;  ///< an MGRS reference read as its square's south-west corner
     std::optional<std::string> column_prefix;  ///< result columns named prefix + field name
     std::optional<datum_method> method;        ///< datum change of the National Grid; none: Helmert
     /// decimals of grid results in metres (default 0, in precise mode 3) and of degrees
@@ -91,9 +95,10 @@ class converter {
     /// Checks the options; `usage_error` for a pair that is not offered, a zone that cannot
     /// be forced, an option that does not apply (`--zone` and `--alt` without a UTM result,
     /// `--dms` without latitude and longitude, `--digits` without a lettered reference,
+    /// `--compact` without an MGRS result, `--sw-corner` without MGRS input,
     /// `--method` without a datum change of the National Grid, `--precision` without decimal
     /// degrees or precise grid results, `--utm-letter` without UTM input), a digit count other than
-    /// 0, 2, .., 10, or a precision outside 0 .. 12.
+    /// 0, 2, .., 10 (grid references) or 0 .. 5 (MGRS), or a precision outside 0 .. 12.
     explicit converter(const conversion_options& options);
 
     /// The system of the input.

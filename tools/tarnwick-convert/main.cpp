@@ -56,6 +56,13 @@ std::string systems_text() {
            "  lv03     Swiss LV03 easting (Y), northing (X) in metres\n"
            "  lv95     Swiss LV95 easting (E), northing (N) in metres\n"
            "  etrs89   ETRS89 latitude, longitude, written as wgs84; with --method ostn15 only\n"
+           "  mgrs     MGRS reference of a WGS84 point, worldwide (\"30U XC 99293 09783\",\n"
+           "           \"30uxc9929309783\", \"ZAH 12 34\" on the polar grid), 0 to 5 digits per\n"
+           "           coordinate, blanks optional; read as the centre of its square "
+           "(--sw-corner:\n"
+           "           its south-west corner); a result names the square that holds the point\n"
+           "           (truncated, never rounded) in MGRS's standard zone (32V, 31X .. 37X), with\n"
+           "           5 digits (--digits 0 .. 5), spaced (--compact: without blanks)\n"
            "  Names in any case. Grid input with decimals is rounded to whole metres; grid\n"
            "  results are whole metres. The datum change between the National Grid and WGS84 is\n"
            "  a seven-parameter Helmert transformation, up to about 5 m from the Ordnance\n"
@@ -90,7 +97,9 @@ std::string one_point_text() {
            "      second line: the same point in the neighbouring zone (overlap strip)\n"
            "  tarnwick-convert --from gridref --to wgs84 --dms TG 51410 13177\n"
            "  tarnwick-convert --from wgs84 --to utm --zone 30 52.658 1.716\n"
-           "  tarnwick-convert --from latlon --to osgb36 52 39 28.7 N 1 42 57.8 E\n";
+           "  tarnwick-convert --from latlon --to osgb36 52 39 28.7 N 1 42 57.8 E\n"
+           "  tarnwick-convert --from wgs84 --to mgrs 51.50399 -0.12834\n"
+           "      30U XC 99293 09783\n";
 }
 
 // How tables are read, picked, laid out and written, and the exit status.
@@ -110,10 +119,11 @@ std::string tables_text() {
            "  Without --header or --no-header the first row is a header when --cols names\n"
            "  columns, when none of the fields it picks holds a digit, or when it names the\n"
            "  point's columns as usual (e/n, easting/northing, x/y; lat/latitude,\n"
-           "  lon/long/lng/longitude; zone; ref/gridref/grid_ref; for the Swiss grids E/N and\n"
-           "  Y/X). Without --cols a header's usual names pick the columns, else the first\n"
-           "  columns. In a whitespace table a reference written with blanks (TG 514 131)\n"
-           "  spans the column --cols names and the digit groups after it.\n"
+           "  lon/long/lng/longitude; zone; ref/gridref/grid_ref; ref/mgrs; for the Swiss grids\n"
+           "  E/N and Y/X). Without --cols a header's usual names pick the columns, else the\n"
+           "  first columns. In a whitespace table a reference written with blanks (TG 514 131,\n"
+           "  30U XC 993 097) spans the column --cols names and the letters and digit groups\n"
+           "  after it.\n"
            "  Several -i files make one table in the first one's column order; each file's\n"
            "  header decides for that file. A later file's point columns go where the first\n"
            "  file has them, its other columns by name when both have a header, else in their\n"
@@ -242,7 +252,12 @@ void add_conversion_options(CLI::App& app, command_line& c) {
     app.add_flag("--dms", c.conv_options.dms,
                  "Latitude and longitude results in degrees, minutes and seconds");
     app.add_option("--digits", c.conv_options.digits,
-                   "Digits of a lettered reference result: even, 0 .. 10 (default 10)");
+                   "Digits of a lettered reference result: gridref even, 0 .. 10 (default 10); "
+                   "mgrs 0 .. 5 per coordinate (default 5)");
+    app.add_flag("--compact", c.conv_options.compact,
+                 "MGRS results without blanks (30UXC9929309783)");
+    app.add_flag("--sw-corner", c.conv_options.mgrs_corner,
+                 "Read MGRS references as their square's south-west corner, not its centre");
     c.method_option = app.add_option("--method", c.method_name,
                                      "Datum change of the National Grid: helmert (default) or "
                                      "ostn15 (precise mode)");
@@ -333,7 +348,7 @@ conversion_options conversion_asked(const command_line& c) {
 // latitude and longitude of several words each cut in two. Raises `usage_error`.
 std::vector<std::string> point_values(const converter& conv, std::vector<std::string> values) {
     const coordinate_system from = conv.source();
-    if (from == coordinate_system::gridref) {
+    if (from == coordinate_system::gridref || from == coordinate_system::mgrs) {
         values = {joined_words(values, 0, values.size())};
     }
     if ((from == coordinate_system::wgs84 || from == coordinate_system::etrs89) &&

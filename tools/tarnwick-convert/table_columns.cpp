@@ -334,10 +334,34 @@ void read_first_record(record_reader& reader, input_start& start) {
     reader.rewind();
 }
 
-bool join_reference_groups(std::vector<std::string>& fields, std::size_t column) {
-    if (column + 1 >= fields.size() || fields[column].size() != 2 || !is_letters(fields[column]) ||
-        !is_digits(fields[column + 1])) {
+// An MGRS grid zone: a zone number and band letter ("30U"), or a polar band letter alone.
+bool is_grid_zone(std::string_view text) {
+    const std::string_view number = text.substr(0, text.empty() ? 0 : text.size() - 1);
+    return !text.empty() && text.size() <= 3 && is_letters(text.substr(number.size())) &&
+           (number.empty() || is_digits(number));
+}
+
+// Joins an MGRS grid zone and the square letters after it ("30U" "XC") into the field at
+// `column`; returns whether it did.
+bool join_grid_zone(std::vector<std::string>& fields, std::size_t column) {
+    if (column + 1 >= fields.size() || !is_grid_zone(fields[column]) ||
+        fields[column + 1].size() != 2 || !is_letters(fields[column + 1])) {
         return false;
+    }
+    fields[column] += " " + fields[column + 1];
+    fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(column + 1));
+    return true;
+}
+
+bool join_reference_groups(std::vector<std::string>& fields, std::size_t column) {
+    const bool zone = join_grid_zone(fields, column);
+    const std::string_view letters =
+        column < fields.size() && fields[column].size() >= 2
+            ? std::string_view(fields[column]).substr(fields[column].size() - 2)
+            : std::string_view();
+    if (column + 1 >= fields.size() || letters.size() != 2 || !is_letters(letters) ||
+        (!zone && fields[column].size() != 2) || !is_digits(fields[column + 1])) {
+        return zone;
     }
     std::size_t groups = 1;
     if (column + 2 < fields.size() && is_digits(fields[column + 2]) &&
@@ -357,7 +381,7 @@ void resolve_columns(input_job& j, const batch_options& options, input_start& st
     std::vector<std::string> fields;
     split_fields(*start.first_record, j.format, fields);
     j.reference_groups =
-        j.format == table_format::whitespace && j.conv->source() == coordinate_system::gridref;
+        j.format == table_format::whitespace && batch::systems::entry(j.conv->source()).lettered;
     const bool has_header = first_record_is_header(j, options, fields);
     j.columns.clear();
     if (has_header) {

@@ -53,9 +53,10 @@ std::string_view first_nonblank_line(std::string_view text);
 /// it. Raises `file_error`.
 void read_first_record(record_reader& reader, input_start& start);
 
-/// In a whitespace table a lettered reference written with blanks ("TG 514 131") spans fields:
-/// two letters, then one digit group, or two groups of the same length. They are joined into
-/// the field at `column`. Returns whether fields were joined.
+/// In a whitespace table a lettered reference written with blanks ("TG 514 131", "30U XC 993
+/// 097") spans fields: an MGRS grid zone first, two letters, then one digit group, or two
+/// groups of the same length. They are joined into the field at `column`. Returns whether
+/// fields were joined.
 bool join_reference_groups(std::vector<std::string>& fields, std::size_t column);
 
 /// Finds the point's columns of the input `j` from its first record (`start`, whose header it

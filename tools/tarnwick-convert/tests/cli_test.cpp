@@ -273,6 +273,20 @@ TEST_F(ConvertProgram, EveryOfferedPairConvertsAReferencePoint) {
         {{"utm", "lv03", "32", "423975", "5205649"}, "642695 205590", 1},
         {{"lv03", "lv95", "642695", "205590"}, "2642695 1205590", 1},
         {{"lv95", "lv03", "2642695", "1205590"}, "642695 205590", 1},
+        // MGRS: GeoConvert's references of the points above, and its centres of their squares
+        // (31UDU1315634997 is 52.65797212 1.71605479).
+        {{"wgs84", "mgrs", "52.65797519", "1.71605323"}, "31U DU 13156 34997", 0},
+        {{"bng", "mgrs", "651410", "313177"}, "31U DU 13156 34997", 1},
+        {{"gridref", "mgrs", "TG5141013177"}, "31U DU 13156 34997", 1},
+        {{"utm", "mgrs", "31", "413156", "5834998"}, "31U DU 13156 34997", 1},
+        {{"lv95", "mgrs", "2642695", "1205590"}, "32T MT 23974 05649", 1},
+        {{"lv03", "mgrs", "642695", "205590"}, "32T MT 23974 05649", 1},
+        {{"mgrs", "wgs84", "31UDU1315634997"}, "52.65797212 1.71605479", 1e-8},
+        {{"mgrs", "bng", "31U DU 13156 34997"}, "651410 313177", 1},
+        {{"mgrs", "gridref", "--digits", "6", "31udu1315634997"}, "TG 514 131", 0},
+        {{"mgrs", "utm", "31UDU1315634997"}, "31 413156 5834998", 1},
+        {{"mgrs", "lv95", "32TMT2397405649"}, "2642695 1205590", 1},
+        {{"mgrs", "lv03", "32TMT2397405649"}, "642695 205590", 1},
     };
     // The cases cover every pair the program offers (as its help lists them).
     const std::string help = run({"--help"}).out;
@@ -298,7 +312,7 @@ TEST_F(ConvertProgram, EveryOfferedPairConvertsAReferencePoint) {
         tested.insert(c.args[0] + " -> " + c.args[1]);
     }
     EXPECT_EQ(tested, offered);
-    EXPECT_EQ(offered.size(), 23U);
+    EXPECT_EQ(offered.size(), 35U);
 
     for (const auto& c : cases) {
         std::vector<std::string> args{"--from", c.args[0], "--to", c.args[1]};
