@@ -1,8 +1,8 @@
-// tarnwick._core: the core's array conversions and the lettered grid references for NumPy
-// arrays. The Python package checks shapes and types and makes the columns contiguous float64
-// or int64 before it calls in here; this module runs the conversion without the GIL, split
-// over threads (int64 columns turned into float64 a block at a time inside each thread, so
-// that no whole copy precedes the call), and hands back the status of every point.
+// tarnwick._core: the core's array conversions, the lettered grid references and the MGRS
+// references for NumPy arrays. The Python package checks shapes and types and makes the columns
+// contiguous float64 or int64 before it calls in here; this module runs the conversion without the
+// GIL, split over threads (int64 columns turned into float64 a block at a time inside each thread,
+// so that no whole copy precedes the call), and hands back the status of every point.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -19,6 +19,7 @@
 #include "batch_systems.hpp"
 #include "batch_wording.hpp"
 #include "grid_reference.hpp"
+#include "mgrs.hpp"
 
 namespace py = pybind11;
 
@@ -271,12 +272,27 @@ std::string failure_reason(const std::string& source, const std::string& target,
 }
 
 // Records the failure of point `i` in `status` and, for the first one, in `first_failure`.
-void note_failure(py::ssize_t i, const grid_reference::error& e, py::array_t<std::uint8_t>& status,
+void note_failure(py::ssize_t i, const global_types::failure& e, py::array_t<std::uint8_t>& status,
                   py::object& first_failure) {
     status.mutable_at(i) = static_cast<std::uint8_t>(e.kind());
     if (first_failure.is_none()) {
         first_failure = py::make_tuple(i, e.message() + " (" + e.what() + ")");
     }
+}
+
+// The text of reference `i` of `refs`: a str, or empty (which no reference is) for None and
+// NaN, the missing references. Raises TypeError for anything else.
+std::string reference_text(const py::sequence& refs, py::ssize_t i, const char* what) {
+    const py::object item = refs[i];
+    if (py::isinstance<py::str>(item)) {
+        return item.cast<std::string>();
+    }
+    if (!(item.is_none() ||
+          (py::isinstance<py::float_>(item) && std::isnan(item.cast<double>())))) {
+        throw py::type_error(std::string(what) + " must be strings; item " + std::to_string(i) +
+                             " is " + py::str(py::type::of(item)).cast<std::string>());
+    }
+    return {};
 }
 
 // References of the points (None where a point fails), their status and the first failure's
@@ -317,15 +333,7 @@ py::tuple from_gridref(const py::sequence& refs) {
     py::array_t<std::uint8_t> status(n);
     py::object first_failure = py::none();
     for (py::ssize_t i = 0; i < n; ++i) {
-        const py::object item = refs[i];
-        std::string text;
-        if (py::isinstance<py::str>(item)) {
-            text = item.cast<std::string>();
-        } else if (!(item.is_none() ||
-                     (py::isinstance<py::float_>(item) && std::isnan(item.cast<double>())))) {
-            throw py::type_error("grid references must be strings; item " + std::to_string(i) +
-                                 " is " + py::str(py::type::of(item)).cast<std::string>());
-        }
+        const std::string text = reference_text(refs, i, "grid references");
         try {
             const grid_reference::bng_point p = grid_reference::parse(text);
             easting.mutable_at(i) = p.easting;
@@ -338,6 +346,59 @@ py::tuple from_gridref(const py::sequence& refs) {
         }
     }
     return py::make_tuple(easting, northing, status, first_failure);
+}
+
+// MGRS references of `digits` (0 .. 5) per coordinate of WGS84 points (None where a point
+// fails), their status and the first failure's index and reason (or None).
+py::tuple to_mgrs(const column& latitude, const column& longitude, int digits, bool compact) {
+    if (digits < 0 || digits > mgrs::max_digits) {
+        throw py::value_error("digits " + std::to_string(digits) +
+                              ": an MGRS reference has 0 .. 5 digits per coordinate");
+    }
+    if (latitude.size() != longitude.size()) {
+        throw py::value_error("latitude and longitude differ in length");
+    }
+    const auto n = latitude.size();
+    const mgrs::form form = compact ? mgrs::form::compact : mgrs::form::spaced;
+    py::list refs(n);
+    py::array_t<std::uint8_t> status(n);
+    py::object first_failure = py::none();
+    for (py::ssize_t i = 0; i < n; ++i) {
+        try {
+            refs[i] = py::str(mgrs::format(latitude.at(i), longitude.at(i), digits, form));
+            status.mutable_at(i) = 0;
+        } catch (const global_types::failure& e) {
+            refs[i] = py::none();
+            note_failure(i, e, status, first_failure);
+        }
+    }
+    return py::make_tuple(refs, status, first_failure);
+}
+
+// Latitudes and longitudes of MGRS references (NaN where one fails; None and NaN are missing
+// references), the centres of their squares or with `corner` the south-west corners, their
+// status and the first failure's index and reason (or None).
+py::tuple from_mgrs(const py::sequence& refs, bool corner) {
+    const auto n = static_cast<py::ssize_t>(py::len(refs));
+    column latitude(n);
+    column longitude(n);
+    py::array_t<std::uint8_t> status(n);
+    py::object first_failure = py::none();
+    const mgrs::anchor anchor = corner ? mgrs::anchor::south_west : mgrs::anchor::centre;
+    for (py::ssize_t i = 0; i < n; ++i) {
+        const std::string text = reference_text(refs, i, "MGRS references");
+        try {
+            const mgrs::geographic p = mgrs::read(text, anchor);
+            latitude.mutable_at(i) = p.latitude;
+            longitude.mutable_at(i) = p.longitude;
+            status.mutable_at(i) = 0;
+        } catch (const global_types::failure& e) {
+            latitude.mutable_at(i) = std::nan("");
+            longitude.mutable_at(i) = std::nan("");
+            note_failure(i, e, status, first_failure);
+        }
+    }
+    return py::make_tuple(latitude, longitude, status, first_failure);
 }
 
 // Seconds the core takes for the conversion on one thread, without any of this module's
@@ -385,6 +446,9 @@ PYBIND11_MODULE(_core, m) {
     });
     m.def("to_gridref", &to_gridref, py::arg("easting"), py::arg("northing"), py::arg("digits"));
     m.def("from_gridref", &from_gridref, py::arg("refs"));
+    m.def("to_mgrs", &to_mgrs, py::arg("latitude"), py::arg("longitude"), py::arg("digits"),
+          py::arg("compact"));
+    m.def("from_mgrs", &from_mgrs, py::arg("refs"), py::arg("corner"));
     m.def("time_core", &time_core, py::arg("source"), py::arg("target"), py::arg("zone"),
           py::arg("alt"), py::arg("columns"));
 }

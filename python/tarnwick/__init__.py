@@ -53,7 +53,8 @@ __all__ = [
     "bng_to_utm", "utm_to_bng", "bng_to_wgs84", "wgs84_to_bng", "wgs84_to_utm", "utm_to_wgs84",
     "utm_to_utm", "lv03_to_utm", "lv95_to_utm", "utm_to_lv03", "utm_to_lv95", "lv03_to_wgs84",
     "lv95_to_wgs84", "wgs84_to_lv03", "wgs84_to_lv95", "lv03_to_lv95", "lv95_to_lv03",
-    "bng_to_etrs89", "etrs89_to_bng", "to_gridref", "from_gridref", "convert",
+    "bng_to_etrs89", "etrs89_to_bng", "to_gridref", "from_gridref", "to_mgrs", "from_mgrs",
+    "bng_to_mgrs", "mgrs_to_bng", "convert",
 ]
 
 __version__ = "1.0.0"
@@ -376,9 +377,7 @@ def to_gridref(easting: ArrayLike, northing: ArrayLike, digits: int = 10, *,
     names = ("easting", "northing")
     cols, masks = _columns(names, (easting, northing))
     e, n = (_reals(c) for c in cols)
-    if isinstance(digits, bool) or not isinstance(digits, (int, np.integer)):
-        raise TypeError(f"digits must be a whole number, not {digits!r}")
-    refs, status, first_failure = _core.to_gridref(e, n, int(digits))
+    refs, status, first_failure = _core.to_gridref(e, n, _whole("digits", digits))
     if first_failure is not None:
         i = first_failure[0]
         first_failure = (i, _masked_reason(names, masks, i, int(status[i])) or first_failure[1])
@@ -393,12 +392,74 @@ def from_gridref(refs: Sequence[Any] | ArrayLike, *, errors: str = "coerce") -> 
     optional) to ``(easting, northing)``: the south-west corner of the square each names.
     None and NaN are missing references and fail like malformed ones."""
     _check_errors(errors)
+    easting, northing, _status, first_failure = _core.from_gridref(_references(refs))
+    _raise_first(errors, first_failure)
+    return easting, northing
+
+
+def _references(refs: Sequence[Any] | ArrayLike) -> list:
     a = np.asarray(refs, dtype=object)
     if a.ndim != 1:
         raise ValueError(f"refs must be one-dimensional, not of shape {a.shape}")
-    easting, northing, _status, first_failure = _core.from_gridref(a.tolist())
+    return a.tolist()
+
+
+def _whole(name: str, value: Any) -> int:
+    if isinstance(value, bool) or not isinstance(value, (int, np.integer)):
+        raise TypeError(f"{name} must be a whole number, not {value!r}")
+    return int(value)
+
+
+def to_mgrs(latitude: ArrayLike, longitude: ArrayLike, digits: int = 5, *,
+            compact: bool = False, errors: str = "coerce") -> npt.NDArray[np.object_]:
+    """WGS84 latitude, longitude (decimal degrees) to MGRS references of ``digits`` (0 .. 5)
+    per coordinate, "30U XC 99293 09783" ("30UXC9929309783" with ``compact=True``), in MGRS's
+    standard zone (32V and 31X .. 37X included; the polar grid south of 80 S and from 84 N):
+    the square of that size that holds the point (digits truncated, never rounded). An object
+    array of str, None where a point has none (NaN, or a value outside its range)."""
+    _check_errors(errors)
+    names = ("latitude", "longitude")
+    cols, masks = _columns(names, (latitude, longitude))
+    lat, lon = (_reals(c) for c in cols)
+    refs, status, first_failure = _core.to_mgrs(lat, lon, _whole("digits", digits), bool(compact))
+    if first_failure is not None:
+        i = first_failure[0]
+        first_failure = (i, _masked_reason(names, masks, i, int(status[i])) or first_failure[1])
     _raise_first(errors, first_failure)
-    return easting, northing
+    out = np.empty(len(refs), dtype=object)
+    out[:] = refs
+    return out
+
+
+def from_mgrs(refs: Sequence[Any] | ArrayLike, *, corner: bool = False,
+              errors: str = "coerce") -> Tuple[Floats, Floats]:
+    """MGRS references (any case, blanks optional, 0 to 5 digits per coordinate) to WGS84
+    ``(latitude, longitude)`` in decimal degrees: the centre of the square each names, or its
+    south-west corner with ``corner=True``. None and NaN are missing references and fail like
+    malformed ones (NaN results)."""
+    _check_errors(errors)
+    latitude, longitude, _status, first_failure = _core.from_mgrs(_references(refs), bool(corner))
+    _raise_first(errors, first_failure)
+    return latitude, longitude
+
+
+def bng_to_mgrs(easting: ArrayLike, northing: ArrayLike, digits: int = 5, *,
+                method: str = "helmert", compact: bool = False, errors: str = "coerce",
+                threads: Optional[int] = None) -> npt.NDArray[np.object_]:
+    """National Grid easting, northing (metres) to MGRS references: ``bng_to_wgs84`` by
+    ``method``, then ``to_mgrs``. None where a point fails."""
+    latitude, longitude = bng_to_wgs84(easting, northing, method=method, errors=errors,
+                                       threads=threads)
+    return to_mgrs(latitude, longitude, digits, compact=compact, errors=errors)
+
+
+def mgrs_to_bng(refs: Sequence[Any] | ArrayLike, *, method: str = "helmert",
+                corner: bool = False, errors: str = "coerce",
+                threads: Optional[int] = None) -> Tuple[np.ndarray, np.ndarray]:
+    """MGRS references to National Grid ``(easting, northing)``: ``from_mgrs``, then
+    ``wgs84_to_bng`` by ``method``; a reference that fails gives -1 (NaN under OSTN15)."""
+    latitude, longitude = from_mgrs(refs, corner=corner, errors=errors)
+    return wgs84_to_bng(latitude, longitude, method=method, errors=errors, threads=threads)
 
 
 def _raise_first(errors: str, first_failure: Optional[Tuple[int, str]]) -> None:

@@ -34,5 +34,14 @@ def from_gridref(refs: Sequence[Any]) -> Tuple[npt.NDArray[np.int32], npt.NDArra
                                                npt.NDArray[np.uint8], Optional[Tuple[int, str]]]:
     """Eastings, northings (-1 for failing references), status, and the first failure."""
 
+def to_mgrs(latitude: Column, longitude: Column, digits: int, compact: bool
+            ) -> Tuple[List[Optional[str]], npt.NDArray[np.uint8], Optional[Tuple[int, str]]]:
+    """MGRS references (None for failing points), status, and the first failure."""
+
+def from_mgrs(refs: Sequence[Any], corner: bool
+              ) -> Tuple[npt.NDArray[np.float64], npt.NDArray[np.float64],
+                         npt.NDArray[np.uint8], Optional[Tuple[int, str]]]:
+    """Latitudes, longitudes (NaN for failing references), status, and the first failure."""
+
 def time_core(source: str, target: str, zone: int, alt: bool, columns: List[Column]) -> float:
     """Seconds the core's array conversion takes on one thread, for the binding's benchmark."""

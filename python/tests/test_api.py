@@ -89,6 +89,11 @@ def test_a_reference_names_the_square_that_holds_the_point_as_given():
      "(0 .. 1300000) (UTM.EXCEPTIONS.NORTHING_OUT_OF_RANGE)"),
     (lambda: tarnwick.from_gridref(["TG 1 1", "TG 12 3"], errors="raise"),
      "point 1 cannot be converted: grid reference \"TG 12 3\" needs an even number of digits"),
+    (lambda: tarnwick.from_mgrs(["30UXC9929309783", "32XMH1234"], errors="raise"),
+     "point 1 cannot be converted: MGRS reference \"32XMH1234\" names zone 32X, which MGRS "
+     "leaves out"),
+    (lambda: tarnwick.bng_to_mgrs([1, 800000], [1, 1], errors="raise"),
+     "point 1 cannot be converted: BNG easting 800000 is outside 0 .. 700000"),
 ])
 def test_errors_raise_names_the_first_failing_point_and_why(call, message):
     with pytest.raises(ValueError) as raised:
@@ -120,6 +125,8 @@ def test_errors_raise_names_the_first_failing_point_and_why(call, message):
     (lambda: tarnwick.to_gridref([1], [1], digits=7), ValueError, "2, 4, 6, 8 or 10"),
     (lambda: tarnwick.from_gridref([["TG 1 1"]]), ValueError, "one-dimensional"),
     (lambda: tarnwick.from_gridref([5]), TypeError, "must be strings"),
+    (lambda: tarnwick.to_mgrs([1], [1], digits=6), ValueError, "0 .. 5"),
+    (lambda: tarnwick.from_mgrs([5]), TypeError, "must be strings"),
 ])
 def test_unusable_arguments_raise_at_once(call, error, words):
     with pytest.raises(error, match=words):
@@ -290,3 +297,23 @@ def test_a_flag_must_be_a_bool(alt):
     with pytest.raises(TypeError, match="alt must be True or False"):
         tarnwick.bng_to_utm([651410], [313177], alt=alt)
     assert len(tarnwick.bng_to_utm([651410], [313177], alt=np.bool_(True))) == 6
+
+
+@pytest.mark.parametrize("method", ["helmert", "ostn15"])
+def test_bng_to_mgrs_is_bng_to_wgs84_to_mgrs_and_reads_back(method):
+    rng = np.random.default_rng(23)
+    e = rng.uniform(100000, 650000, 2000)
+    n = rng.uniform(20000, 1200000, 2000)
+    latitude, longitude = tarnwick.bng_to_wgs84(e, n, method=method)
+    for digits in range(6):
+        refs = tarnwick.bng_to_mgrs(e, n, digits, method=method, compact=digits % 2 == 1)
+        assert refs.tolist() == tarnwick.to_mgrs(latitude, longitude, digits,
+                                                 compact=digits % 2 == 1).tolist()
+    # A 1 m square's centre comes back within the chain's rounding of the point.
+    back_e, back_n = tarnwick.mgrs_to_bng(refs, method=method)
+    ok = refs != None  # noqa: E711 (elementwise on an object array)
+    assert ok.mean() > 0.9
+    assert np.all(np.abs(back_e[ok] - e[ok]) < 2) and np.all(np.abs(back_n[ok] - n[ok]) < 2)
+    lat, lon = tarnwick.from_mgrs(["30U XC 99293 09783", "30uxc9929309783", None])
+    assert lat[0] == lat[1] and np.isnan(lat[2])
+    assert tarnwick.to_mgrs(lat[:1], lon[:1]).tolist() == ["30U XC 99293 09783"]
