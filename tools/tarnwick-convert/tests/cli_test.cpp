@@ -19,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -459,6 +460,54 @@ TEST_F(ConvertProgram, GridReferencesBothWaysInATable) {
               "100000 0 \"SW 00 00\" -\n"
               "499999 500000 \"NZ 99 00\" -\n"
               "700000 1300000 \"JH 00 00\" -\n");
+}
+
+TEST_F(ConvertProgram, MgrsReferencesInTablesAndThroughLatitudeAndLongitude) {
+    // Written with blanks in a whitespace table, a reference spans its fields; a refused one
+    // keeps its row with the reason.
+    const fs::path refs = file("mgrs.txt",
+                               "id ref\n"
+                               "london 30U XC 993 097\n"
+                               "pole Z AH 00000 00000\n"
+                               "none 32X MH 12 34\n");
+    const run_result read = run({"--from", "mgrs", "--to", "wgs84", "-i", refs.string()});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(read.out,
+              "id ref latitude longitude error\n"
+              "london \"30U XC 993 097\" 51.50367237 -0.12754792 -\n"
+              "pole \"Z AH 00000 00000\" 89.99999363 135.00000000 -\n"
+              "none \"32X MH 12 34\" - - \"MGRS reference \"\"32X MH 12 34\"\" names zone 32X, "
+              "which MGRS leaves out: Svalbard lies in 31X, 33X, 35X and 37X "
+              "(CONSTRAINT_ERROR)\"\n");
+    // BNG -> MGRS is BNG -> WGS84 -> MGRS: the same references from the same latitudes and
+    // longitudes (written to 12 decimals, far below a truncated metre).
+    std::mt19937 random(23);
+    std::uniform_real_distribution<double> east(0.0, 700000.0);
+    std::uniform_real_distribution<double> north(0.0, 1300000.0);
+    std::string rows = "e,n\n";
+    for (int i = 0; i < 2000; ++i) {
+        rows += std::to_string(east(random)) + "," + std::to_string(north(random)) + "\n";
+    }
+    const fs::path points = file("mgrs-points.csv", rows);
+    for (const char* method : {"helmert", "ostn15"}) {
+        const auto direct = run({"--from", "bng", "--to", "mgrs", "--method", method, "--compact",
+                                 "--results-only", "-i", points.string()});
+        const auto angles = run({"--from", "bng", "--to", "wgs84", "--method", method,
+                                 "--precision", "12", "--results-only", "-i", points.string()});
+        const fs::path via = file("mgrs-via.csv", angles.out);
+        const auto chained = run(
+            {"--from", "wgs84", "--to", "mgrs", "--compact", "--results-only", "-i", via.string()});
+        const auto a = lines_of(direct.out);
+        const auto b = lines_of(chained.out);
+        ASSERT_EQ(a.size(), 2001U) << method << direct.err;
+        ASSERT_EQ(b.size(), a.size()) << method << chained.err;
+        for (std::size_t i = 1; i < a.size(); ++i) {
+            // A point that fails gives its own reason on the way through WGS84.
+            if (!a[i].starts_with(",")) {
+                ASSERT_EQ(a[i], b[i]) << method << " row " << i;
+            }
+        }
+    }
 }
 
 // Regression: a fractional point's reference was made from the rounded point (531499.9457
