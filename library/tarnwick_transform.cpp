@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -152,11 +153,12 @@ std::optional<batch::conversion> conversion_of(const char* from, const char* to,
 }
 
 tarnwick_transform* transform_of(const batch::conversion& c) {
-    auto* t = new tarnwick_transform{c, batch::systems::input_members(c.from).size(), 0, {}};
+    auto t = std::make_unique<tarnwick_transform>(
+        tarnwick_transform{c, batch::systems::input_members(c.from).size(), 0, {}});
     for (const result_column& column : batch::systems::result_columns(c)) {
         t->outputs[t->output_count++] = column;
     }
-    return t;
+    return t.release();
 }
 
 // The core's arrays for one block of points, and the results they hold after `convert`.

@@ -38,31 +38,31 @@ enum tarnwick_status {
 
 typedef struct tarnwick_transform tarnwick_transform;
 
-/* from, to: "bng", "utm", "wgs84", "etrs89", "lv03", "lv95" (case-insensitive; the tool's aliases
- too); method: NULL or "helmert" (the default), or "ostn15"; zone: 0 = each point in the zone of its
- longitude, else the zone (-60 .. 60, not 0) of every UTM result. NULL on failure, with the reason
- in tarnwick_last_error().
- * The other names are "osgb36" for bng and "latlon" for wgs84; the method's name is read in any
- * case too. etrs89 converts only by "ostn15", which joins the National Grid with wgs84, etrs89
- * and utm (zones 29 .. 31), either way; utm to utm needs the zone to change to. "ostn15" also
- * fails while its shift grid is missing or damaged: the reason then names the file and how to
- * get it. A transform that is made clears the thread's last error. Release it with
- * tarnwick_transform_destroy.
+/*
+ * A transform from one system to another by a method.
+ * from, to: "bng", "utm", "wgs84", "etrs89", "lv03", "lv95" (case-insensitive; the tool's aliases
+ * too: "osgb36" for bng, "latlon" for wgs84); method: NULL or "helmert" (the default), or
+ * "ostn15" (in any case); zone: 0 = each point in the zone of its longitude, else the zone
+ * (-60 .. 60, not 0) of every UTM result. NULL on failure, with the reason in
+ * tarnwick_last_error(); a transform that is made clears it.
+ * etrs89 converts only by "ostn15", which joins the National Grid with wgs84, etrs89 and utm
+ * (zones 29 .. 31), either way; utm to utm needs the zone to change to. "ostn15" also fails
+ * while its shift grid is missing or damaged: the reason then names the file and how to get it.
+ * Release the transform with tarnwick_transform_destroy.
  */
 tarnwick_transform* tarnwick_transform_create(const char* from, const char* to, const char* method,
                                               int zone);
 
-/* Converts count points. Coordinates in the tool's order: bng (easting, northing), utm (zone,
- easting, northing), wgs84 and etrs89 (latitude, longitude, decimal degrees), lv03 and lv95
- (easting, northing); metres for grids. in3 / out3 are NULL for systems of two values. A failing
- point gets NaN in every output and its failure kind in status[i] (0 for a converted point; status
- may be NULL). Returns the number of points converted. Never writes outside the arrays, never
- aborts, never prints.
- * A UTM zone is negative south of the equator. By Helmert, grid values are rounded to whole
- * metres as the library rounds (halves away from zero) before they are converted. An output
- * array may be the input array of the same coordinate (converted in place). in3 and out3 are
- * ignored for systems of two values. Returns 0 and writes nothing when t is NULL or an array
- * the pair needs is NULL; count 0 writes nothing, and any array may then be NULL.
+/*
+ * Converts count points. Coordinates in the tool's order: bng (easting, northing), utm (zone,
+ * easting, northing; the zone negative south of the equator), wgs84 and etrs89 (latitude,
+ * longitude, decimal degrees), lv03 and lv95 (easting, northing); metres for grids. in3 / out3
+ * are NULL (or ignored) for systems of two values. By Helmert, grid inputs are rounded to whole
+ * metres (halves away from zero). A failing point gets NaN in every output and its failure kind
+ * in status[i] (0 for a converted point; status may be NULL). An output array may be an input
+ * array: the points are then converted in place. Returns the number of points converted; 0,
+ * with nothing written, when t or an array the pair needs is NULL; count 0 writes nothing and
+ * needs no arrays. Never writes outside the arrays, never aborts, never prints.
  */
 size_t tarnwick_transform_points(const tarnwick_transform* t, size_t count, const double* in1,
                                  const double* in2, const double* in3, double* out1, double* out2,
@@ -71,12 +71,16 @@ size_t tarnwick_transform_points(const tarnwick_transform* t, size_t count, cons
 /* Releases a transform made by tarnwick_transform_create; NULL does nothing. */
 void tarnwick_transform_destroy(tarnwick_transform* t);
 
-/* The failure kind's full name ("UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE", ...); "" for 0.
-   Also "" for a value that is no status. Never NULL; the text lives as long as the library. */
+/*
+ * The failure kind's full name ("UTM.EXCEPTIONS.EASTING_OUT_OF_RANGE", ...); "" for 0 and for a
+ * value that is no status. Never NULL; the text lives as long as the library.
+ */
 const char* tarnwick_status_name(int status);
 
-/* The reason the last tarnwick_transform_create on this thread returned NULL (a thread-local text).
-   "" when it made its transform, or before any call; valid until the thread's next create. */
+/*
+ * The reason the last tarnwick_transform_create on this thread returned NULL (a thread-local
+ * text); "" when it made its transform, or before any call. Valid until the thread's next create.
+ */
 const char* tarnwick_last_error(void);
 
 /* The project's version, "MAJOR.MINOR.PATCH". */

@@ -4,7 +4,7 @@
 #                               of precise mode are skipped where the build made no shift grid
 #   exports.transform_symbols   the dynamic symbol table holds exactly the declared functions
 # Its install and consumer test runs in exports.install.
-tarnwick_add_c_tests(transform LIBRARIES tarnwick_transform tarnwick Threads::Threads)
+tarnwick_add_c_tests(transform LIBRARIES tarnwick_transform Threads::Threads)
 target_compile_definitions(tarnwick_c_transform PRIVATE
     TARNWICK_EXPECTED_VERSION="${PROJECT_VERSION}")
 if(TARGET tarnwick_ostn15_data)

@@ -1,11 +1,13 @@
 /* Checks an installed libtarnwick_transform.so: the Ordnance Survey's published OSTN15 test
    points (the table named by the first argument) ETRS89 -> BNG within 1 mm and BNG -> ETRS89
-   within 1e-8 degrees, and BNG -> UTM by Helmert giving the integers of libtarnwick.so's
-   convert_bng_to_utm on random points. Exits with 0 when every check holds; precise mode is
-   skipped, and said so, where the installed copy has no shift grid. */
+   within 1e-8 degrees, and BNG -> UTM by Helmert giving the integers (and the failures) of
+   libtarnwick.so's convert_bng_to_utm on random points, also converted in place. Exits with 0 when
+   every check holds; precise mode is skipped, and said so, where the installed copy has no shift
+   grid. */
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <tarnwick.h>
 #include <tarnwick_transform.h>
@@ -58,28 +60,48 @@ static int precise_mode_holds(size_t count) {
     return both == 2 * count && grid <= 0.001 && angle <= 1e-8;
 }
 
-/* BNG -> UTM by Helmert against convert_bng_to_utm, point by point. */
+/* convert_bng_to_utm takes whole metres: the transform rounds halves away from zero. */
+static int whole(double metres) {
+    return (int)(metres < 0 ? -floor(-metres + 0.5) : floor(metres + 0.5));
+}
+
+/* BNG -> UTM by Helmert against convert_bng_to_utm, point by point, on random points over the
+   grid and a little beyond, every second one not in whole metres; then again in place. */
 static int helmert_matches_the_exports(void) {
     static double easting[random_points], northing[random_points];
     static double zone[random_points], utm_e[random_points], utm_n[random_points];
-    size_t i, same = 0;
+    static int status[random_points];
+    size_t i, same = 0, converted = 0, first;
     tarnwick_transform* t = tarnwick_transform_create("bng", "utm", NULL, 0);
     srand(24);
     for (i = 0; i < random_points; ++i) {
-        easting[i] = rand() % 700001;
-        northing[i] = rand() % 1300001;
+        easting[i] = rand() % 740000 - 20000 + (i % 2 ? rand() % 1000 / 1000.0 : 0.0);
+        northing[i] = rand() % 1340000 - 20000 + (i % 2 ? rand() % 1000 / 1000.0 : 0.0);
     }
-    tarnwick_transform_points(t, random_points, easting, northing, NULL, zone, utm_e, utm_n, NULL);
-    tarnwick_transform_destroy(t);
+    first = tarnwick_transform_points(t, random_points, easting, northing, NULL, zone, utm_e, utm_n,
+                                      status);
     for (i = 0; i < random_points; ++i) {
         signed char z = 0;
         int ue = 0, un = 0;
-        convert_bng_to_utm((int)easting[i], (int)northing[i], &z, &ue, &un);
-        same += z == zone[i] && ue == utm_e[i] && un == utm_n[i];
+        convert_bng_to_utm(whole(easting[i]), whole(northing[i]), &z, &ue, &un);
+        converted += status[i] == TARNWICK_OK;
+        same += z == -1
+                    ? status[i] != TARNWICK_OK && isnan(zone[i]) && isnan(utm_e[i])
+                    : status[i] == TARNWICK_OK && z == zone[i] && ue == utm_e[i] && un == utm_n[i];
     }
-    printf("%zu of %d random points by Helmert: the integers of convert_bng_to_utm (tarnwick %s)\n",
-           same, random_points, tarnwick_version());
-    return same == random_points;
+    /* In place: the results written over the inputs are the same values. */
+    if (tarnwick_transform_points(t, random_points, easting, northing, NULL, zone, easting,
+                                  northing, NULL) != first ||
+        memcmp(easting, utm_e, sizeof easting) != 0 ||
+        memcmp(northing, utm_n, sizeof northing) != 0) {
+        same = 0;
+    }
+    tarnwick_transform_destroy(t);
+    printf(
+        "%zu of %d random points by Helmert as convert_bng_to_utm gives them, %zu converted "
+        "(tarnwick %s)\n",
+        same, random_points, converted, tarnwick_version());
+    return same == random_points && first == converted && converted < random_points;
 }
 
 int main(int argc, char** argv) {
