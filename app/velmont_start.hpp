@@ -9,6 +9,14 @@ class TForm1;
 /// The application's title (task-bar entry): one blank at each end.
 inline constexpr const char* ApplicationTitle = " The Vantre BNG <> UTM Converter ";
 
+/// What `velmont --help` prints: the usage line, the options and what the program shows.
+const char* VelmontUsage();
+
+/// Answers --help (-h) and --version on standard output before any window or display is
+/// needed: 0, the exit status, when one of them is among the arguments, else -1 (start the
+/// program; every other argument is Qt's, e.g. -platform offscreen).
+int AnswerCommandLine(int argc, const char* const* argv);
+
 /// Links the two windows: the map window writes the converter's inputs and runs its keys, the
 /// converter drives the map's point-of-interest display.
 void LinkWindows(TMainFormular& converter, TForm1& map);

@@ -5,7 +5,9 @@
 //   convert_utm_to_bng          the same chain the other way
 //   from_bng_to_wgs84_lat_long  the first four steps of convert_bng_to_utm
 // and, for the same three conversions, the core's array conversions (batch::convert, one
-// thread, whole arrays per call) next to PROJ's proj_trans_generic, and convert_bng_to_utm
+// thread, whole arrays per call) next to PROJ's proj_trans_generic; for convert_bng_to_utm also
+// libtarnwick_transform.so's tarnwick_transform_points (one thread, the whole set per call, by
+// Helmert), the C interface's own array call; and convert_bng_to_utm
 // through the exports on one and on two threads (points per second, each thread converting
 // the whole set).
 //
@@ -38,6 +40,7 @@
 
 #include "batch.hpp"
 #include "tarnwick.h"
+#include "tarnwick_transform.h"
 
 #if TARNWICK_HAVE_PROJ
 #include <proj.h>
@@ -220,6 +223,65 @@ void batch_utm_to_bng(benchmark::State& state) {
 }
 void batch_bng_to_wgs84(benchmark::State& state) {
     run_batch(state, batch::coordinate_system::bng, batch::coordinate_system::wgs84);
+}
+
+// ---- tarnwick through libtarnwick_transform.so ---------------------------------------------
+
+/// The National Grid points as the transform's arrays, and room for its results.
+struct transform_arrays {
+    std::vector<double> easting, northing, zone, utm_easting, utm_northing;
+    std::vector<int> status;
+
+    transform_arrays() {
+        for (const bng_point& b : points().bng) {
+            easting.push_back(b.easting);
+            northing.push_back(b.northing);
+        }
+        const std::size_t n = easting.size();
+        zone.resize(n);
+        utm_easting.resize(n);
+        utm_northing.resize(n);
+        status.resize(n);
+    }
+
+    /// Converts the whole set; the number of points converted.
+    std::size_t run(const tarnwick_transform* t) {
+        return tarnwick_transform_points(t, easting.size(), easting.data(), northing.data(),
+                                         nullptr, zone.data(), utm_easting.data(),
+                                         utm_northing.data(), status.data());
+    }
+};
+
+void transform_bng_to_utm(benchmark::State& state) {
+    static transform_arrays arrays;
+    tarnwick_transform* t = tarnwick_transform_create("bng", "utm", "helmert", 0);
+    if (t == nullptr) {
+        state.SkipWithError(tarnwick_last_error());
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(arrays.run(t));
+        benchmark::ClobberMemory();
+    }
+    tarnwick_transform_destroy(t);
+    set_per_point(state, arrays.easting.size());
+}
+
+/// Whether the transform gives convert_bng_to_utm's integers for every point of the set.
+bool transform_agrees() {
+    transform_arrays arrays;
+    tarnwick_transform* t = tarnwick_transform_create("bng", "utm", "helmert", 0);
+    arrays.run(t);
+    tarnwick_transform_destroy(t);
+    const auto& set = points().utm;
+    std::size_t same = 0;
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        same += set[i].zone == arrays.zone[i] && set[i].easting == arrays.utm_easting[i] &&
+                set[i].northing == arrays.utm_northing[i];
+    }
+    std::printf("tarnwick_transform_points against convert_bng_to_utm: %zu of %zu the same\n", same,
+                set.size());
+    return same == set.size();
 }
 
 #if TARNWICK_HAVE_PROJ
@@ -450,21 +512,24 @@ class summary_reporter : public benchmark::ConsoleReporter {
         std::printf(
             "\nPer point, single thread (ns; median of the repetitions where there are "
             "several):\n");
-        std::printf("  %-28s %10s %10s %8s %10s %8s\n", "conversion", "exports", "PROJ", "ratio",
-                    "arrays", "ratio");
+        std::printf("  %-28s %10s %10s %8s %10s %8s %10s %8s\n", "conversion", "exports", "PROJ",
+                    "ratio", "arrays", "ratio", "transform", "ratio");
         for (const char* job :
              {"convert_bng_to_utm", "convert_utm_to_bng", "from_bng_to_wgs84_lat_long"}) {
             const double ours = lookup(std::string(job) + "/tarnwick");
-            const double arrays = lookup(std::string(job) + "/batch");
             const double theirs = lookup(std::string(job) + "/proj");
             if (ours <= 0.0)
                 continue;
-            if (theirs > 0.0)
-                std::printf("  %-28s %10.1f %10.1f %8.3f %10.1f %8.3f\n", job, ours, theirs,
-                            ours / theirs, arrays, arrays / theirs);
-            else
-                std::printf("  %-28s %10.1f %10s %8s %10.1f %8s\n", job, ours, "-", "-", arrays,
-                            "-");
+            std::printf("  %-28s", job);
+            print_value(ours);
+            print_value(theirs);
+            print_ratio(ours, theirs);
+            for (const char* kind : {"/batch", "/transform"}) {
+                const double time = lookup(std::string(job) + kind);
+                print_value(time);
+                print_ratio(time, theirs);
+            }
+            std::printf("\n");
         }
         const auto one = points_per_second_.find(1);
         const auto two = points_per_second_.find(2);
@@ -476,6 +541,20 @@ class summary_reporter : public benchmark::ConsoleReporter {
     }
 
   private:
+    /// A column of the summary: nanoseconds, or "-" where nothing was measured.
+    static void print_value(double ns) {
+        if (ns > 0.0)
+            std::printf(" %10.1f", ns);
+        else
+            std::printf(" %10s", "-");
+    }
+    /// The ratio `ns` / `theirs`, or "-" where either is missing.
+    static void print_ratio(double ns, double theirs) {
+        if (ns > 0.0 && theirs > 0.0)
+            std::printf(" %8.3f", ns / theirs);
+        else
+            std::printf(" %8s", "-");
+    }
     struct measured {
         double ns = 0.0;
         bool from_median = false;
@@ -495,11 +574,11 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     initialize_api();
-    bool same = true;
+    bool same = transform_agrees();
 
     benchmark::RegisterBenchmark("convert_bng_to_utm/tarnwick", tarnwick_bng_to_utm);
 #if TARNWICK_HAVE_PROJ
-    same = same_job();
+    same = same_job() && same;
     benchmark::RegisterBenchmark("convert_bng_to_utm/proj", proj_bng_to_utm);
 #endif
     benchmark::RegisterBenchmark("convert_utm_to_bng/tarnwick", tarnwick_utm_to_bng);
@@ -508,6 +587,7 @@ int main(int argc, char** argv) {
 #endif
     benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/tarnwick", tarnwick_bng_to_wgs84);
     benchmark::RegisterBenchmark("convert_bng_to_utm/batch", batch_bng_to_utm);
+    benchmark::RegisterBenchmark("convert_bng_to_utm/transform", transform_bng_to_utm);
     benchmark::RegisterBenchmark("convert_utm_to_bng/batch", batch_utm_to_bng);
     benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/batch", batch_bng_to_wgs84);
     benchmark::RegisterBenchmark("convert_bng_to_utm/exports_threads", tarnwick_bng_to_utm_threads)

@@ -19,6 +19,10 @@ def relative(path):
     return os.path.relpath(path, HERE)
 
 
+# The units of the shared C libraries, not of the core: the extension compiles neither.
+C_INTERFACES = {"tarnwick.cpp", "tarnwick_transform.cpp"}
+
+
 def native_sources():
     sources = sorted(relative(p) for p in (HERE / "src").glob("*.cpp"))
     include_dirs = []
@@ -28,7 +32,7 @@ def native_sources():
             continue
         path = ROOT / entry
         if path.is_dir():
-            sources += sorted(relative(p) for p in path.glob("*.cpp") if p.name != "tarnwick.cpp")
+            sources += sorted(relative(p) for p in path.glob("*.cpp") if p.name not in C_INTERFACES)
             include_dirs.append(str(path))
         else:
             sources.append(relative(path))

@@ -2,7 +2,8 @@
 #   exports.c.<program>.<case>  the C test programs of c/ (one CTest test per case and process)
 #   exports.header_cxx          the header compiled and linked as C++
 #   exports.symbols             the dynamic symbol table holds exactly the eight functions
-#   exports.install             install into a fresh prefix and build a consumer against it
+#   exports.install             install into a fresh prefix and build the consumers against it
+#                               (those of libtarnwick_transform.so too)
 find_package(Threads REQUIRED)
 
 set(exports_test_dir ${CMAKE_CURRENT_SOURCE_DIR})
@@ -43,13 +44,21 @@ add_test(NAME exports.symbols
                  -DEXPECTED=${exported_names} -P ${exports_test_dir}/exports_symbols.cmake)
 
 find_program(TARNWICK_PKG_CONFIG pkg-config REQUIRED)
+set(install_targets tarnwick tarnwick_transform)
+if(TARGET tarnwick_ostn15_data)
+    list(APPEND install_targets tarnwick_ostn15_data)
+endif()
+list(JOIN install_targets "," install_targets)
 add_test(NAME exports.install
          COMMAND ${CMAKE_COMMAND}
                  -DBUILD_DIR=${PROJECT_BINARY_DIR}
+                 "-DBUILD_TARGETS=${install_targets}"
                  -DCONSUMER_DIR=${PROJECT_SOURCE_DIR}/tests/consumer
+                 -DOSTN15_POINTS=${CMAKE_CURRENT_SOURCE_DIR}/data/ostn15-test-points.tsv
                  -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/exports_install
                  -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
                  -DINCLUDEDIR=${CMAKE_INSTALL_INCLUDEDIR}
+                 -DDATADIR=${CMAKE_INSTALL_DATADIR}
                  -DC_COMPILER=${CMAKE_C_COMPILER}
                  "-DC_FLAGS=${CMAKE_C_FLAGS}"
                  "-DLINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}"

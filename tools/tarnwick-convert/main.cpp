@@ -24,6 +24,7 @@
 #include "conversion.hpp"
 #include "table_run.hpp"
 #include "table_text.hpp"
+#include "tarnwick_version.hpp"
 #include "text_values.hpp"
 
 namespace {
@@ -243,9 +244,10 @@ struct command_line {
 
 // The options of the conversion: the systems, the zone, what results hold and how exact.
 void add_conversion_options(CLI::App& app, command_line& c) {
-    app.add_option("--from", c.from_name, "System of the input")->required();
-    app.add_option("--to", c.to_name, "System of the result")->required();
-    app.add_option("--zone", c.zone, "Force the UTM zone of a UTM result (negative: southern)");
+    app.add_option("--from", c.from_name, "System of the input")->required()->type_name("SYSTEM");
+    app.add_option("--to", c.to_name, "System of the result")->required()->type_name("SYSTEM");
+    app.add_option("--zone", c.zone, "Force the UTM zone of a UTM result (negative: southern)")
+        ->type_name("ZONE");
     app.add_flag("--alt", c.conv_options.alt,
                  "Also give the point in the neighbouring UTM zone where it lies in an overlap "
                  "strip");
@@ -253,41 +255,51 @@ void add_conversion_options(CLI::App& app, command_line& c) {
                  "Latitude and longitude results in degrees, minutes and seconds");
     app.add_option("--digits", c.conv_options.digits,
                    "Digits of a lettered reference result: gridref even, 0 .. 10 (default 10); "
-                   "mgrs 0 .. 5 per coordinate (default 5)");
+                   "mgrs 0 .. 5 per coordinate (default 5)")
+        ->type_name("N");
     app.add_flag("--compact", c.conv_options.compact,
                  "MGRS results without blanks (30UXC9929309783)");
     app.add_flag("--sw-corner", c.conv_options.mgrs_corner,
                  "Read MGRS references as their square's south-west corner, not its centre");
     c.method_option = app.add_option("--method", c.method_name,
                                      "Datum change of the National Grid: helmert (default) or "
-                                     "ostn15 (precise mode)");
+                                     "ostn15 (precise mode)")
+                          ->type_name("METHOD");
     c.utm_letter_option =
         app.add_option("--utm-letter", c.utm_letter_name,
                        "What N and S after a UTM zone of the input are: band (latitude bands) "
-                       "or hemisphere");
+                       "or hemisphere")
+            ->type_name("WORD");
     app.add_option("--precision", c.conv_options.precision,
                    "Decimals of degrees (default 8) and of precise grid results in metres "
-                   "(default 3)");
+                   "(default 3)")
+        ->type_name("N");
 }
 
 // The options of tables: the files, their formats and columns, the threads, the progress bar.
 void add_table_options(CLI::App& app, command_line& c) {
-    app.add_option("-i,--input", c.batch.inputs, "Input table ('-': standard input); repeatable");
+    app.add_option("-i,--input", c.batch.inputs, "Input table ('-': standard input); repeatable")
+        ->type_name("FILE");
     app.add_option("-o,--output", c.batch.output,
-                   "Output file (default: standard output), replaced only by a complete run");
+                   "Output file (default: standard output), replaced only by a complete run")
+        ->type_name("FILE");
     auto* format_option = app.add_option("--format", c.format_name_text,
-                                         "Input table format: csv, tsv, ssv (semicolons) or ws");
+                                         "Input table format: csv, tsv, ssv (semicolons) or ws")
+                              ->type_name("FORMAT");
     auto* delimiter_option =
         app.add_option("--delimiter", c.delimiter_text, "Input delimiter: ',', ';', tab or ws")
+            ->type_name("CHAR")
             ->excludes(format_option);
     auto* output_format_option =
         app.add_option("--output-format", c.output_format_text,
                        "Output table format: csv, tsv, ssv or ws (default: from -o's name, else "
-                       "the input's)");
+                       "the input's)")
+            ->type_name("FORMAT");
     auto* cols_option =
         app.add_option("--cols", c.batch.columns,
                        "Input columns of a point, by header name or 1-based index (e.g. e,n or "
                        "2,3)")
+            ->type_name("COLS")
             ->delimiter(',');
     auto* header_flag = app.add_flag("--header", c.header, "The first row is a header");
     auto* no_header_flag =
@@ -295,13 +307,14 @@ void add_table_options(CLI::App& app, command_line& c) {
     auto* results_only_flag =
         app.add_flag("--results-only", c.batch.results_only, "Write the result columns alone");
     c.prefix_option =
-        app.add_option("--prefix", c.prefix, "Name the result columns prefix + field name");
+        app.add_option("--prefix", c.prefix, "Name the result columns prefix + field name")
+            ->type_name("TEXT");
     c.table_options = {format_option, delimiter_option, output_format_option, cols_option,
                        header_flag,   no_header_flag,   results_only_flag,    c.prefix_option};
     c.batch.threads = std::max(1U, std::thread::hardware_concurrency());
     app.add_option("--threads", c.batch.threads, "Worker threads (default: all cores)")
-        ->check(CLI::Range(1U, 1024U))
-        ->capture_default_str();
+        ->check(CLI::Range(1U, 1024U).description(""))
+        ->type_name("N");
     app.add_flag("-q,--quiet", c.quiet, "No progress bar");
 }
 
@@ -458,11 +471,14 @@ int run(int argc, char** argv) {
         "Converts coordinates between the British National Grid, UTM, WGS84 and the "
         "Swiss grids.",
         "tarnwick-convert"};
-    app.get_formatter()->column_width(26);
+    app.get_formatter()->column_width(30);
+    app.set_version_flag("--version", std::string("tarnwick-convert ") + tarnwick::version,
+                         "Print the version and exit");
     command_line c;
     add_conversion_options(app, c);
     add_table_options(app, c);
-    app.add_option("values", c.values, "The fields of one point, for a one-off conversion");
+    app.add_option("values", c.values, "The fields of one point, for a one-off conversion")
+        ->type_name("VALUE");
     app.footer(systems_help());
     try {
         app.parse(argc, argv);
