@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -385,13 +386,29 @@ void converter::name_columns() {
     }
 }
 
-void converter::write_values(const batch::results& r, std::size_t k, std::string* out,
-                             std::string& error) const {
+std::string converter::mgrs_of(const batch::points& in, const batch::results& r,
+                               std::size_t k) const {
+    const mgrs::form form = options_.compact ? mgrs::form::compact : mgrs::form::spaced;
+    if (options_.from == coordinate_system::utm) {
+        // A UTM point in MGRS's zone for it is lettered as it stands, in the whole metres the
+        // conversion read: a projection there and back could name the next square.
+        const int zone = static_cast<int>(in.zone[k]);
+        if (mgrs::standard_zone(r.latitude[k], r.longitude[k]) == std::abs(zone)) {
+            return mgrs::format(
+                mgrs::grid_point{std::abs(zone), zone > 0, std::round(in.easting[k]),
+                                 std::round(in.northing[k])},
+                *options_.digits, form);
+        }
+    }
+    return mgrs::format(r.latitude[k], r.longitude[k], *options_.digits, form);
+}
+
+void converter::write_values(const batch::points& in, const batch::results& r, std::size_t k,
+                             std::string* out, std::string& error) const {
     using batch::systems::column_unit;
     if (options_.to == coordinate_system::mgrs) {
         try {
-            out[0] = mgrs::format(r.latitude[k], r.longitude[k], *options_.digits,
-                                  options_.compact ? mgrs::form::compact : mgrs::form::spaced);
+            out[0] = mgrs_of(in, r, k);
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
@@ -471,7 +488,7 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
             errors[row] = batch::wording::failure_reason(core_, points, k, written);
             continue;
         }
-        write_values(results, k, out.data() + row * width, errors[row]);
+        write_values(points, results, k, out.data() + row * width, errors[row]);
     }
 }
 

@@ -128,9 +128,13 @@ class converter {
     void check_format_options() const;
     // The result columns and their header names.
     void name_columns();
-    // Writes point `k` of `r` as the fields of one row, or a reason into `error`.
-    void write_values(const batch::results& r, std::size_t k, std::string* out,
-                      std::string& error) const;
+    // Writes point `k` of `r` (converted from point `k` of `in`) as the fields of one row, or a
+    // reason into `error`.
+    void write_values(const batch::points& in, const batch::results& r, std::size_t k,
+                      std::string* out, std::string& error) const;
+    // The MGRS reference of point `k`: the UTM point itself where it lies in MGRS's zone for it,
+    // else the reference of its latitude and longitude.
+    std::string mgrs_of(const batch::points& in, const batch::results& r, std::size_t k) const;
 
     conversion_options options_;
     batch::conversion core_;
