@@ -958,6 +958,9 @@ bool convert(const conversion& c, const points& in, const results& out) noexcept
     for (std::size_t first = 0; first < n; first += simd::block_size) {
         const std::size_t count = std::min(simd::block_size, n - first);
         const unsigned done = blocks ? simd::convert_block(pair, in, out, first, count) : 0U;
+        if (done == (1U << count) - 1U) {
+            continue;  // the whole block converted
+        }
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = first + k;
             if ((done >> k & 1U) == 0 && !(chain && convert_on_chain(c, in, out, i))) {
