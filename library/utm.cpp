@@ -368,7 +368,7 @@ failure_kind geocentric_to_geodetic(const ellipsoid_model& model,
     return failure_kind::none;
 }
 
-const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
+const std::array<low_level_math::sin_cos_type, 61>& central_meridian_sin_cos_table() noexcept {
     static const std::array<low_level_math::sin_cos_type, 61> table = [] {
         std::array<low_level_math::sin_cos_type, 61> t{};
         for (int z = 0; z <= 60; ++z) {
@@ -377,7 +377,7 @@ const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept 
         }
         return t;
     }();
-    return table[static_cast<std::size_t>(zone)];
+    return table;
 }
 
 long_float normalised_longitude(long_float lambda_0) {

@@ -332,9 +332,10 @@ TARNWICK_KERNEL_INLINE sin_cos_lanes meridians(vec zone, unsigned doubt) {
     long_float s[lane_count];
     long_float c[lane_count];
     store(zone, z);
+    const auto& table = utm::detail::central_meridian_sin_cos_table();
     for (std::size_t k = 0; k < lane_count; ++k) {
-        const low_level_math::sin_cos_type& m = utm::detail::central_meridian_sin_cos(
-            (doubt >> k & 1U) != 0 ? 1 : static_cast<int>(z[k]));
+        const low_level_math::sin_cos_type& m =
+            table[(doubt >> k & 1U) != 0 ? 1 : static_cast<std::size_t>(z[k])];
         s[k] = m.sin;
         c[k] = m.cos;
     }

@@ -3,7 +3,9 @@
 // Transverse Mercator. Internal to the library: nothing outside library/ includes this header.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <numbers>
 
@@ -263,9 +265,14 @@ failure_kind conformal_transverse_mercator(const transverse_mercator_constants& 
                                            conformal_grid_type& grid,
                                            failure_kind beyond_reach) noexcept;
 
-/// Sine and cosine of the central meridian of zone 0 .. 60 (`central_meridian`), computed at
-/// the first call; safe from any thread.
-const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
+/// Sines and cosines of the central meridians of zones 0 .. 60 (`central_meridian`), by zone,
+/// computed at the first call; safe from any thread.
+const std::array<low_level_math::sin_cos_type, 61>& central_meridian_sin_cos_table() noexcept;
+
+/// Sine and cosine of the central meridian of zone 0 .. 60, from that table.
+inline const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
+    return central_meridian_sin_cos_table()[static_cast<std::size_t>(zone)];
+}
 
 /// Latitude (with its sine and cosine) and longitude difference (radians) of the inverse
 /// projection.
