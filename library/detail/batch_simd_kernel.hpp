@@ -149,6 +149,49 @@ TARNWICK_KERNEL_INLINE sin_cos_lanes sin_cos_of_arctan(vec t, unsigned& doubt) {
     return utm::detail::sin_cos_of_moderate_arctan(t);
 }
 
+/// The lanes of a block, all set.
+constexpr unsigned every_lane_bit = (1U << lane_count) - 1U;
+
+/// An angle by the scalar steps' shortcut `near` (an angle plus a small arc tangent) in the
+/// lanes of `serves`, and by the arc tangent of `tangent` in the others; a block that the
+/// shortcut serves throughout takes no arc tangent.
+TARNWICK_KERNEL_INLINE vec near_or_arc_tangent(unsigned serves, vec near, vec tangent) {
+    return serves == every_lane_bit ? near : select_lanes(serves, near, math::arc_tangent(tangent));
+}
+
+/// Lanes where the small arc tangent of `t` serves: |t| within `small_arc_tangent_limit`.
+TARNWICK_KERNEL_INLINE unsigned small_tangent(vec t) {
+    return every_lane_bit &
+           ~lanes<_CMP_NLE_UQ>(math::fabs(t), all(utm::detail::small_arc_tangent_limit));
+}
+
+/// Lanes of the angles `h` a shortcut may start from: |h| from `near_angle_floor` up to (not
+/// including) a quarter turn.
+TARNWICK_KERNEL_INLINE unsigned principal_near_angle(vec h) {
+    return every_lane_bit &
+           ~(lanes<_CMP_NGE_UQ>(math::fabs(h), all(utm::detail::near_angle_floor)) |
+             lanes<_CMP_NLT_UQ>(math::fabs(h), all(pi / 2.0)));
+}
+
+/// The latitude of an inverse pass as the scalar step takes it (`latitude_from_sphere`): D
+/// plus the small arc tangent of tan(phi - D) where that serves, else arctan(sin(D) / r).
+TARNWICK_KERNEL_INLINE vec latitude_from_sphere(const utm::detail::inverse_pass_of<vec>& p) {
+    const vec t = utm::detail::latitude_from_sphere_tangent(p.on_sphere, p.tan_h, p.r);
+    return near_or_arc_tangent(principal_near_angle(p.D) & small_tangent(t),
+                               p.D + utm::detail::small_arc_tangent(t), p.on_sphere.sin / p.r);
+}
+
+/// arctan(`t`) as the scalar step takes it from the nearby latitude `hint` (with its sine and
+/// cosine): the hint plus a small arc tangent where that serves.
+TARNWICK_KERNEL_INLINE vec arc_tangent_near(vec t, vec hint, const sin_cos_lanes& hint_sin_cos) {
+    const vec denominator = utm::detail::near_angle_denominator(t, hint_sin_cos);
+    const vec x = utm::detail::tangent_from_near_angle(t, hint_sin_cos, denominator);
+    const unsigned serves = principal_near_angle(hint) & small_tangent(x) &
+                            ~lanes<_CMP_NGT_UQ>(hint_sin_cos.cos, all(0.0)) &
+                            ~lanes<_CMP_NGT_UQ>(denominator, all(0.0));
+    return near_or_arc_tangent(serves, hint + utm::detail::small_arc_tangent(x), t);
+}
+
 struct inverse_lanes {
     vec phi;
     sin_cos_lanes phi_sin_cos;
@@ -174,8 +217,7 @@ inverse_transverse_mercator(const utm::detail::transverse_mercator_constants& tm
         tan_h = p.tan_h;
         cos_D = p.on_sphere.cos;
         phi_0_sin_cos = p.phi_sin_cos;
-        // The full arc tangent in every lane: the scalar step's shortcut is a branch per point.
-        phi_0 = math::arc_tangent(p.on_sphere.sin / p.r);
+        phi_0 = latitude_from_sphere(p);
     }
     const vec tan_delta_lambda = tan_h / cos_D;
     return {phi_0, phi_0_sin_cos, math::arc_tangent(tan_delta_lambda), tan_delta_lambda};
@@ -188,19 +230,43 @@ struct geodetic_lanes {
     sin_cos_lanes lambda_sin_cos;
 };
 
+/// A latitude near the one sought, with its sine and cosine.
+struct latitude_hint_lanes {
+    vec latitude;
+    sin_cos_lanes sin_cos;
+};
+
 /// Latitude and longitude of earth-centred points east of the polar plane (x > 0; others are
 /// marked in `doubt`) on the ellipsoid of `constants` with major axis `a`: the start latitude
-/// arctan(z / p (1 + e'2)) and the fixed passes.
-TARNWICK_KERNEL_INLINE geodetic_lanes geocentric_to_geodetic(
-    const utm::detail::ellipsoid_constants& constants, long_float a, xyz_lanes g, unsigned& doubt) {
+/// arctan(z / p (1 + e'2)) and the fixed passes; the latitude from the nearby one `hint`.
+TARNWICK_KERNEL_INLINE geodetic_lanes
+geocentric_to_geodetic(const utm::detail::ellipsoid_constants& constants, long_float a, xyz_lanes g,
+                       const latitude_hint_lanes& hint, unsigned& doubt) {
     doubt |= lanes<_CMP_NGT_UQ>(g.x, all(0.0));
     const vec p = math::sqrt(g.x * g.x + g.y * g.y);
     const vec lambda = math::arc_tangent(g.y / g.x);
     const vec tan_phi = utm::detail::geodetic_latitude_tangents(
                             constants, a, g.z, p, utm::detail::geodetic_latitude_passes)
                             .tan_phi;
-    return {
-        math::arc_tangent(tan_phi), lambda, sin_cos_of_arctan(tan_phi, doubt), {g.y / p, g.x / p}};
+    return {arc_tangent_near(tan_phi, hint.latitude, hint.sin_cos),
+            lambda,
+            sin_cos_of_arctan(tan_phi, doubt),
+            {g.y / p, g.x / p}};
+}
+
+/// The spherical projection's northward angle as the scalar step takes it
+/// (`sphere_latitude_offset`): the small arc tangent of its tangent where phi is a principal
+/// angle with cos(phi) > 0 and that serves, else arctan(tan(phi) / cos(delta_lambda)) - phi.
+TARNWICK_KERNEL_INLINE vec latitude_offset(vec phi, const sin_cos_lanes& phi_sin_cos,
+                                           const sin_cos_lanes& dl) {
+    const vec t = utm::detail::latitude_offset_tangent(phi_sin_cos, dl);
+    const unsigned serves = every_lane_bit & small_tangent(t) &
+                            ~lanes<_CMP_NLT_UQ>(math::fabs(phi), all(pi / 2.0)) &
+                            ~lanes<_CMP_NGT_UQ>(phi_sin_cos.cos, all(0.0));
+    const vec near = utm::detail::small_arc_tangent(t);
+    return serves == every_lane_bit
+               ? near
+               : select_lanes(serves, near, utm::detail::latitude_offset(phi, phi_sin_cos, dl));
 }
 
 /// The forward Transverse Mercator of `tm` at the longitude difference whose sine and cosine
@@ -210,10 +276,9 @@ TARNWICK_KERNEL_INLINE grid_lanes transverse_mercator(
     vec north, vec phi, sin_cos_lanes phi_sin_cos, sin_cos_lanes dl, unsigned& doubt) {
     const utm::detail::sphere_of<vec> sphere = utm::detail::conformal_sphere_of(tm, phi_sin_cos);
     doubt |= lanes<_CMP_NGT_UQ>(dl.cos, all(least_cos_delta_lambda));
-    // The full arc tangent in every lane: the scalar step's shortcut is a branch per point.
     const grid_lanes z = utm::detail::spherical_grid(
         tm.S, sphere, math::log(utm::detail::log_argument(phi_sin_cos, dl)),
-        utm::detail::latitude_offset(phi, phi_sin_cos, dl));
+        latitude_offset(phi, phi_sin_cos, dl));
     const grid_lanes grid = utm::detail::forward_corrected(east, north, z, sphere.c);
     return {grid.x, grid.y + tm.S * (utm::detail::meridian_arc(phi, phi_sin_cos, tm.ellipsoid.arc) -
                                      origin_arc)};
@@ -348,18 +413,19 @@ TARNWICK_KERNEL_INLINE sin_cos_lanes origin_lanes() {
     return {all(o.sin), all(o.cos)};
 }
 
-/// National Grid values (metres, unrounded) of WGS84 latitudes (their sines and cosines) and
-/// longitudes on GRS80.
-TARNWICK_KERNEL_INLINE grid_lanes wgs84_to_bng(sin_cos_lanes latitude, sin_cos_lanes longitude,
-                                               unsigned& doubt) {
+/// National Grid values (metres, unrounded) of WGS84 latitudes (with their sines and cosines)
+/// and longitudes (their sines and cosines) on GRS80.
+TARNWICK_KERNEL_INLINE grid_lanes wgs84_to_bng(const latitude_hint_lanes& latitude,
+                                               sin_cos_lanes longitude, unsigned& doubt) {
     using utm::detail::grs80_ellipsoid;
     const xyz_lanes osgb36 = utm::detail::small_rotation_helmert(
         chain::current_parameters(),
-        utm::detail::geocentric_at(grs80_ellipsoid.a, grs80_ellipsoid.constants.e2, latitude,
-                                   longitude, all(0.0)));
+        utm::detail::geocentric_at(grs80_ellipsoid.a, grs80_ellipsoid.constants.e2,
+                                   latitude.sin_cos, longitude, all(0.0)));
+    // The datum shift moves the latitude by a few hundred-thousandths of a radian at most.
     const geodetic_lanes on_airy =
         geocentric_to_geodetic(utm::detail::airy_1830_ellipsoid.constants,
-                               utm::detail::airy_1830_ellipsoid.a, osgb36, doubt);
+                               utm::detail::airy_1830_ellipsoid.a, osgb36, latitude, doubt);
     const utm::bng::conversions::detail::airy_constants& airy =
         utm::bng::conversions::detail::airy();
     return transverse_mercator(
@@ -386,7 +452,8 @@ TARNWICK_KERNEL_INLINE geodetic_lanes bng_to_wgs84(vec easting, vec northing, un
         utm::detail::geocentric_at(utm::detail::airy_1830_ellipsoid.a, airy.tm.ellipsoid.e2,
                                    on_airy.phi_sin_cos, longitude_sin_cos, all(0.0)));
     return geocentric_to_geodetic(utm::detail::grs80_ellipsoid.constants,
-                                  utm::detail::grs80_ellipsoid.a, wgs84, doubt);
+                                  utm::detail::grs80_ellipsoid.a, wgs84,
+                                  {on_airy.phi, on_airy.phi_sin_cos}, doubt);
 }
 
 /// The block's results: grid values in whole metres or angles (degrees), and zones.
@@ -445,7 +512,7 @@ TARNWICK_KERNEL_INLINE block_output utm_to_bng_block(const block_input& input, u
     doubt |= beyond(lambda_ref + g.delta_lambda, pi);
     // The longitude's sine and cosine by the angle sum, as the scalar chain takes them.
     const grid_lanes grid =
-        wgs84_to_bng(g.phi_sin_cos,
+        wgs84_to_bng({g.phi, g.phi_sin_cos},
                      utm::detail::sin_cos_of_sum(sin_cos_of_arctan(g.tan_delta_lambda, doubt),
                                                  meridians(input.zone, doubt)),
                      doubt);
@@ -454,8 +521,8 @@ TARNWICK_KERNEL_INLINE block_output utm_to_bng_block(const block_input& input, u
 
 /// WGS84 -> BNG on the block, in whole metres.
 TARNWICK_KERNEL_INLINE block_output wgs84_to_bng_block(const block_input& input, unsigned& doubt) {
-    return national_grid_output(wgs84_to_bng(math::sin_cos(input.a), math::sin_cos(input.b), doubt),
-                                doubt);
+    return national_grid_output(
+        wgs84_to_bng({input.a, math::sin_cos(input.a)}, math::sin_cos(input.b), doubt), doubt);
 }
 
 /// Writes the results of `pair` from `r` of the points `first + k` for the bits k of `done`,
