@@ -649,7 +649,7 @@ bool convert_point(const conversion& c, const points& in, std::size_t i, point_r
 
 // BNG <-> UTM (the zone of the longitude, no alternative) and BNG <-> WGS84 by the Helmert chain
 // run the chain's steps that report a fault instead of raising: the same results, and no
-// exception on the way; where the processor allows, four points at a time on vectors first
+// exception on the way; where the processor allows, eight points at a time on vectors first
 // (`simd::convert_block`), which leaves every point it is not sure of to the steps one by one. A
 // point that fails there takes the general way, so that its failure kind and words are the
 // general way's. Other pairs, methods and options take the general way only.

@@ -1,11 +1,11 @@
 // The arithmetic of the steps of the conversion chain, each written once as a template over the
 // number type: `double` for the one-point steps (library/utm.cpp and the grids' units), and the
-// block kernel's vector of four doubles (library/batch_simd.cpp), which so evaluates the very
-// same expression trees lane by lane. Checks, branches and raising stay with the scalar steps
-// that wrap these. A step takes its elementary functions from `lane_math<T>`: the double ones
-// are in detail/utm.hpp, the vector ones in the kernel, which includes this header under its
-// processor target. The templates have internal linkage, so the kernel's copies, compiled for
-// that target, never stand in for another unit's; and they are always inlined, so that the
+// block kernel's vectors of four or eight doubles (detail/batch_simd_kernel.hpp), which so
+// evaluates the very same expression trees lane by lane. Checks, branches and raising stay with the
+// scalar steps that wrap these. A step takes its elementary functions from `lane_math<T>`: the
+// double ones are in detail/utm.hpp, the vector ones in the kernel, which includes this header
+// under its processor target. The templates have internal linkage, so the kernel's copies, compiled
+// for that target, never stand in for another unit's; and they are always inlined, so that the
 // vectors stay in registers and a scalar step costs no more calls than before. Internal to
 // the library.
 #pragma once
