@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QStyle>
@@ -635,6 +636,8 @@ void TMainFormular::AppendPaperLine(const QString& line) {
     }
     end.insertText(line);
     Memo3->moveCursor(QTextCursor::End);  // the newest line comes into view
+    // From its start: precise mode's lines are wider than the page.
+    Memo3->horizontalScrollBar()->setValue(0);
     ++PaperLines;
 }
 
@@ -653,7 +656,7 @@ void TMainFormular::LogBngToUtm() {
 }
 
 // Two lines: the OSTN15 result to the millimetre with its MGRS reference, then the Helmert
-// chain's whole metres for the same point and how far apart the two lie.
+// chain's whole metres for the same point and how far apart the two lie, under "OSTN15".
 void TMainFormular::LogPreciseBngToUtm(const precise::Comparison<precise::UtmPoint>& result) {
     const precise::UtmPoint& p = result.ostn15;
     AppendPaperLine(QLatin1Char(' ') + NumMaskEdit1->Text() + QStringLiteral("  ") +
@@ -666,7 +669,7 @@ void TMainFormular::LogPreciseBngToUtm(const precise::Comparison<precise::UtmPoi
         const precise::UtmPoint& h = *result.helmert;
         helmert += QString::number(h.zone) + QStringLiteral("  ") + Metres(h.easting, 6) +
                    QString(6, QLatin1Char(' ')) + Metres(h.northing, 7) +
-                   QString(14, QLatin1Char(' ')) + MgrsOf(h) + QStringLiteral("  ");
+                   QString(4, QLatin1Char(' '));
     }
     AppendPaperLine(helmert + ApartText(result.apart) + QLatin1Char(' '));
 }
