@@ -96,7 +96,8 @@ const QString NoZoneHint = QStringLiteral(" Choose the zone first! ");
 const QString PreciseBoxCaption = QStringLiteral("Precise: OSTN15");
 const QString PreciseHint =
     QStringLiteral(" OSTN15, the Ordnance Survey's definitive transformation (key 'p') ");
-const QString PreciseUnavailableHint = QStringLiteral(" Precise mode unavailable: %1 ");
+// Rich text, so that the library's long reason wraps.
+const QString PreciseUnavailableHint = QStringLiteral("<p>Precise mode unavailable: %1</p>");
 // The Helmert line under an OSTN15 line of page "BNG > UTM": its zone under the zone.
 const QString HelmertColumn = QString(16, QLatin1Char(' ')) + QStringLiteral("Helmert  ");
 
@@ -453,8 +454,9 @@ void TMainFormular::SetUpPreciseBoxes() {
     const QString unavailable = precise::Unavailable();
     for (QCheckBox* box : {PreciseBox1, PreciseBox2}) {
         box->setEnabled(unavailable.isEmpty());
-        box->setToolTip(unavailable.isEmpty() ? PreciseHint
-                                              : PreciseUnavailableHint.arg(unavailable));
+        box->setToolTip(unavailable.isEmpty()
+                            ? PreciseHint
+                            : PreciseUnavailableHint.arg(unavailable.toHtmlEscaped()));
         // A click has already ticked or cleared the box: the toggle sets both to the mode.
         connect(box, &QCheckBox::clicked, this, &TMainFormular::TogglePrecise);
     }

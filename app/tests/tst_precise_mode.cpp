@@ -62,13 +62,15 @@ tarnwick_transform* WithoutShiftGrid(const char*, const char*, const char*, int)
 }
 
 const char* ShiftGridMissing() {
-    return "no OSTN15 shift grid at /nowhere/ostn15.dat";
+    return "OSTN15 shift grid /nowhere/ostn15.dat: does not exist";
 }
 
 }  // namespace
 
 class TestPreciseMode : public ConverterFixture {
     Q_OBJECT
+
+    bool gridMissing_ = false;
 
     static void Paste(TNumMaskEdit* field, const QString& text) {
         QGuiApplication::clipboard()->setText(text);
@@ -106,14 +108,19 @@ class TestPreciseMode : public ConverterFixture {
         if (TarnwickExports().transform_create == nullptr) {
             QSKIP("libtarnwick_transform.so not loaded");
         }
-        if (std::isnan(Library("bng", "utm", "ostn15", 0, {530625, 178388, 0})[0])) {
-            QSKIP("the build made no OSTN15 shift grid");
-        }
+        gridMissing_ = std::isnan(Library("bng", "utm", "ostn15", 0, {530625, 178388, 0})[0]);
     }
 
+    // Without the shift grid (none built, or TARNWICK_OSTN15 naming a missing file, as the
+    // test velmont.precise_without_shift_grid runs this program) only that case runs.
     void init() {
+        const bool missingCase = QTest::currentTestFunction() ==
+                                 QLatin1String("withoutTheShiftGridTheBoxIsDisabledAndSaysWhy");
+        if (gridMissing_ && !missingCase) {
+            QSKIP("no OSTN15 shift grid");
+        }
         SetUp();
-        QVERIFY(w()->PreciseBox1->isEnabled());
+        QCOMPARE(w()->PreciseBox1->isEnabled(), !gridMissing_);
     }
     void cleanup() {
         Tarnwick().transform_create = TarnwickExports().transform_create;
@@ -320,12 +327,17 @@ class TestPreciseMode : public ConverterFixture {
     }
 
     void withoutTheShiftGridTheBoxIsDisabledAndSaysWhy() {
-        Tarnwick().transform_create = &WithoutShiftGrid;
-        Tarnwick().last_error = &ShiftGridMissing;
-        Reopen();
+        if (!gridMissing_) {
+            Tarnwick().transform_create = &WithoutShiftGrid;
+            Tarnwick().last_error = &ShiftGridMissing;
+            Reopen();
+        }
+        // The library's reason names the file it looked for.
+        const QString file = qEnvironmentVariable("TARNWICK_OSTN15", "/nowhere/ostn15.dat");
         for (QCheckBox* box : {w()->PreciseBox1, w()->PreciseBox2}) {
             QVERIFY(!box->isEnabled());
-            QVERIFY2(box->toolTip().contains(QStringLiteral("/nowhere/ostn15.dat")),
+            QVERIFY2(box->toolTip().contains(QStringLiteral("OSTN15 shift grid")) &&
+                         box->toolTip().contains(file),
                      qPrintable(box->toolTip()));
         }
         Press('p');
