@@ -19,11 +19,31 @@ std::string& TransformFault() {
     return fault;
 }
 
+#ifdef VELMONT_TRANSFORM_LIBRARY
+// The transform library is installed (and built) beside libtarnwick.so: it is looked for in the
+// folder the loader took libtarnwick.so from, then on the library search path. The program's
+// own run path cannot be relied on for dlopen: a sanitizer's dlopen is called from the
+// sanitizer's runtime, whose run path it then reads.
+void* OpenTransformLibrary() {
+    Dl_info tarnwick{};
+    void* exported = dlsym(RTLD_DEFAULT, "initialize_api");
+    if (exported != nullptr && dladdr(exported, &tarnwick) != 0 && tarnwick.dli_fname != nullptr) {
+        std::string path = tarnwick.dli_fname;
+        path.erase(path.find_last_of('/') + 1);  // npos + 1: no folder, the name alone
+        if (void* library =
+                dlopen((path + VELMONT_TRANSFORM_LIBRARY).c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            return library;
+        }
+    }
+    return dlopen(VELMONT_TRANSFORM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+}
+#endif
+
 // The transform library is opened, not linked: without it (or without one of its names) the
 // program runs on in the Helmert chain alone, and precise mode says why it is unavailable.
 void BindTransformLibrary(TarnwickApi& api) {
 #ifdef VELMONT_TRANSFORM_LIBRARY
-    void* library = dlopen(VELMONT_TRANSFORM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    void* library = OpenTransformLibrary();
     if (library == nullptr) {
         TransformFault() = dlerror();
         return;
