@@ -203,6 +203,12 @@ etm::grid_point etrs89_grid_of_bng(long_float easting, long_float northing) {
     throw constraint_error("precise mode: the way back from the National Grid did not converge");
 }
 
+// The National Grid point of an ETRS89 grid position: the position with its shifts.
+grid_point shifted(const shift_grid& g, const etm::grid_point& p) {
+    const shift s = shifts_at(g, p.easting, p.northing);
+    return {p.easting + s.east, p.northing + s.north};
+}
+
 void require_bng_zone(zone_integer zone) {
     if (zone < 29 || zone > 31) {
         throw utm::exceptions::zone_out_of_range(
@@ -239,6 +245,44 @@ zone_integer zone_of_longitude(long_float longitude) {
                                " rad outside [-pi, pi)");
     }
     return zone_integer::round(utm::detail::automatic_zone_number(longitude));
+}
+
+// The turns of the conformal sphere between the National Grid's central meridian and that of
+// the UTM zone `zone` (1 .. 60, checked by the caller), either way.
+struct zone_turns {
+    etm::meridian_turn from_national_grid;
+    etm::meridian_turn to_national_grid;
+};
+
+const zone_turns& meridian_turns(zone_integer zone) {
+    static const std::array<zone_turns, 60> turns = [] {
+        std::array<zone_turns, 60> all{};
+        for (int z = 1; z <= 60; ++z) {
+            const etm::projection& utm = utm_zone_on_grs80(zone_integer(z));
+            all[static_cast<std::size_t>(z - 1)] = {
+                etm::turn_between(national_grid_on_grs80(), utm),
+                etm::turn_between(utm, national_grid_on_grs80())};
+        }
+        return all;
+    }();
+    return turns[static_cast<std::size_t>(zone.value() - 1)];
+}
+
+// A National Grid point on the conformal sphere of its ETRS89 grid position. From there a UTM
+// zone on the same ellipsoid is a turn of the sphere away: the ETRS89 latitude, and the
+// iteration that finds it, are not needed on the way to UTM.
+etm::sphere_point sphere_of_bng(long_float easting, long_float northing) {
+    const etm::grid_point p = etrs89_grid_of_bng(easting, northing);
+    return etm::grid_to_sphere(national_grid_on_grs80(), p.easting, p.northing);
+}
+
+// A point of the National Grid's conformal sphere in the northern zone `zone` (1 .. 60, checked
+// by the caller) on GRS80.
+utm_point utm_of_sphere(const etm::sphere_point& s, zone_integer zone) {
+    const etm::grid_point p =
+        etm::sphere_to_grid(utm_zone_on_grs80(zone), s, meridian_turns(zone).from_national_grid);
+    require_utm_ranges(p.easting, p.northing);
+    return {zone, p.easting, p.northing};
 }
 
 // Refuses a path that is not a regular file of the shift grid's size before it is opened: a
@@ -326,9 +370,7 @@ std::string shift_grid_file() {
 
 grid_point from_etrs89_to_bng(long_float latitude, long_float longitude) {
     const shift_grid& g = grid();
-    const etm::grid_point p = etm::lat_long_to_grid(national_grid_on_grs80(), latitude, longitude);
-    const shift s = shifts_at(g, p.easting, p.northing);
-    return {p.easting + s.east, p.northing + s.north};
+    return shifted(g, etm::lat_long_to_grid(national_grid_on_grs80(), latitude, longitude));
 }
 
 etrs89_point from_bng_to_etrs89(long_float easting, long_float northing) {
@@ -358,20 +400,23 @@ etrs89_point from_utm_to_etrs89(zone_integer zone, long_float easting, long_floa
 }
 
 utm_point from_bng_to_utm(long_float easting, long_float northing) {
-    const etrs89_point ll = from_bng_to_etrs89(easting, northing);
-    return from_etrs89_to_utm(ll.latitude, ll.longitude);
+    const etm::sphere_point s = sphere_of_bng(easting, northing);
+    return utm_of_sphere(s,
+                         zone_of_longitude(etm::longitude_on_sphere(national_grid_on_grs80(), s)));
 }
 
 utm_point from_bng_to_utm(long_float easting, long_float northing, zone_integer zone) {
     require_bng_zone(zone);
-    const etrs89_point ll = from_bng_to_etrs89(easting, northing);
-    return from_etrs89_to_utm(ll.latitude, ll.longitude, zone);
+    return utm_of_sphere(sphere_of_bng(easting, northing), zone);
 }
 
 grid_point from_utm_to_bng(zone_integer zone, long_float easting, long_float northing) {
     require_bng_zone(zone);
-    const etrs89_point ll = from_utm_to_etrs89(zone, easting, northing);
-    return from_etrs89_to_bng(ll.latitude, ll.longitude);
+    require_utm_ranges(easting, northing);
+    const etm::sphere_point s = etm::grid_to_sphere(utm_zone_on_grs80(zone), easting, northing);
+    const etm::grid_point p =
+        etm::sphere_to_grid(national_grid_on_grs80(), s, meridian_turns(zone).to_national_grid);
+    return shifted(grid(), p);
 }
 
 }  // namespace utm::datum_transformations::ostn15
