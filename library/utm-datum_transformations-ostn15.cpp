@@ -15,6 +15,7 @@
 #include "utm-exceptions.hpp"
 #include "utm.hpp"
 
+#include "detail/ostn15.hpp"
 #include "detail/utm.hpp"
 
 // Where the library's build installs the shift grid and where it leaves it in its build tree.
@@ -110,27 +111,9 @@ const shift_grid& grid() {
     return *loaded.grid;
 }
 
-const etm::projection& national_grid_on_grs80() {
-    static const etm::projection tm = etm::make_projection(
-        {major_axis_grs80, minor_axis_grs80, utm::bng::scale_on_central_meridian,
-         utm::bng::latitude_of_natural_origin, utm::bng::longitude_of_natural_origin,
-         utm::bng::false_origin_east, utm::bng::false_origin_north});
-    return tm;
-}
-
-// The UTM projection on GRS80 of the northern zone `zone` (1 .. 60, checked by the caller).
-const etm::projection& utm_zone_on_grs80(zone_integer zone) {
-    static const std::array<etm::projection, 60> zones = [] {
-        std::array<etm::projection, 60> all{};
-        for (int z = 1; z <= 60; ++z) {
-            all[static_cast<std::size_t>(z - 1)] = etm::make_projection(
-                {major_axis_grs80, minor_axis_grs80, utm::scale_on_central_meridian, 0.0,
-                 utm::central_meridian(zone_integer(z)), utm::false_easting, 0.0});
-        }
-        return all;
-    }();
-    return zones[static_cast<std::size_t>(zone.value() - 1)];
-}
+using detail::meridian_turns;
+using detail::national_grid_on_grs80;
+using detail::utm_zone_on_grs80;
 
 void require_finite(long_float a, long_float b, const char* what) {
     if (!std::isfinite(a) || !std::isfinite(b)) {
@@ -138,16 +121,24 @@ void require_finite(long_float a, long_float b, const char* what) {
     }
 }
 
-void require_inside_shifts(long_float x, long_float y) {
+bool inside_shifts(long_float x, long_float y) {
+    return x >= 0.0 && x <= last_easting && y >= 0.0 && y <= last_northing;
+}
+
+[[noreturn]] void outside_shifts(long_float x, long_float y) {
     if (!(x >= 0.0 && x <= last_easting)) {
         throw utm::exceptions::easting_out_of_range(
             "outside the OSTN15 shifts: ETRS89 grid easting " + std::to_string(x) +
             " m, the data cover 0 .. 700000 m");
     }
-    if (!(y >= 0.0 && y <= last_northing)) {
-        throw utm::exceptions::northing_out_of_range(
-            "outside the OSTN15 shifts: ETRS89 grid northing " + std::to_string(y) +
-            " m, the data cover 0 .. 1250000 m");
+    throw utm::exceptions::northing_out_of_range(
+        "outside the OSTN15 shifts: ETRS89 grid northing " + std::to_string(y) +
+        " m, the data cover 0 .. 1250000 m");
+}
+
+void require_inside_shifts(long_float x, long_float y) {
+    if (!inside_shifts(x, y)) [[unlikely]] {
+        outside_shifts(x, y);
     }
 }
 
@@ -156,10 +147,10 @@ struct shift {
     long_float north;
 };
 
-// The shifts (metres) at the ETRS89 grid position x, y, interpolated bilinearly between the
-// four nodes of its 1 km cell; the last row and column of nodes close the cells below them.
-shift shifts_at(const shift_grid& g, long_float x, long_float y) {
-    require_inside_shifts(x, y);
+// The shifts (metres) at the ETRS89 grid position x, y inside the shifts' extent, interpolated
+// bilinearly between the four nodes of its 1 km cell; the last row and column of nodes close
+// the cells below them.
+shift interpolated(const shift_grid& g, long_float x, long_float y) {
     const int column = std::min(static_cast<int>(x / shift_grid::spacing), shift_grid::columns - 2);
     const int row = std::min(static_cast<int>(y / shift_grid::spacing), shift_grid::rows - 2);
     const long_float t = (x - column * shift_grid::spacing) / shift_grid::spacing;
@@ -178,29 +169,74 @@ shift shifts_at(const shift_grid& g, long_float x, long_float y) {
     return {(east + g.east_offset_mm) / 1000.0, (north + g.north_offset_mm) / 1000.0};
 }
 
-// The ETRS89 Transverse Mercator grid position (metres) of a National Grid point.
-etm::grid_point etrs89_grid_of_bng(long_float easting, long_float northing) {
-    const shift_grid& g = grid();
-    require_finite(easting, northing, "National Grid easting and northing");
-    // First guess: the shifts at the point itself, taken at the nearest place inside the data
-    // (a point just outside may still have its ETRS89 position inside).
-    shift s = shifts_at(g, std::clamp(easting, 0.0, last_easting),
-                        std::clamp(northing, 0.0, last_northing));
-    long_float x = easting - s.east;
-    long_float y = northing - s.north;
-    for (int step = 0; step < 20; ++step) {
-        s = shifts_at(g, x, y);
-        const long_float next_x = easting - s.east;
-        const long_float next_y = northing - s.north;
-        const long_float change = std::max(std::abs(next_x - x), std::abs(next_y - y));
-        x = next_x;
-        y = next_y;
-        if (change < iteration_limit) {
-            require_inside_shifts(x, y);
-            return {x, y};
+// The shifts at an ETRS89 grid position; raises outside the shifts' extent.
+shift shifts_at(const shift_grid& g, long_float x, long_float y) {
+    require_inside_shifts(x, y);
+    return interpolated(g, x, y);
+}
+
+// How the way back from the National Grid ended for a point.
+enum class way_back : std::uint8_t { converged, outside, diverged };
+
+// The ETRS89 Transverse Mercator grid positions (metres) of `N` finite National Grid points,
+// found side by side so that their iterations overlap. A point's position, where its way
+// ends `outside`, is the one outside the shifts.
+template <std::size_t N>
+void grid_of_bng_lanes(const shift_grid& g, const std::array<long_float, N>& easting,
+                       const std::array<long_float, N>& northing, std::array<etm::grid_point, N>& p,
+                       std::array<way_back, N>& end) {
+    std::array<bool, N> running{};
+    for (std::size_t k = 0; k < N; ++k) {
+        // First guess: the shifts at the point itself, taken at the nearest place inside the
+        // data (a point just outside may still have its ETRS89 position inside).
+        const shift s = interpolated(g, std::clamp(easting[k], 0.0, last_easting),
+                                     std::clamp(northing[k], 0.0, last_northing));
+        p[k] = {easting[k] - s.east, northing[k] - s.north};
+        running[k] = true;
+        end[k] = way_back::diverged;
+    }
+    bool any = true;
+    for (int step = 0; step < 20 && any; ++step) {
+        any = false;
+        for (std::size_t k = 0; k < N; ++k) {
+            if (!running[k]) {
+                continue;
+            }
+            if (!inside_shifts(p[k].easting, p[k].northing)) {
+                running[k] = false;
+                end[k] = way_back::outside;
+                continue;
+            }
+            const shift s = interpolated(g, p[k].easting, p[k].northing);
+            const etm::grid_point next{easting[k] - s.east, northing[k] - s.north};
+            const long_float change = std::max(std::abs(next.easting - p[k].easting),
+                                               std::abs(next.northing - p[k].northing));
+            p[k] = next;
+            if (change < iteration_limit) {
+                running[k] = false;
+                end[k] = inside_shifts(next.easting, next.northing) ? way_back::converged
+                                                                    : way_back::outside;
+            }
+            any = any || running[k];
         }
     }
-    throw constraint_error("precise mode: the way back from the National Grid did not converge");
+}
+
+// The ETRS89 Transverse Mercator grid position (metres) of a National Grid point.
+etm::grid_point grid_of_bng(long_float easting, long_float northing) {
+    const shift_grid& g = grid();
+    require_finite(easting, northing, "National Grid easting and northing");
+    std::array<etm::grid_point, 1> p{};
+    std::array<way_back, 1> end{};
+    grid_of_bng_lanes<1>(g, {easting}, {northing}, p, end);
+    if (end[0] == way_back::outside) {
+        outside_shifts(p[0].easting, p[0].northing);
+    }
+    if (end[0] == way_back::diverged) {
+        throw constraint_error(
+            "precise mode: the way back from the National Grid did not converge");
+    }
+    return p[0];
 }
 
 // The National Grid point of an ETRS89 grid position: the position with its shifts.
@@ -247,32 +283,11 @@ zone_integer zone_of_longitude(long_float longitude) {
     return zone_integer::round(utm::detail::automatic_zone_number(longitude));
 }
 
-// The turns of the conformal sphere between the National Grid's central meridian and that of
-// the UTM zone `zone` (1 .. 60, checked by the caller), either way.
-struct zone_turns {
-    etm::meridian_turn from_national_grid;
-    etm::meridian_turn to_national_grid;
-};
-
-const zone_turns& meridian_turns(zone_integer zone) {
-    static const std::array<zone_turns, 60> turns = [] {
-        std::array<zone_turns, 60> all{};
-        for (int z = 1; z <= 60; ++z) {
-            const etm::projection& utm = utm_zone_on_grs80(zone_integer(z));
-            all[static_cast<std::size_t>(z - 1)] = {
-                etm::turn_between(national_grid_on_grs80(), utm),
-                etm::turn_between(utm, national_grid_on_grs80())};
-        }
-        return all;
-    }();
-    return turns[static_cast<std::size_t>(zone.value() - 1)];
-}
-
 // A National Grid point on the conformal sphere of its ETRS89 grid position. From there a UTM
 // zone on the same ellipsoid is a turn of the sphere away: the ETRS89 latitude, and the
 // iteration that finds it, are not needed on the way to UTM.
 etm::sphere_point sphere_of_bng(long_float easting, long_float northing) {
-    const etm::grid_point p = etrs89_grid_of_bng(easting, northing);
+    const etm::grid_point p = grid_of_bng(easting, northing);
     return etm::grid_to_sphere(national_grid_on_grs80(), p.easting, p.northing);
 }
 
@@ -374,7 +389,7 @@ grid_point from_etrs89_to_bng(long_float latitude, long_float longitude) {
 }
 
 etrs89_point from_bng_to_etrs89(long_float easting, long_float northing) {
-    const etm::grid_point p = etrs89_grid_of_bng(easting, northing);
+    const etm::grid_point p = grid_of_bng(easting, northing);
     const etm::lat_long_point ll =
         etm::grid_to_lat_long(national_grid_on_grs80(), p.easting, p.northing);
     return {ll.latitude, ll.longitude};
@@ -418,5 +433,70 @@ grid_point from_utm_to_bng(zone_integer zone, long_float easting, long_float nor
         etm::sphere_to_grid(national_grid_on_grs80(), s, meridian_turns(zone).to_national_grid);
     return shifted(grid(), p);
 }
+
+namespace detail {
+
+const etm::projection& national_grid_on_grs80() {
+    static const etm::projection tm = etm::make_projection(
+        {major_axis_grs80, minor_axis_grs80, utm::bng::scale_on_central_meridian,
+         utm::bng::latitude_of_natural_origin, utm::bng::longitude_of_natural_origin,
+         utm::bng::false_origin_east, utm::bng::false_origin_north});
+    return tm;
+}
+
+const etm::projection& utm_zone_on_grs80(zone_integer zone) {
+    static const std::array<etm::projection, 60> zones = [] {
+        std::array<etm::projection, 60> all{};
+        for (int z = 1; z <= 60; ++z) {
+            all[static_cast<std::size_t>(z - 1)] = etm::make_projection(
+                {major_axis_grs80, minor_axis_grs80, utm::scale_on_central_meridian, 0.0,
+                 utm::central_meridian(zone_integer(z)), utm::false_easting, 0.0});
+        }
+        return all;
+    }();
+    return zones[static_cast<std::size_t>(zone.value() - 1)];
+}
+
+const zone_turns& meridian_turns(zone_integer zone) {
+    static const std::array<zone_turns, 60> turns = [] {
+        std::array<zone_turns, 60> all{};
+        for (int z = 1; z <= 60; ++z) {
+            const etm::projection& utm = utm_zone_on_grs80(zone_integer(z));
+            all[static_cast<std::size_t>(z - 1)] = {
+                etm::turn_between(national_grid_on_grs80(), utm),
+                etm::turn_between(utm, national_grid_on_grs80())};
+        }
+        return all;
+    }();
+    return turns[static_cast<std::size_t>(zone.value() - 1)];
+}
+
+unsigned etrs89_grid_of_bng(const block_values& easting, const block_values& northing,
+                            block_points& p) noexcept {
+    const loaded_grid& loaded = process_grid();
+    if (!loaded.grid) {
+        return (1U << block_lanes) - 1;
+    }
+    std::array<way_back, block_lanes> end{};
+    grid_of_bng_lanes<block_lanes>(*loaded.grid, easting, northing, p, end);
+    unsigned failed = 0;
+    for (std::size_t k = 0; k < block_lanes; ++k) {
+        if (end[k] != way_back::converged) {
+            failed |= 1U << k;
+        }
+    }
+    return failed;
+}
+
+bool bng_of_etrs89_grid(const etm::grid_point& p, grid_point& b) noexcept {
+    try {
+        b = shifted(grid(), p);
+        return true;
+    } catch (const global_types::failure&) {
+        return false;
+    }
+}
+
+}  // namespace detail
 
 }  // namespace utm::datum_transformations::ostn15

@@ -1,15 +1,15 @@
 #include "utm-exact_transverse_mercator.hpp"
 
 #include <cmath>
-#include <complex>
 #include <numbers>
 #include <string>
+
+#include "detail/exact_transverse_mercator_steps.hpp"
 
 namespace utm::exact_transverse_mercator {
 
 namespace {
 
-using complex = std::complex<long_float>;
 using global_types::constraint_error;
 
 constexpr long_float half_pi = std::numbers::pi / 2.0;
@@ -20,39 +20,17 @@ void require(bool condition, const char* what) {
     }
 }
 
-// The sine and cosine of 2 xi and the hyperbolic ones of 2 eta, zeta = xi + i eta: all the
-// series below need of their argument.
-struct double_angles {
-    long_float sin_2xi;
-    long_float cos_2xi;
-    long_float sinh_2eta;
-    long_float cosh_2eta;
+// The elementary functions of the steps on doubles: the platform's.
+struct scalar_math {
+    static long_float sin(long_float x) { return std::sin(x); }
+    static long_float cos(long_float x) { return std::cos(x); }
+    static long_float exp(long_float x) { return std::exp(x); }
+    static long_float sinh(long_float x) { return std::sinh(x); }
+    static long_float asinh(long_float x) { return std::asinh(x); }
+    static long_float sqrt(long_float x) { return std::sqrt(x); }
+    static long_float hypot(long_float x, long_float y) { return std::hypot(x, y); }
+    static long_float atan2(long_float y, long_float x) { return std::atan2(y, x); }
 };
-
-// sum over j = 1 .. 6 of c[j - 1] sin(2 j zeta), by Clenshaw's recurrence on the complex
-// argument: its real part is the series in sin(2 j xi) cosh(2 j eta), its imaginary part the
-// one in cos(2 j xi) sinh(2 j eta). From the sines and cosines of 2 zeta alone, in real
-// arithmetic (a complex product of the standard library checks for infinities each time).
-complex sine_series(const std::array<long_float, 6>& c, const double_angles& a) {
-    const long_float r_re = 2.0 * a.cos_2xi * a.cosh_2eta;  // 2 cos(2 zeta)
-    const long_float r_im = -2.0 * a.sin_2xi * a.sinh_2eta;
-    long_float b1_re = 0.0;
-    long_float b1_im = 0.0;
-    long_float b2_re = 0.0;
-    long_float b2_im = 0.0;
-    for (int k = 5; k >= 0; --k) {
-        const long_float b0_re =
-            c[static_cast<std::size_t>(k)] + (r_re * b1_re - r_im * b1_im) - b2_re;
-        const long_float b0_im = (r_re * b1_im + r_im * b1_re) - b2_im;
-        b2_re = b1_re;
-        b2_im = b1_im;
-        b1_re = b0_re;
-        b1_im = b0_im;
-    }
-    const long_float s_re = a.sin_2xi * a.cosh_2eta;  // sin(2 zeta)
-    const long_float s_im = a.cos_2xi * a.sinh_2eta;
-    return {b1_re * s_re - b1_im * s_im, b1_re * s_im + b1_im * s_re};
-}
 
 // tan of the conformal latitude from tan of the geodetic latitude `tau`.
 long_float conformal_tan(long_float tau, long_float e) {
@@ -134,30 +112,19 @@ projection make_projection(const projection_parameters& p) {
     // rectifying latitude, which is the forward series at longitude difference 0.
     const long_float chi0 = std::atan(conformal_tan(std::tan(p.latitude_of_origin), tm.e));
     const long_float mu0 =
-        chi0 + sine_series(tm.alpha, {std::sin(2.0 * chi0), std::cos(2.0 * chi0), 0.0, 1.0}).real();
+        chi0 + detail::sine_series(
+                   tm.alpha, detail::double_angles_of<long_float>{std::sin(2.0 * chi0),
+                                                                  std::cos(2.0 * chi0), 0.0, 1.0})
+                   .re;
     tm.northing_of_equator = p.false_northing - tm.scaled_rectifying_axis * mu0;
     return tm;
 }
 
 namespace {
 
-// The grid point (metres) of a point on the conformal sphere given, up to one positive factor
-// common to the three, by tan of its conformal latitude `t` and the cosine `c` and sine `s` of
-// its longitude from the central meridian. The series' double angles follow from t, c and s
-// in closed form: sin xi' = t / r, cos xi' = c / r, sinh eta' = s / r, r = hypot(t, c).
 grid_point grid_of_sphere(const projection& tm, long_float t, long_float c, long_float s) {
-    const long_float r = std::hypot(t, c);
-    const long_float sin_xi = t / r;
-    const long_float cos_xi = c / r;
-    const long_float sinh_eta = s / r;
-    const long_float cosh_eta = std::sqrt(1.0 + sinh_eta * sinh_eta);
-    const complex zeta_prime(std::atan2(t, c), std::asinh(sinh_eta));
-    const complex zeta =
-        zeta_prime +
-        sine_series(tm.alpha, {2.0 * sin_xi * cos_xi, (cos_xi - sin_xi) * (cos_xi + sin_xi),
-                               2.0 * sinh_eta * cosh_eta, 1.0 + 2.0 * sinh_eta * sinh_eta});
-    return {tm.parameters.false_easting + tm.scaled_rectifying_axis * zeta.imag(),
-            tm.northing_of_equator + tm.scaled_rectifying_axis * zeta.real()};
+    const detail::grid_of<long_float> g = detail::grid_of_sphere<scalar_math>(tm, t, c, s);
+    return {g.easting, g.northing};
 }
 
 }  // namespace
@@ -179,14 +146,8 @@ sphere_point grid_to_sphere(const projection& tm, long_float easting, long_float
     const long_float xi = (northing - tm.northing_of_equator) / tm.scaled_rectifying_axis;
     const long_float eta = (easting - tm.parameters.false_easting) / tm.scaled_rectifying_axis;
     require(std::abs(xi) <= half_pi, "northing beyond a pole");
-    // One exponential for both hyperbolic functions: the series takes them to far below the
-    // last bit of xi and eta, where its small coefficients leave any rounding.
-    const long_float e_2eta = std::exp(2.0 * eta);
-    const complex zeta_prime =
-        complex(xi, eta) -
-        sine_series(tm.beta, {std::sin(2.0 * xi), std::cos(2.0 * xi), (e_2eta - 1.0 / e_2eta) / 2.0,
-                              (e_2eta + 1.0 / e_2eta) / 2.0});
-    return {std::sin(zeta_prime.real()), std::cos(zeta_prime.real()), std::sinh(zeta_prime.imag())};
+    const detail::sphere_of<long_float> s = detail::sphere_at<scalar_math>(tm, xi, eta);
+    return {s.sin_xi, s.cos_xi, s.sinh_eta};
 }
 
 long_float longitude_on_sphere(const projection& tm, const sphere_point& s) {
@@ -205,10 +166,10 @@ meridian_turn turn_between(const projection& from, const projection& to) {
 }
 
 grid_point sphere_to_grid(const projection& to, const sphere_point& s, const meridian_turn& turn) {
-    const long_float c = s.cos_xi * turn.cos_turn - s.sinh_eta * turn.sin_turn;
-    const long_float sn = s.sinh_eta * turn.cos_turn + s.cos_xi * turn.sin_turn;
-    require(c > 0.0, "point 90 degrees or more from the central meridian");
-    return grid_of_sphere(to, s.sin_xi, c, sn);
+    const detail::complex_of<long_float> cs =
+        detail::turned<long_float>({s.sin_xi, s.cos_xi, s.sinh_eta}, turn.cos_turn, turn.sin_turn);
+    require(cs.re > 0.0, "point 90 degrees or more from the central meridian");
+    return grid_of_sphere(to, s.sin_xi, cs.re, cs.im);
 }
 
 }  // namespace utm::exact_transverse_mercator

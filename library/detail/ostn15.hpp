@@ -1,0 +1,45 @@
+// What precise mode's block kernel takes from `utm::datum_transformations::ostn15` beyond its
+// interface: the projections on GRS80 and the shift grid's steps, these without raising.
+// Internal to the library.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "utm-datum_transformations-ostn15.hpp"
+#include "utm-exact_transverse_mercator.hpp"
+
+namespace utm::datum_transformations::ostn15::detail {
+
+/// The National Grid's Transverse Mercator on GRS80, which the shifts start from.
+const exact_transverse_mercator::projection& national_grid_on_grs80();
+
+/// The UTM projection on GRS80 of the northern zone `zone` (1 .. 60, not checked).
+const exact_transverse_mercator::projection& utm_zone_on_grs80(global_types::zone_integer zone);
+
+/// The turns of the conformal sphere between the National Grid's central meridian and that of
+/// a UTM zone, either way.
+struct zone_turns {
+    exact_transverse_mercator::meridian_turn from_national_grid;
+    exact_transverse_mercator::meridian_turn to_national_grid;
+};
+
+/// The turns of the northern zone `zone` (1 .. 60, not checked).
+const zone_turns& meridian_turns(global_types::zone_integer zone);
+
+/// Points of a block: four side by side.
+inline constexpr std::size_t block_lanes = 4;
+using block_values = std::array<long_float, block_lanes>;
+using block_points = std::array<exact_transverse_mercator::grid_point, block_lanes>;
+
+/// The ETRS89 grid positions of four finite National Grid points, as `from_bng_to_etrs89`
+/// finds each, into `p`; returns a bit per point (bit k for point k) set where that raises on
+/// the way (no data, outside the shifts, no convergence), and `p` is then no position.
+unsigned etrs89_grid_of_bng(const block_values& easting, const block_values& northing,
+                            block_points& p) noexcept;
+
+/// The National Grid point of an ETRS89 grid position, as `from_etrs89_to_bng` shifts it, into
+/// `b`; false where that raises (no data, outside the shifts).
+bool bng_of_etrs89_grid(const exact_transverse_mercator::grid_point& p, grid_point& b) noexcept;
+
+}  // namespace utm::datum_transformations::ostn15::detail
