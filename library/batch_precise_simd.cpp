@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "global_types.hpp"
+#include "low_level_math.hpp"
 #include "utm-bng.hpp"
 #include "utm-datum_transformations-ostn15.hpp"
 #include "utm-exact_transverse_mercator.hpp"
@@ -19,15 +20,16 @@
 
 namespace batch::precise_simd {
 
+// `c` is one that `refusal_of` lets run.
 precise_pair pair_of(const conversion& c, const points& in) noexcept {
     using enum coordinate_system;
     if (c.method != datum_method::ostn15 || c.zone != 0 || c.alt || !in.band.empty()) {
         return precise_pair::none;
     }
-    if (c.from == bng && c.to == utm) {
-        return precise_pair::bng_to_utm;
+    if (c.from == bng) {
+        return c.to == utm ? precise_pair::bng_to_utm : precise_pair::bng_to_geo;
     }
-    return c.from == utm && c.to == bng ? precise_pair::utm_to_bng : precise_pair::none;
+    return c.from == utm ? precise_pair::utm_to_bng : precise_pair::geo_to_bng;
 }
 
 }  // namespace batch::precise_simd
@@ -45,6 +47,9 @@ TARNWICK_AVX2 __m256d _ZGVdN4v_cos(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_exp(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_sinh(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_asinh(__m256d x);
+TARNWICK_AVX2 __m256d _ZGVdN4v_atanh(__m256d x);
+TARNWICK_AVX2 __m256d _ZGVdN4v_atan(__m256d x);
+TARNWICK_AVX2 __m256d _ZGVdN4v_tan(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4vv_atan2(__m256d y, __m256d x);
 }
 
@@ -58,6 +63,7 @@ namespace batch::precise_simd {
 namespace {
 
 using global_types::long_float;
+using low_level_math::degrees_per_radian;
 namespace etm = utm::exact_transverse_mercator;
 namespace ostn15 = utm::datum_transformations::ostn15;
 constexpr std::size_t lanes_per_block = simd::block_size;
@@ -77,6 +83,16 @@ struct vector_math {
     // Arguments of order one here: the plain formula neither overflows nor underflows.
     TARNWICK_AVX2_INLINE static v4 hypot(v4 x, v4 y) { return _mm256_sqrt_pd(x * x + y * y); }
     TARNWICK_AVX2_INLINE static v4 atan2(v4 y, v4 x) { return _ZGVdN4vv_atan2(y, x); }
+    TARNWICK_AVX2_INLINE static v4 atanh(v4 x) { return _ZGVdN4v_atanh(x); }
+    TARNWICK_AVX2_INLINE static v4 abs(v4 x) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), x); }
+    TARNWICK_AVX2_INLINE static v4 max_one(v4 x) { return _mm256_max_pd(x, _mm256_set1_pd(1.0)); }
+    // A lane's mask: all bits set where it holds.
+    using mask = v4;
+    TARNWICK_AVX2_INLINE static mask all() { return _mm256_castsi256_pd(_mm256_set1_epi64x(-1)); }
+    TARNWICK_AVX2_INLINE static bool none(mask m) { return _mm256_movemask_pd(m) == 0; }
+    TARNWICK_AVX2_INLINE static mask at_most(v4 x, v4 y) { return _mm256_cmp_pd(x, y, _CMP_LE_OQ); }
+    TARNWICK_AVX2_INLINE static mask and_not(mask a, mask b) { return _mm256_andnot_pd(b, a); }
+    TARNWICK_AVX2_INLINE static v4 select(mask m, v4 a, v4 b) { return _mm256_blendv_pd(b, a, m); }
 };
 
 using sphere4 = etm::detail::sphere_of<v4>;
@@ -172,12 +188,12 @@ void write_grid(const block& b, std::size_t k, const results& out, std::size_t i
     }
 }
 
-/// National Grid -> UTM in the zone of the ETRS89 longitude.
-TARNWICK_AVX2 unsigned bng_to_utm(const points& in, const results& out, std::size_t first,
-                                  std::size_t count) {
+/// The ETRS89 grid positions of the block's National Grid points on their way back, in `b`;
+/// a point that cannot be read or that fails joins `doubt`.
+block etrs89_grid_of_block(const points& in, std::size_t first, std::size_t count,
+                           unsigned& doubt) {
     using utm::bng::easting_integer_bng;
     using utm::bng::northing_integer_bng;
-    unsigned doubt = 0;
     ostn15::detail::block_values e{};
     ostn15::detail::block_values n{};
     for (std::size_t k = 0; k < lanes_per_block; ++k) {
@@ -202,6 +218,14 @@ TARNWICK_AVX2 unsigned bng_to_utm(const points& in, const results& out, std::siz
         b.e[k] = p[k].easting;
         b.n[k] = p[k].northing;
     }
+    return b;
+}
+
+/// National Grid -> UTM in the zone of the ETRS89 longitude.
+TARNWICK_AVX2 unsigned bng_to_utm(const points& in, const results& out, std::size_t first,
+                                  std::size_t count) {
+    unsigned doubt = 0;
+    block b = etrs89_grid_of_block(in, first, count, doubt);
     const etm::projection& ng = ostn15::detail::national_grid_on_grs80();
     const sphere4 s = sphere_of_block(ng, b);
     long_float longitude[lanes_per_block];
@@ -233,6 +257,29 @@ TARNWICK_AVX2 unsigned bng_to_utm(const points& in, const results& out, std::siz
     return done;
 }
 
+/// Writes the National Grid points of the ETRS89 grid positions in `b` into points
+/// `first` .. `first + count - 1` where they are clearly on the shifts and in the grid's range;
+/// returns a bit per point written.
+unsigned write_national_grid(block& b, unsigned doubt, const results& out, std::size_t first,
+                             std::size_t count) {
+    unsigned done = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        ostn15::grid_point g{};
+        if ((doubt >> k & 1U) == 0 && clearly_on_shifts({b.e[k], b.n[k]}) &&
+            ostn15::detail::bng_of_etrs89_grid({b.e[k], b.n[k]}, g) &&
+            clearly_inside(g.easting, utm::bng::easting_integer_bng::first,
+                           utm::bng::easting_integer_bng::last) &&
+            clearly_inside(g.northing, utm::bng::northing_integer_bng::first,
+                           utm::bng::northing_integer_bng::last)) {
+            b.e[k] = g.easting;
+            b.n[k] = g.northing;
+            write_grid(b, k, out, first + k, false);
+            done |= 1U << k;
+        }
+    }
+    return done;
+}
+
 /// UTM (zones 29 .. 31) -> National Grid.
 TARNWICK_AVX2 unsigned utm_to_bng(const points& in, const results& out, std::size_t first,
                                   std::size_t count) {
@@ -256,22 +303,70 @@ TARNWICK_AVX2 unsigned utm_to_bng(const points& in, const results& out, std::siz
     const sphere4 s =
         sphere_of_block(ostn15::detail::utm_zone_on_grs80(global_types::zone_integer(30)), b);
     project_turned(ostn15::detail::national_grid_on_grs80(), s, false, b, doubt);
+    return write_national_grid(b, doubt, out, first, count);
+}
+
+/// National Grid -> ETRS89 latitude and longitude (degrees).
+TARNWICK_AVX2 unsigned bng_to_geo(const points& in, const results& out, std::size_t first,
+                                  std::size_t count) {
+    unsigned doubt = 0;
+    const block b = etrs89_grid_of_block(in, first, count, doubt);
+    const etm::projection& ng = ostn15::detail::national_grid_on_grs80();
+    const sphere4 s = sphere_of_block(ng, b);
+    vector_math::mask running{};
+    const v4 tau = etm::detail::geodetic_tan<vector_math>(
+        s.sin_xi / vector_math::hypot(s.sinh_eta, s.cos_xi), ng.e, ng.e2, running);
+    doubt |= static_cast<unsigned>(_mm256_movemask_pd(running));
+    long_float latitude[lanes_per_block];
+    long_float longitude[lanes_per_block];
+    store(_ZGVdN4v_atan(tau) * degrees_per_radian, latitude);
+    store((vector_math::atan2(s.sinh_eta, s.cos_xi) + ng.parameters.central_meridian) *
+              degrees_per_radian,
+          longitude);
     unsigned done = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        ostn15::grid_point g{};
-        if ((doubt >> k & 1U) == 0 && clearly_on_shifts({b.e[k], b.n[k]}) &&
-            ostn15::detail::bng_of_etrs89_grid({b.e[k], b.n[k]}, g) &&
-            clearly_inside(g.easting, utm::bng::easting_integer_bng::first,
-                           utm::bng::easting_integer_bng::last) &&
-            clearly_inside(g.northing, utm::bng::northing_integer_bng::first,
-                           utm::bng::northing_integer_bng::last)) {
-            b.e[k] = g.easting;
-            b.n[k] = g.northing;
-            write_grid(b, k, out, first + k, false);
+        // Far from the antimeridian, where the scalar steps bring the longitude back.
+        if ((doubt >> k & 1U) == 0 && std::fabs(longitude[k]) < 170.0) {
+            out.status[first + k] = point_status::none;
+            out.latitude[first + k] = latitude[k];
+            out.longitude[first + k] = longitude[k];
             done |= 1U << k;
         }
     }
     return done;
+}
+
+/// ETRS89 (or WGS84) latitude and longitude (degrees) -> National Grid.
+TARNWICK_AVX2 unsigned geo_to_bng(const points& in, const results& out, std::size_t first,
+                                  std::size_t count) {
+    unsigned doubt = 0;
+    long_float phi[lanes_per_block];
+    long_float lambda[lanes_per_block];
+    const etm::projection& ng = ostn15::detail::national_grid_on_grs80();
+    for (std::size_t k = 0; k < lanes_per_block; ++k) {
+        const double lat = k < count ? in.latitude[first + k] : 0.0;
+        const double lon = k < count ? in.longitude[first + k] : 0.0;
+        // Away from the poles and from a quarter turn from the central meridian, where the
+        // scalar steps decide.
+        if (k >= count || input::latitude_fault(lat) != input_fault::none ||
+            input::longitude_fault(lon) != input_fault::none || std::fabs(lat) > 85.0 ||
+            std::fabs(lon / degrees_per_radian - ng.parameters.central_meridian) > 1.5) {
+            doubt |= 1U << k;
+            phi[k] = 0.9;
+            lambda[k] = 0.0;
+        } else {
+            phi[k] = lat / degrees_per_radian;
+            lambda[k] = lon / degrees_per_radian;
+        }
+    }
+    const v4 delta_lambda = load(lambda) - ng.parameters.central_meridian;
+    const etm::detail::grid_of<v4> g = etm::detail::grid_of_sphere<vector_math>(
+        ng, etm::detail::conformal_tan<vector_math>(_ZGVdN4v_tan(load(phi)), ng.e),
+        vector_math::cos(delta_lambda), vector_math::sin(delta_lambda));
+    block b{};
+    store(g.easting, b.e);
+    store(g.northing, b.n);
+    return write_national_grid(b, doubt, out, first, count);
 }
 
 }  // namespace
@@ -286,6 +381,10 @@ unsigned convert_block(precise_pair pair, const points& in, const results& out, 
             return bng_to_utm(in, out, first, count);
         case precise_pair::utm_to_bng:
             return utm_to_bng(in, out, first, count);
+        case precise_pair::bng_to_geo:
+            return bng_to_geo(in, out, first, count);
+        case precise_pair::geo_to_bng:
+            return geo_to_bng(in, out, first, count);
         case precise_pair::none:
             break;
     }

@@ -1,5 +1,6 @@
 #include "utm-exact_transverse_mercator.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -30,31 +31,29 @@ struct scalar_math {
     static long_float sqrt(long_float x) { return std::sqrt(x); }
     static long_float hypot(long_float x, long_float y) { return std::hypot(x, y); }
     static long_float atan2(long_float y, long_float x) { return std::atan2(y, x); }
+    static long_float atanh(long_float x) { return std::atanh(x); }
+    static long_float abs(long_float x) { return std::abs(x); }
+    static long_float max_one(long_float x) { return std::max(1.0, x); }
+    // One lane: its mask is a bool.
+    using mask = bool;
+    static mask all() { return true; }
+    static bool none(mask m) { return !m; }
+    static mask at_most(long_float x, long_float y) { return x <= y; }
+    static mask and_not(mask a, mask b) { return a && !b; }
+    static long_float select(mask m, long_float a, long_float b) { return m ? a : b; }
 };
 
-// tan of the conformal latitude from tan of the geodetic latitude `tau`.
 long_float conformal_tan(long_float tau, long_float e) {
-    const long_float sigma = std::sinh(e * std::atanh(e * tau / std::hypot(1.0, tau)));
-    return tau * std::hypot(1.0, sigma) - sigma * std::hypot(1.0, tau);
+    return detail::conformal_tan<scalar_math>(tau, e);
 }
 
-// tan of the geodetic latitude from tan of the conformal latitude `tau_prime`, by Newton's
-// method; the derivative d tau' / d tau = (1 - e2) sqrt(1 + tau'^2) sqrt(1 + tau^2) /
-// (1 + (1 - e2) tau^2) is known in closed form. Quadratic convergence: three or four steps.
 long_float geodetic_tan(long_float tau_prime, long_float e, long_float e2) {
-    const long_float one_minus_e2 = 1.0 - e2;
-    long_float tau = tau_prime / one_minus_e2;
-    for (int step = 0; step < 20; ++step) {
-        const long_float tau_prime_i = conformal_tan(tau, e);
-        const long_float delta = (tau_prime - tau_prime_i) / std::hypot(1.0, tau_prime_i) *
-                                 (1.0 + one_minus_e2 * tau * tau) /
-                                 (one_minus_e2 * std::hypot(1.0, tau));
-        tau += delta;
-        if (std::abs(delta) <= 1e-15 * std::max(1.0, std::abs(tau))) {
-            return tau;
-        }
+    bool running = true;
+    const long_float tau = detail::geodetic_tan<scalar_math>(tau_prime, e, e2, running);
+    if (running) {
+        throw constraint_error("exact Transverse Mercator: latitude did not converge");
     }
-    throw constraint_error("exact Transverse Mercator: latitude did not converge");
+    return tau;
 }
 
 long_float longitude_in_range(long_float lambda) {

@@ -1,4 +1,5 @@
-// The array conversions' block kernel for precise mode between the National Grid and UTM: four
+// The array conversions' block kernel for precise mode from the National Grid to UTM and
+// ETRS89 (or WGS84 taken as ETRS89) and back: four
 // points at once, the exact Transverse Mercator's steps on vectors with the platform's vector
 // maths library where the processor has AVX2 and FMA (as `simd::available` says), the shift
 // grid point by point. The vector functions differ from the scalar ones in their last bits
@@ -14,8 +15,9 @@
 
 namespace batch::precise_simd {
 
-/// The pairs the kernel converts by OSTN15, UTM in the zone of the longitude.
-enum class precise_pair : std::uint8_t { none, bng_to_utm, utm_to_bng };
+/// The pairs the kernel converts by OSTN15, UTM in the zone of the longitude; `geo`: ETRS89
+/// or WGS84.
+enum class precise_pair : std::uint8_t { none, bng_to_utm, utm_to_bng, bng_to_geo, geo_to_bng };
 
 /// The kernel's pair for `c` on `in`; `none` where it takes none (other pairs and methods, a
 /// zone chosen, the alternative zone, bands given).

@@ -303,6 +303,15 @@ TEST(Ostn15, ArraysAgreeWithTheDirectSeriesOverRandomPoints) {
     out.easting_metres = back_e;
     out.northing_metres = back_n;
     ASSERT_TRUE(batch::convert({utm, bng, 0, false, method}, on_utm, out));
+    std::vector<double> geo_e(n), geo_n(n);
+    std::vector<batch::point_status> from_geo(n);
+    batch::points on_geo;
+    on_geo.latitude = lat;
+    on_geo.longitude = lon;
+    out.status = from_geo;
+    out.easting_metres = geo_e;
+    out.northing_metres = geo_n;
+    ASSERT_TRUE(batch::convert({etrs89, bng, 0, false, method}, on_geo, out));
     std::size_t converted = 0;
     for (std::size_t i = 0; i < n; ++i) {
         ASSERT_EQ(to_utm[i], to_geo[i]) << e[i] << " " << no[i];
@@ -327,6 +336,9 @@ TEST(Ostn15, ArraysAgreeWithTheDirectSeriesOverRandomPoints) {
         ASSERT_NEAR(back_n[i], b.northing, 1e-6) << e[i] << " " << no[i];
         ASSERT_NEAR(back_e[i], e[i], 1e-4);
         ASSERT_NEAR(back_n[i], no[i], 1e-4);
+        ASSERT_EQ(from_geo[i], batch::point_status::none) << e[i] << " " << no[i];
+        ASSERT_NEAR(geo_e[i], b.easting, 1e-6) << e[i] << " " << no[i];
+        ASSERT_NEAR(geo_n[i], b.northing, 1e-6) << e[i] << " " << no[i];
     }
     EXPECT_GT(converted, n / 2);  // the land and the sea near it
 }
