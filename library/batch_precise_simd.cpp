@@ -207,6 +207,11 @@ block etrs89_grid_of_block(const points& in, std::size_t first, std::size_t coun
             n[k] = 400000.0;
         }
     }
+    // The nodes the way back reads first, for the points two blocks on.
+    const std::size_t ahead = first + 2 * lanes_per_block;
+    for (std::size_t i = ahead; i < ahead + lanes_per_block && i < in.easting.size(); ++i) {
+        ostn15::detail::prefetch_shifts(in.easting[i], in.northing[i]);
+    }
     ostn15::detail::block_points p{};
     doubt |= ostn15::detail::etrs89_grid_of_bng(e, n, p);
     block b{};

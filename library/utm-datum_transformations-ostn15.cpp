@@ -150,13 +150,29 @@ struct shift {
 // The shifts (metres) at the ETRS89 grid position x, y inside the shifts' extent, interpolated
 // bilinearly between the four nodes of its 1 km cell; the last row and column of nodes close
 // the cells below them.
-shift interpolated(const shift_grid& g, long_float x, long_float y) {
-    const int column = std::min(static_cast<int>(x / shift_grid::spacing), shift_grid::columns - 2);
-    const int row = std::min(static_cast<int>(y / shift_grid::spacing), shift_grid::rows - 2);
-    const long_float t = (x - column * shift_grid::spacing) / shift_grid::spacing;
-    const long_float u = (y - row * shift_grid::spacing) / shift_grid::spacing;
-    const std::size_t sw = 2 * (static_cast<std::size_t>(row) * shift_grid::columns +
-                                static_cast<std::size_t>(column));
+// Products with the reciprocals rather than quotients: the way back runs this three times per
+// point, and a division's latency would be most of it.
+// The cell of an ETRS89 grid position inside the shifts' extent: the index of its south-west
+// node's east value in `shift_grid::values` and the position's fractions across it.
+struct cell {
+    std::size_t sw;
+    long_float t;
+    long_float u;
+};
+
+[[gnu::always_inline]] inline cell cell_at(long_float x, long_float y) {
+    constexpr long_float per_metre = 1.0 / shift_grid::spacing;
+    const long_float cx = x * per_metre;
+    const long_float cy = y * per_metre;
+    const int column = std::min(static_cast<int>(cx), shift_grid::columns - 2);
+    const int row = std::min(static_cast<int>(cy), shift_grid::rows - 2);
+    return {2 * (static_cast<std::size_t>(row) * shift_grid::columns +
+                 static_cast<std::size_t>(column)),
+            cx - column, cy - row};
+}
+
+[[gnu::always_inline]] inline shift interpolated(const shift_grid& g, long_float x, long_float y) {
+    const auto [sw, t, u] = cell_at(x, y);
     const std::size_t nw = sw + 2 * shift_grid::columns;
     const long_float w_sw = (1.0 - t) * (1.0 - u);
     const long_float w_se = t * (1.0 - u);
@@ -166,7 +182,7 @@ shift interpolated(const shift_grid& g, long_float x, long_float y) {
     const long_float east = w_sw * v[sw] + w_se * v[sw + 2] + w_ne * v[nw + 2] + w_nw * v[nw];
     const long_float north =
         w_sw * v[sw + 1] + w_se * v[sw + 3] + w_ne * v[nw + 3] + w_nw * v[nw + 1];
-    return {(east + g.east_offset_mm) / 1000.0, (north + g.north_offset_mm) / 1000.0};
+    return {(east + g.east_offset_mm) * 0.001, (north + g.north_offset_mm) * 0.001};
 }
 
 // The shifts at an ETRS89 grid position; raises outside the shifts' extent.
@@ -486,6 +502,15 @@ unsigned etrs89_grid_of_bng(const block_values& easting, const block_values& nor
         }
     }
     return failed;
+}
+
+void prefetch_shifts(long_float easting, long_float northing) noexcept {
+    const loaded_grid& loaded = process_grid();
+    if (loaded.grid && inside_shifts(easting, northing)) {
+        const std::size_t sw = cell_at(easting, northing).sw;
+        __builtin_prefetch(&loaded.grid->values[sw]);
+        __builtin_prefetch(&loaded.grid->values[sw + 2 * shift_grid::columns]);
+    }
 }
 
 bool bng_of_etrs89_grid(const etm::grid_point& p, grid_point& b) noexcept {

@@ -38,6 +38,12 @@ using block_points = std::array<exact_transverse_mercator::grid_point, block_lan
 unsigned etrs89_grid_of_bng(const block_values& easting, const block_values& northing,
                             block_points& p) noexcept;
 
+/// Asks the processor to fetch the shift grid's nodes around `easting`, `northing` (metres),
+/// which the way back from that National Grid point reads first: a random point's nodes lie
+/// beyond the processor's nearer caches. Changes no result; does nothing without data or
+/// outside the shifts.
+void prefetch_shifts(long_float easting, long_float northing) noexcept;
+
 /// The National Grid point of an ETRS89 grid position, as `from_etrs89_to_bng` shifts it, into
 /// `b`; false where that raises (no data, outside the shifts).
 bool bng_of_etrs89_grid(const exact_transverse_mercator::grid_point& p, grid_point& b) noexcept;
