@@ -9,7 +9,8 @@
 // point through the one-point functions, then as arrays through batch::convert (the whole
 // set per call), where the rows batch_helmert_* and batch_ostn15_* give the ratio of precise
 // mode to the Helmert chain in one run (UTM -> National Grid: the Helmert chain's UTM points
-// and the precise ones each in their own datum).
+// and the precise ones each in their own datum); last National Grid -> UTM through
+// libtarnwick_transform.so's tarnwick_transform_points, by either method.
 
 #include <benchmark/benchmark.h>
 
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "batch.hpp"
+#include "tarnwick_transform.h"
 #include "utm-datum_transformations-global_bng.hpp"
 #include "utm-datum_transformations-ostn15.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
@@ -235,6 +237,33 @@ void batch_ostn15_etrs89_to_bng(benchmark::State& state) {
     run_batch(state, {etrs89, bng, 0, false, precise}, geo_points());
 }
 
+// National Grid -> UTM by `method` through tarnwick_transform_points, the whole set per call.
+void run_transform(benchmark::State& state, const char* method) {
+    batch_arrays& a = arrays();
+    static std::vector<double> zone(sample_size), easting(sample_size), northing(sample_size);
+    static std::vector<int> status(sample_size);
+    tarnwick_transform* t = tarnwick_transform_create("bng", "utm", method, 0);
+    if (t == nullptr) {
+        state.SkipWithError(tarnwick_last_error());
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            tarnwick_transform_points(t, sample_size, a.easting.data(), a.northing.data(), nullptr,
+                                      zone.data(), easting.data(), northing.data(), status.data()));
+        benchmark::ClobberMemory();
+    }
+    tarnwick_transform_destroy(t);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(sample_size));
+}
+
+void transform_helmert_bng_to_utm(benchmark::State& state) {
+    run_transform(state, "helmert");
+}
+void transform_ostn15_bng_to_utm(benchmark::State& state) {
+    run_transform(state, "ostn15");
+}
+
 }  // namespace
 
 BENCHMARK(helmert_bng_to_utm);
@@ -251,5 +280,7 @@ BENCHMARK(batch_helmert_utm_to_bng);
 BENCHMARK(batch_ostn15_utm_to_bng);
 BENCHMARK(batch_helmert_wgs84_to_bng);
 BENCHMARK(batch_ostn15_etrs89_to_bng);
+BENCHMARK(transform_helmert_bng_to_utm);
+BENCHMARK(transform_ostn15_bng_to_utm);
 
 BENCHMARK_MAIN();
