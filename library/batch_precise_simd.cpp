@@ -97,6 +97,9 @@ struct vector_math {
 
 using sphere4 = etm::detail::sphere_of<v4>;
 
+// Every function below runs only where the kernel runs: all are compiled for its target (so
+// that rounding, for one, is an instruction rather than a call).
+
 // Distance from a decision within which the vector results' last bits could decide otherwise
 // than the scalar ones (some 1e-9 m on the grids, 1e-15 in a zone number).
 constexpr long_float near_grid_decision = 1e-6;  // metres
@@ -112,19 +115,19 @@ TARNWICK_AVX2_INLINE void store(v4 v, long_float (&x)[lanes_per_block]) {
 }
 
 /// Whether `v` lies within the vectors' doubt of `edge`.
-bool near(long_float v, long_float edge) {
+TARNWICK_AVX2 bool near(long_float v, long_float edge) {
     return std::fabs(v - edge) < near_grid_decision;
 }
 
 /// Whether `v` is in `first` .. `last` and far enough from both edges and from a half metre
 /// that the scalar steps decide as the vectors do.
-bool clearly_inside(long_float v, long_float first, long_float last) {
+TARNWICK_AVX2 bool clearly_inside(long_float v, long_float first, long_float last) {
     return v >= first && v <= last && !near(v, first) && !near(v, last) &&
            !near(v - std::floor(v), 0.5);
 }
 
 /// Whether an ETRS89 grid position is clearly inside the shifts' extent.
-bool clearly_on_shifts(const etm::grid_point& p) {
+TARNWICK_AVX2 bool clearly_on_shifts(const etm::grid_point& p) {
     using ostn15::shift_grid;
     constexpr long_float last_easting = (shift_grid::columns - 1) * shift_grid::spacing;
     constexpr long_float last_northing = (shift_grid::rows - 1) * shift_grid::spacing;
@@ -133,7 +136,7 @@ bool clearly_on_shifts(const etm::grid_point& p) {
 }
 
 /// A grid value read as the arrays read precise mode's: unrounded, in `first` .. `last`.
-bool exact_value(double v, long_float first, long_float last, long_float& value) {
+TARNWICK_AVX2 bool exact_value(double v, long_float first, long_float last, long_float& value) {
     return input::grid_value(v, first, last, true, value) == input_fault::none;
 }
 
@@ -174,11 +177,15 @@ TARNWICK_AVX2_INLINE void project_turned(const etm::projection& tm, const sphere
     store(g.northing, b.n);
 }
 
-/// Writes the grid results of lane `k` into point `i`, the zone too where `zone` is set.
-void write_grid(const block& b, std::size_t k, const results& out, std::size_t i, bool zone) {
+/// Writes the grid results of lane `k` into point `i`, the zone too where `zone` is set; the
+/// values are `clearly_inside` their ranges.
+TARNWICK_AVX2 void write_grid(const block& b, std::size_t k, const results& out, std::size_t i,
+                              bool zone) {
     out.status[i] = point_status::none;
-    out.easting[i] = static_cast<std::int32_t>(std::round(b.e[k]));
-    out.northing[i] = static_cast<std::int32_t>(std::round(b.n[k]));
+    // The nearest whole metre; a value this far from a half metre has no tie to break, so the
+    // processor's rounding (to even, one instruction) gives the library's (away from zero).
+    out.easting[i] = static_cast<std::int32_t>(std::rint(b.e[k]));
+    out.northing[i] = static_cast<std::int32_t>(std::rint(b.n[k]));
     if (!out.easting_metres.empty()) {
         out.easting_metres[i] = b.e[k];
         out.northing_metres[i] = b.n[k];
@@ -190,8 +197,8 @@ void write_grid(const block& b, std::size_t k, const results& out, std::size_t i
 
 /// The ETRS89 grid positions of the block's National Grid points on their way back, in `b`;
 /// a point that cannot be read or that fails joins `doubt`.
-block etrs89_grid_of_block(const points& in, std::size_t first, std::size_t count,
-                           unsigned& doubt) {
+TARNWICK_AVX2 block etrs89_grid_of_block(const points& in, std::size_t first, std::size_t count,
+                                         unsigned& doubt) {
     using utm::bng::easting_integer_bng;
     using utm::bng::northing_integer_bng;
     ostn15::detail::block_values e{};
@@ -265,8 +272,8 @@ TARNWICK_AVX2 unsigned bng_to_utm(const points& in, const results& out, std::siz
 /// Writes the National Grid points of the ETRS89 grid positions in `b` into points
 /// `first` .. `first + count - 1` where they are clearly on the shifts and in the grid's range;
 /// returns a bit per point written.
-unsigned write_national_grid(block& b, unsigned doubt, const results& out, std::size_t first,
-                             std::size_t count) {
+TARNWICK_AVX2 unsigned write_national_grid(block& b, unsigned doubt, const results& out,
+                                           std::size_t first, std::size_t count) {
     unsigned done = 0;
     for (std::size_t k = 0; k < count; ++k) {
         ostn15::grid_point g{};
