@@ -53,9 +53,11 @@ TARNWICK_AVX2 __m256d _ZGVdN4v_tan(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4vv_atan2(__m256d y, __m256d x);
 }
 
-// The projection's steps, compiled here for the kernel's target (they have internal linkage).
+// The projection's and the shift grid's steps, compiled here for the kernel's target (they have
+// internal linkage).
 TARNWICK_AVX2_BEGIN
 #include "detail/exact_transverse_mercator_steps.hpp"
+#include "detail/ostn15_steps.hpp"
 TARNWICK_AVX2_END
 
 namespace batch::precise_simd {
@@ -67,7 +69,6 @@ using low_level_math::degrees_per_radian;
 namespace etm = utm::exact_transverse_mercator;
 namespace ostn15 = utm::datum_transformations::ostn15;
 constexpr std::size_t lanes_per_block = simd::block_size;
-static_assert(lanes_per_block == utm::datum_transformations::ostn15::detail::block_lanes);
 
 // Four doubles; the intrinsics' own type, without its aliasing attribute.
 using v4 = double __attribute__((vector_size(4 * sizeof(double))));
@@ -93,6 +94,60 @@ struct vector_math {
     TARNWICK_AVX2_INLINE static mask at_most(v4 x, v4 y) { return _mm256_cmp_pd(x, y, _CMP_LE_OQ); }
     TARNWICK_AVX2_INLINE static mask and_not(mask a, mask b) { return _mm256_andnot_pd(b, a); }
     TARNWICK_AVX2_INLINE static v4 select(mask m, v4 a, v4 b) { return _mm256_blendv_pd(b, a, m); }
+};
+
+/// The shift grid's steps on four lanes: the cells' nodes gathered, east and north of a node
+/// side by side in one 32-bit word.
+struct vector_lanes {
+    using mask = v4;
+    TARNWICK_AVX2_INLINE static __m128i whole_below(v4 c, int last) {
+        return _mm_min_epi32(_mm256_cvttpd_epi32(c), _mm_set1_epi32(last));
+    }
+    TARNWICK_AVX2_INLINE static v4 to_float(__m128i i) { return _mm256_cvtepi32_pd(i); }
+    TARNWICK_AVX2_INLINE static ostn15::detail::nodes_of<v4> nodes(const ostn15::shift_grid& g,
+                                                                   __m128i column, __m128i row) {
+        using ostn15::shift_grid;
+        const __m128i sw = _mm_slli_epi32(
+            _mm_add_epi32(_mm_mullo_epi32(row, _mm_set1_epi32(shift_grid::columns)), column), 1);
+        const __m128i nw = _mm_add_epi32(sw, _mm_set1_epi32(2 * shift_grid::columns));
+        const __m128i se = _mm_add_epi32(sw, _mm_set1_epi32(2));
+        const __m128i ne = _mm_add_epi32(nw, _mm_set1_epi32(2));
+        const int* base = reinterpret_cast<const int*>(g.values.data());
+        const __m128i w_sw = _mm_i32gather_epi32(base, sw, 2);
+        const __m128i w_se = _mm_i32gather_epi32(base, se, 2);
+        const __m128i w_ne = _mm_i32gather_epi32(base, ne, 2);
+        const __m128i w_nw = _mm_i32gather_epi32(base, nw, 2);
+        const __m128i low = _mm_set1_epi32(0xFFFF);
+        return {_mm256_cvtepi32_pd(_mm_and_si128(w_sw, low)),
+                _mm256_cvtepi32_pd(_mm_and_si128(w_se, low)),
+                _mm256_cvtepi32_pd(_mm_and_si128(w_ne, low)),
+                _mm256_cvtepi32_pd(_mm_and_si128(w_nw, low)),
+                _mm256_cvtepi32_pd(_mm_srli_epi32(w_sw, 16)),
+                _mm256_cvtepi32_pd(_mm_srli_epi32(w_se, 16)),
+                _mm256_cvtepi32_pd(_mm_srli_epi32(w_ne, 16)),
+                _mm256_cvtepi32_pd(_mm_srli_epi32(w_nw, 16))};
+    }
+    TARNWICK_AVX2_INLINE static mask all() { return vector_math::all(); }
+    TARNWICK_AVX2_INLINE static mask no_lanes() { return _mm256_setzero_pd(); }
+    TARNWICK_AVX2_INLINE static bool none(mask m) { return vector_math::none(m); }
+    TARNWICK_AVX2_INLINE static mask within(v4 x, long_float first, long_float last) {
+        return _mm256_and_pd(_mm256_cmp_pd(x, _mm256_set1_pd(first), _CMP_GE_OQ),
+                             _mm256_cmp_pd(x, _mm256_set1_pd(last), _CMP_LE_OQ));
+    }
+    TARNWICK_AVX2_INLINE static mask both(mask a, mask b) { return _mm256_and_pd(a, b); }
+    TARNWICK_AVX2_INLINE static mask either(mask a, mask b) { return _mm256_or_pd(a, b); }
+    TARNWICK_AVX2_INLINE static mask and_not(mask a, mask b) { return vector_math::and_not(a, b); }
+    TARNWICK_AVX2_INLINE static mask below(v4 a, long_float b) {
+        return _mm256_cmp_pd(a, _mm256_set1_pd(b), _CMP_LT_OQ);
+    }
+    TARNWICK_AVX2_INLINE static v4 select(mask m, v4 a, v4 b) {
+        return vector_math::select(m, a, b);
+    }
+    TARNWICK_AVX2_INLINE static v4 clamp(v4 x, long_float first, long_float last) {
+        return _mm256_min_pd(_mm256_max_pd(x, _mm256_set1_pd(first)), _mm256_set1_pd(last));
+    }
+    TARNWICK_AVX2_INLINE static v4 max(v4 a, v4 b) { return _mm256_max_pd(a, b); }
+    TARNWICK_AVX2_INLINE static v4 abs(v4 x) { return vector_math::abs(x); }
 };
 
 using sphere4 = etm::detail::sphere_of<v4>;
@@ -201,8 +256,8 @@ TARNWICK_AVX2 block etrs89_grid_of_block(const points& in, std::size_t first, st
                                          unsigned& doubt) {
     using utm::bng::easting_integer_bng;
     using utm::bng::northing_integer_bng;
-    ostn15::detail::block_values e{};
-    ostn15::detail::block_values n{};
+    long_float e[lanes_per_block];
+    long_float n[lanes_per_block];
     for (std::size_t k = 0; k < lanes_per_block; ++k) {
         if (k >= count ||
             !exact_value(in.easting[first + k], easting_integer_bng::first,
@@ -219,16 +274,26 @@ TARNWICK_AVX2 block etrs89_grid_of_block(const points& in, std::size_t first, st
     for (std::size_t i = ahead; i < ahead + lanes_per_block && i < in.easting.size(); ++i) {
         ostn15::detail::prefetch_shifts(in.easting[i], in.northing[i]);
     }
-    ostn15::detail::block_points p{};
-    doubt |= ostn15::detail::etrs89_grid_of_bng(e, n, p);
     block b{};
+    const ostn15::shift_grid* g = ostn15::detail::loaded_shift_grid();
+    if (g == nullptr) {
+        doubt = (1U << lanes_per_block) - 1;
+        return b;
+    }
+    v4 x{};
+    v4 y{};
+    const ostn15::detail::way_back_of<vector_lanes> end =
+        ostn15::detail::way_back<vector_lanes>(*g, load(e), load(n), x, y);
+    doubt |=
+        ~static_cast<unsigned>(_mm256_movemask_pd(end.converged)) & ((1U << lanes_per_block) - 1);
+    store(x, b.e);
+    store(y, b.n);
     for (std::size_t k = 0; k < lanes_per_block; ++k) {
-        if ((doubt >> k & 1U) != 0 || !clearly_on_shifts(p[k])) {
+        if ((doubt >> k & 1U) != 0 || !clearly_on_shifts({b.e[k], b.n[k]})) {
             doubt |= 1U << k;
-            p[k] = {400000.0, 400000.0};
+            b.e[k] = 400000.0;
+            b.n[k] = 400000.0;
         }
-        b.e[k] = p[k].easting;
-        b.n[k] = p[k].northing;
     }
     return b;
 }

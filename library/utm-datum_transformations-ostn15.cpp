@@ -16,6 +16,7 @@
 #include "utm.hpp"
 
 #include "detail/ostn15.hpp"
+#include "detail/ostn15_steps.hpp"
 #include "detail/utm.hpp"
 
 // Where the library's build installs the shift grid and where it leaves it in its build tree.
@@ -52,13 +53,6 @@ constexpr std::array<unsigned char, 8> file_magic = {'T', 'W', 'O', 'S', 'T', 'N
 constexpr std::size_t header_bytes = 32;
 constexpr std::size_t node_count = std::size_t{shift_grid::columns} * shift_grid::rows;
 constexpr std::size_t file_bytes = header_bytes + 4 * node_count + 8;
-
-// The extent of the shifts on the ETRS89 Transverse Mercator grid, metres.
-constexpr long_float last_easting = (shift_grid::columns - 1) * shift_grid::spacing;
-constexpr long_float last_northing = (shift_grid::rows - 1) * shift_grid::spacing;
-
-// The way back stops when an iteration moves the point by less than this, metres.
-constexpr long_float iteration_limit = 1e-4;
 
 std::uint64_t little_endian(const unsigned char* p, int bytes) {
     std::uint64_t v = 0;
@@ -121,8 +115,47 @@ void require_finite(long_float a, long_float b, const char* what) {
     }
 }
 
+using detail::iteration_limit;
+using detail::last_easting;
+using detail::last_northing;
+
+// The shift grid's steps on doubles: one lane, its mask a bool.
+struct scalar_lanes {
+    using mask = bool;
+    static int whole_below(long_float c, int last) { return std::min(static_cast<int>(c), last); }
+    static long_float to_float(int i) { return i; }
+    static std::size_t south_west(int column, int row) {
+        return 2 * (static_cast<std::size_t>(row) * shift_grid::columns +
+                    static_cast<std::size_t>(column));
+    }
+    static detail::nodes_of<long_float> nodes(const shift_grid& g, int column, int row) {
+        const std::size_t sw = south_west(column, row);
+        const std::size_t nw = sw + 2 * shift_grid::columns;
+        const auto& v = g.values;
+        const auto at = [&v](std::size_t i) { return static_cast<long_float>(v[i]); };
+        return {at(sw),     at(sw + 2), at(nw + 2), at(nw),
+                at(sw + 1), at(sw + 3), at(nw + 3), at(nw + 1)};
+    }
+    static mask all() { return true; }
+    static mask no_lanes() { return false; }
+    static bool none(mask m) { return !m; }
+    static mask within(long_float x, long_float first, long_float last) {
+        return x >= first && x <= last;
+    }
+    static mask both(mask a, mask b) { return a && b; }
+    static mask either(mask a, mask b) { return a || b; }
+    static mask and_not(mask a, mask b) { return a && !b; }
+    static mask below(long_float a, long_float b) { return a < b; }
+    static long_float select(mask m, long_float a, long_float b) { return m ? a : b; }
+    static long_float clamp(long_float x, long_float first, long_float last) {
+        return std::clamp(x, first, last);
+    }
+    static long_float max(long_float a, long_float b) { return std::max(a, b); }
+    static long_float abs(long_float x) { return std::abs(x); }
+};
+
 bool inside_shifts(long_float x, long_float y) {
-    return x >= 0.0 && x <= last_easting && y >= 0.0 && y <= last_northing;
+    return detail::inside_shifts<scalar_lanes>(x, y);
 }
 
 [[noreturn]] void outside_shifts(long_float x, long_float y) {
@@ -142,117 +175,30 @@ void require_inside_shifts(long_float x, long_float y) {
     }
 }
 
-struct shift {
-    long_float east;
-    long_float north;
-};
-
-// The shifts (metres) at the ETRS89 grid position x, y inside the shifts' extent, interpolated
-// bilinearly between the four nodes of its 1 km cell; the last row and column of nodes close
-// the cells below them.
-// Products with the reciprocals rather than quotients: the way back runs this three times per
-// point, and a division's latency would be most of it.
-// The cell of an ETRS89 grid position inside the shifts' extent: the index of its south-west
-// node's east value in `shift_grid::values` and the position's fractions across it.
-struct cell {
-    std::size_t sw;
-    long_float t;
-    long_float u;
-};
-
-[[gnu::always_inline]] inline cell cell_at(long_float x, long_float y) {
-    constexpr long_float per_metre = 1.0 / shift_grid::spacing;
-    const long_float cx = x * per_metre;
-    const long_float cy = y * per_metre;
-    const int column = std::min(static_cast<int>(cx), shift_grid::columns - 2);
-    const int row = std::min(static_cast<int>(cy), shift_grid::rows - 2);
-    return {2 * (static_cast<std::size_t>(row) * shift_grid::columns +
-                 static_cast<std::size_t>(column)),
-            cx - column, cy - row};
-}
-
-[[gnu::always_inline]] inline shift interpolated(const shift_grid& g, long_float x, long_float y) {
-    const auto [sw, t, u] = cell_at(x, y);
-    const std::size_t nw = sw + 2 * shift_grid::columns;
-    const long_float w_sw = (1.0 - t) * (1.0 - u);
-    const long_float w_se = t * (1.0 - u);
-    const long_float w_ne = t * u;
-    const long_float w_nw = (1.0 - t) * u;
-    const auto& v = g.values;
-    const long_float east = w_sw * v[sw] + w_se * v[sw + 2] + w_ne * v[nw + 2] + w_nw * v[nw];
-    const long_float north =
-        w_sw * v[sw + 1] + w_se * v[sw + 3] + w_ne * v[nw + 3] + w_nw * v[nw + 1];
-    return {(east + g.east_offset_mm) * 0.001, (north + g.north_offset_mm) * 0.001};
-}
+using shift = detail::shift_of<long_float>;
 
 // The shifts at an ETRS89 grid position; raises outside the shifts' extent.
 shift shifts_at(const shift_grid& g, long_float x, long_float y) {
     require_inside_shifts(x, y);
-    return interpolated(g, x, y);
-}
-
-// How the way back from the National Grid ended for a point.
-enum class way_back : std::uint8_t { converged, outside, diverged };
-
-// The ETRS89 Transverse Mercator grid positions (metres) of `N` finite National Grid points,
-// found side by side so that their iterations overlap. A point's position, where its way
-// ends `outside`, is the one outside the shifts.
-template <std::size_t N>
-void grid_of_bng_lanes(const shift_grid& g, const std::array<long_float, N>& easting,
-                       const std::array<long_float, N>& northing, std::array<etm::grid_point, N>& p,
-                       std::array<way_back, N>& end) {
-    std::array<bool, N> running{};
-    for (std::size_t k = 0; k < N; ++k) {
-        // First guess: the shifts at the point itself, taken at the nearest place inside the
-        // data (a point just outside may still have its ETRS89 position inside).
-        const shift s = interpolated(g, std::clamp(easting[k], 0.0, last_easting),
-                                     std::clamp(northing[k], 0.0, last_northing));
-        p[k] = {easting[k] - s.east, northing[k] - s.north};
-        running[k] = true;
-        end[k] = way_back::diverged;
-    }
-    bool any = true;
-    for (int step = 0; step < 20 && any; ++step) {
-        any = false;
-        for (std::size_t k = 0; k < N; ++k) {
-            if (!running[k]) {
-                continue;
-            }
-            if (!inside_shifts(p[k].easting, p[k].northing)) {
-                running[k] = false;
-                end[k] = way_back::outside;
-                continue;
-            }
-            const shift s = interpolated(g, p[k].easting, p[k].northing);
-            const etm::grid_point next{easting[k] - s.east, northing[k] - s.north};
-            const long_float change = std::max(std::abs(next.easting - p[k].easting),
-                                               std::abs(next.northing - p[k].northing));
-            p[k] = next;
-            if (change < iteration_limit) {
-                running[k] = false;
-                end[k] = inside_shifts(next.easting, next.northing) ? way_back::converged
-                                                                    : way_back::outside;
-            }
-            any = any || running[k];
-        }
-    }
+    return detail::interpolated<scalar_lanes>(g, x, y);
 }
 
 // The ETRS89 Transverse Mercator grid position (metres) of a National Grid point.
 etm::grid_point grid_of_bng(long_float easting, long_float northing) {
     const shift_grid& g = grid();
     require_finite(easting, northing, "National Grid easting and northing");
-    std::array<etm::grid_point, 1> p{};
-    std::array<way_back, 1> end{};
-    grid_of_bng_lanes<1>(g, {easting}, {northing}, p, end);
-    if (end[0] == way_back::outside) {
-        outside_shifts(p[0].easting, p[0].northing);
+    long_float x = 0.0;
+    long_float y = 0.0;
+    const detail::way_back_of<scalar_lanes> end =
+        detail::way_back<scalar_lanes>(g, easting, northing, x, y);
+    if (end.outside) {
+        outside_shifts(x, y);
     }
-    if (end[0] == way_back::diverged) {
+    if (!end.converged) {
         throw constraint_error(
             "precise mode: the way back from the National Grid did not converge");
     }
-    return p[0];
+    return {x, y};
 }
 
 // The National Grid point of an ETRS89 grid position: the position with its shifts.
@@ -487,27 +433,18 @@ const zone_turns& meridian_turns(zone_integer zone) {
     return turns[static_cast<std::size_t>(zone.value() - 1)];
 }
 
-unsigned etrs89_grid_of_bng(const block_values& easting, const block_values& northing,
-                            block_points& p) noexcept {
+const shift_grid* loaded_shift_grid() noexcept {
     const loaded_grid& loaded = process_grid();
-    if (!loaded.grid) {
-        return (1U << block_lanes) - 1;
-    }
-    std::array<way_back, block_lanes> end{};
-    grid_of_bng_lanes<block_lanes>(*loaded.grid, easting, northing, p, end);
-    unsigned failed = 0;
-    for (std::size_t k = 0; k < block_lanes; ++k) {
-        if (end[k] != way_back::converged) {
-            failed |= 1U << k;
-        }
-    }
-    return failed;
+    return loaded.grid ? &*loaded.grid : nullptr;
 }
 
 void prefetch_shifts(long_float easting, long_float northing) noexcept {
     const loaded_grid& loaded = process_grid();
-    if (loaded.grid && inside_shifts(easting, northing)) {
-        const std::size_t sw = cell_at(easting, northing).sw;
+    if (loaded.grid && detail::inside_shifts<scalar_lanes>(easting, northing)) {
+        constexpr long_float per_metre = 1.0 / shift_grid::spacing;
+        const std::size_t sw = scalar_lanes::south_west(
+            scalar_lanes::whole_below(easting * per_metre, shift_grid::columns - 2),
+            scalar_lanes::whole_below(northing * per_metre, shift_grid::rows - 2));
         __builtin_prefetch(&loaded.grid->values[sw]);
         __builtin_prefetch(&loaded.grid->values[sw + 2 * shift_grid::columns]);
     }

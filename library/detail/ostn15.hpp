@@ -3,9 +3,6 @@
 // Internal to the library.
 #pragma once
 
-#include <array>
-#include <cstddef>
-
 #include "utm-datum_transformations-ostn15.hpp"
 #include "utm-exact_transverse_mercator.hpp"
 
@@ -27,16 +24,8 @@ struct zone_turns {
 /// The turns of the northern zone `zone` (1 .. 60, not checked).
 const zone_turns& meridian_turns(global_types::zone_integer zone);
 
-/// Points of a block: four side by side.
-inline constexpr std::size_t block_lanes = 4;
-using block_values = std::array<long_float, block_lanes>;
-using block_points = std::array<exact_transverse_mercator::grid_point, block_lanes>;
-
-/// The ETRS89 grid positions of four finite National Grid points, as `from_bng_to_etrs89`
-/// finds each, into `p`; returns a bit per point (bit k for point k) set where that raises on
-/// the way (no data, outside the shifts, no convergence), and `p` is then no position.
-unsigned etrs89_grid_of_bng(const block_values& easting, const block_values& northing,
-                            block_points& p) noexcept;
+/// The process's shift grid, read at the first use; null where precise mode has no data.
+const shift_grid* loaded_shift_grid() noexcept;
 
 /// Asks the processor to fetch the shift grid's nodes around `easting`, `northing` (metres),
 /// which the way back from that National Grid point reads first: a random point's nodes lie
