@@ -183,9 +183,8 @@ TARNWICK_AVX2 bool clearly_inside(long_float v, long_float first, long_float las
 
 /// Whether an ETRS89 grid position is clearly inside the shifts' extent.
 TARNWICK_AVX2 bool clearly_on_shifts(const etm::grid_point& p) {
-    using ostn15::shift_grid;
-    constexpr long_float last_easting = (shift_grid::columns - 1) * shift_grid::spacing;
-    constexpr long_float last_northing = (shift_grid::rows - 1) * shift_grid::spacing;
+    using ostn15::detail::last_easting;
+    using ostn15::detail::last_northing;
     return p.easting > near_grid_decision && p.easting < last_easting - near_grid_decision &&
            p.northing > near_grid_decision && p.northing < last_northing - near_grid_decision;
 }
