@@ -15,10 +15,10 @@
 #include "global_types.hpp"
 #include "low_level_math.hpp"
 
+#include "detail/avx2_target.hpp"
+
 // The platform's vector maths library: four doubles in, four out (AVX2 variants). g++ links
 // it through libm's link script wherever a program links libm.
-#define TARNWICK_AVX2 __attribute__((target("avx2,fma")))
-#define TARNWICK_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
 extern "C" {
 TARNWICK_AVX2 __m256d _ZGVdN4v_atan(__m256d x);
 TARNWICK_AVX2 __m256d _ZGVdN4v_exp(__m256d x);
@@ -30,18 +30,9 @@ TARNWICK_AVX2 __m256d _ZGVdN4v_cos(__m256d x);
 // The chain's steps, compiled here for the kernel's target (they have internal linkage): so
 // the vectors run the scalar steps' own expression trees. What that header includes is
 // included above, so that the target reaches nothing but the steps.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
-#endif
+TARNWICK_AVX2_BEGIN
 #include "detail/chain_steps.hpp"
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+TARNWICK_AVX2_END
 
 #include "utm-bng.hpp"
 #include "utm-datum_transformations-utm_bng.hpp"
