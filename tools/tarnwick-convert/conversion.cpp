@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -83,7 +84,9 @@ void check_printable(const std::string* fields, std::span<const std::string_view
 }
 
 void set_whole(std::string& text, std::int32_t v) {
-    text = std::to_string(v);
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    text.assign(digits, end);
 }
 
 // The points of a run of rows as the core takes them, and which row each one came from.
@@ -99,21 +102,32 @@ struct point_columns {
     batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
 };
 
+// The names of a grid's easting and northing in messages ("BNG easting"), made once for a run
+// of rows rather than for each field.
+struct grid_field_names {
+    explicit grid_field_names(coordinate_system system)
+        : easting(std::string(entry(system).label) + " easting"),
+          northing(std::string(entry(system).label) + " northing") {}
+
+    std::string easting;
+    std::string northing;
+};
+
 // Reads the fields of a point of `system` into `to`; a failure carries the reason in its
 // message and adds nothing. National Grid metres that become a reference are checked here
 // and kept as the square that holds them (truncated, not rounded); all others are checked by
 // the conversion.
 void read_point(coordinate_system system, const std::string* fields, point_columns& to,
-                bool national_result, const conversion_options& options) {
+                bool national_result, const conversion_options& options,
+                const grid_field_names& grid) {
     using enum batch::systems::system_id;
-    const std::string_view grid = entry(system).label;
     grid_reference::bng_point square{};
     switch (system) {
         case bng:
         case lv03:
         case lv95: {
-            const double e = parse_number(fields[0], std::string(grid) + " easting");
-            const double n = parse_number(fields[1], std::string(grid) + " northing");
+            const double e = parse_number(fields[0], grid.easting);
+            const double n = parse_number(fields[1], grid.northing);
             if (!national_result) {
                 to.northing.push_back(n);
                 to.easting.push_back(e);
@@ -129,8 +143,8 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
             char band = '\0';
             const double zone = parse_zone_field(
                 fields[0], band, options.utm_letters.value_or(utm_letter_convention::unstated));
-            const double e = parse_number(fields[1], std::string(grid) + " easting");
-            to.northing.push_back(parse_number(fields[2], std::string(grid) + " northing"));
+            const double e = parse_number(fields[1], grid.easting);
+            to.northing.push_back(parse_number(fields[2], grid.northing));
             to.zone.push_back(zone);
             to.easting.push_back(e);
             to.band.push_back(band);
@@ -166,6 +180,7 @@ point_columns read_points(const conversion_options& options, std::size_t input_c
                           std::vector<std::string>& errors) {
     const bool read_only = batch::systems::reads_only(options.from, options.to);
     const std::span<const std::string_view> names = entry(options.from).fields;
+    const grid_field_names grid(options.from);
     point_columns in;
     for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
         v->reserve(rows);
@@ -176,7 +191,7 @@ point_columns read_points(const conversion_options& options, std::size_t input_c
         const std::string* f = fields + row * input_count;
         try {
             check_printable(f, names);
-            read_point(options.from, f, in, read_only, options);
+            read_point(options.from, f, in, read_only, options, grid);
             in.row.push_back(row);
         } catch (const global_types::failure& failure) {
             errors[row] = reason_of(failure);

@@ -1,5 +1,8 @@
 #include "table_text.hpp"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tarnwick_convert {
 
 std::string_view format_name(table_format format) {
@@ -43,12 +46,40 @@ bool record_scanner::is_delimiter(char c) const noexcept {
     return false;
 }
 
+namespace {
+
+// The first line feed or quote at or after `i`, or the end.
+std::size_t next_line_feed_or_quote(std::string_view bytes, std::size_t i) noexcept {
+    const char* const start = bytes.data() + i;
+    std::size_t n = bytes.size() - i;
+    if (const void* line_feed = std::memchr(start, '\n', n)) {
+        n = static_cast<std::size_t>(static_cast<const char*>(line_feed) - start);
+    }
+    const void* quote = std::memchr(start, '"', n);
+    return i + (quote != nullptr ? static_cast<std::size_t>(static_cast<const char*>(quote) - start)
+                                 : n);
+}
+
+}  // namespace
+
 bool record_scanner::in_quoted_field() const noexcept {
     return state_ == state::quoted;
 }
 
 std::size_t record_scanner::find_record_end(std::string_view bytes, std::size_t from) {
     for (std::size_t i = from; i < bytes.size(); ++i) {
+        if (state_ != state::quoted) {
+            // Up to the next line feed or quote every byte is a delimiter or plain text, and
+            // only the last of them decides the state: they are skipped in one step.
+            const std::size_t next = next_line_feed_or_quote(bytes, i);
+            if (next > i) {
+                state_ = is_delimiter(bytes[next - 1]) ? state::field_start : state::unquoted;
+                i = next;
+            }
+            if (i == bytes.size()) {
+                return npos;
+            }
+        }
         const char c = bytes[i];
         switch (state_) {
             case state::field_start:
@@ -93,20 +124,26 @@ record_text split_line_end(std::string_view record) {
     return {record, {}};
 }
 
-bool is_blank(std::string_view text) noexcept {
-    return text.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-std::string_view without_trailing_blanks(std::string_view text) noexcept {
-    const std::size_t last = text.find_last_not_of(" \t");
-    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
-}
-
 namespace {
 
 bool is_blank_char(char c) noexcept {
     return c == ' ' || c == '\t';
 }
+
+}  // namespace
+
+bool is_blank(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), is_blank_char);
+}
+
+std::string_view without_trailing_blanks(std::string_view text) noexcept {
+    while (!text.empty() && is_blank_char(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+namespace {
 
 // What ends a field: the format's delimiter, or in whitespace format any blank or tab.
 struct field_separator {
@@ -232,13 +269,15 @@ void append_field(std::string& out, std::string_view value, table_format format)
         }
         return;
     }
-    std::string_view special = " \t\"\r\n";
-    if (format != table_format::whitespace) {
-        static constexpr char specials[3][5] = {",\"\r\n", "\t\"\r\n", ";\"\r\n"};
-        special = specials[static_cast<int>(format)];
-    }
-    const bool needs_quotes = value.find_first_of(special) != std::string_view::npos ||
-                              (format == table_format::whitespace && value == "-");
+    // Quoted: a value holding a quote, a line end or the format's separator (in whitespace
+    // format a blank or tab), and in whitespace format "-", which would read as empty.
+    const bool whitespace = format == table_format::whitespace;
+    const char delimiter = output_delimiter(format);
+    const bool needs_quotes =
+        (whitespace && value == "-") || std::any_of(value.begin(), value.end(), [&](char c) {
+            return c == '"' || c == '\r' || c == '\n' || c == delimiter ||
+                   (whitespace && c == '\t');
+        });
     if (!needs_quotes) {
         out.append(value);
         return;
