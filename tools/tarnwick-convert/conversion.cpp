@@ -70,7 +70,7 @@ std::string_view name_of(coordinate_system s) {
 
 // Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
 // the bytes shown escaped: nothing further on has to carry them through a message.
-void check_printable(const std::string* fields, std::span<const std::string_view> names) {
+void check_printable(const std::string_view* fields, std::span<const std::string_view> names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         for (const char c : fields[i]) {
             const auto byte = static_cast<unsigned char>(c);
@@ -83,10 +83,10 @@ void check_printable(const std::string* fields, std::span<const std::string_view
     }
 }
 
-void set_whole(std::string& text, std::int32_t v) {
+void append_whole(std::string& text, std::int32_t v) {
     char digits[16];
     const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-    text.assign(digits, end);
+    text.append(digits, end);
 }
 
 // The points of a run of rows as the core takes them, and which row each one came from.
@@ -117,7 +117,7 @@ struct grid_field_names {
 // message and adds nothing. National Grid metres that become a reference are checked here
 // and kept as the square that holds them (truncated, not rounded); all others are checked by
 // the conversion.
-void read_point(coordinate_system system, const std::string* fields, point_columns& to,
+void read_point(coordinate_system system, const std::string_view* fields, point_columns& to,
                 bool national_result, const conversion_options& options,
                 const grid_field_names& grid) {
     using enum batch::systems::system_id;
@@ -176,7 +176,7 @@ std::string reason_of(const global_types::failure& failure) {
 // Reads the points of `rows` rows of `input_count` fields each; a row that cannot be read gets
 // its reason in `errors`.
 point_columns read_points(const conversion_options& options, std::size_t input_count,
-                          const std::string* fields, std::size_t rows,
+                          const std::string_view* fields, std::size_t rows,
                           std::vector<std::string>& errors) {
     const bool read_only = batch::systems::reads_only(options.from, options.to);
     const std::span<const std::string_view> names = entry(options.from).fields;
@@ -188,7 +188,7 @@ point_columns read_points(const conversion_options& options, std::size_t input_c
     in.band.reserve(rows);
     in.row.reserve(rows);
     for (std::size_t row = 0; row < rows; ++row) {
-        const std::string* f = fields + row * input_count;
+        const std::string_view* f = fields + row * input_count;
         try {
             check_printable(f, names);
             read_point(options.from, f, in, read_only, options, grid);
@@ -419,14 +419,15 @@ std::string converter::mgrs_of(const batch::points& in, const batch::results& r,
 }
 
 void converter::write_values(const batch::points& in, const batch::results& r, std::size_t k,
-                             std::string* out, std::string& error) const {
+                             result_fields& out, std::string& error) const {
     using batch::systems::column_unit;
     if (options_.to == coordinate_system::mgrs) {
         try {
-            out[0] = mgrs_of(in, r, k);
+            out.text() += mgrs_of(in, r, k);
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
+        out.end_field();
         return;
     }
     if (options_.to == coordinate_system::gridref) {
@@ -437,42 +438,67 @@ void converter::write_values(const batch::points& in, const batch::results& r, s
                     ? grid_reference::bng_point{utm::bng::easting_integer_bng(r.easting[k]),
                                                 utm::bng::northing_integer_bng(r.northing[k])}
                     : grid_reference::metre_square(r.easting_metres[k], r.northing_metres[k]);
-            out[0] = grid_reference::format(p, *options_.digits);
+            out.text() += grid_reference::format(p, *options_.digits);
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
+        out.end_field();
         return;
     }
     // Blank where the point has no neighbouring zone (its alt_zone is then 0).
     const bool has_alt = options_.alt && r.alt_easting[k] != -1;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        const batch::systems::result_column& column = columns_[i];
+    std::string& text = out.text();
+    for (const batch::systems::result_column& column : columns_) {
         if (column.alt && !has_alt) {
-            continue;
-        }
-        if (column.unit == column_unit::degrees) {
+        } else if (column.unit == column_unit::degrees) {
             const bool latitude = column.real == &batch::results::latitude;
-            out[i] = format_angle((r.*column.real)[k],
-                                  latitude ? angle_kind::latitude : angle_kind::longitude,
-                                  options_.dms, angle_decimals_);
+            text += format_angle((r.*column.real)[k],
+                                 latitude ? angle_kind::latitude : angle_kind::longitude,
+                                 options_.dms, angle_decimals_);
         } else if (column.real != nullptr && grid_decimals_ > 0) {
-            out[i] = format_decimal((r.*column.real)[k], grid_decimals_);
+            text += format_decimal((r.*column.real)[k], grid_decimals_);
         } else {
-            set_whole(out[i], (r.*column.whole)[k]);
+            append_whole(text, (r.*column.whole)[k]);
+        }
+        out.end_field();
+    }
+}
+
+void converter::write_rows(const std::string_view* fields, std::size_t rows,
+                           const batch::points& in, std::span<const std::size_t> point_rows,
+                           const batch::results& results, result_fields& out,
+                           std::vector<std::string>& errors) const {
+    const std::size_t width = headers_.size();
+    std::size_t k = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::size_t first = out.size();
+        if (k < point_rows.size() && point_rows[k] == row) {
+            if (results.status[k] != batch::point_status::none) {
+                // Messages quote the fields as written; a reference's words are its own.
+                const bool reference = entry(options_.from).lettered;
+                const std::string_view* f = fields + row * input_count_;
+                const std::vector<std::string> written(f, reference ? f : f + input_count_);
+                errors[row] = batch::wording::failure_reason(core_, in, k, written);
+            } else {
+                write_values(in, results, k, out, errors[row]);
+            }
+            ++k;
+        }
+        if (!errors[row].empty() || out.size() != first + width) {
+            out.truncate(first);
+            for (std::size_t i = 0; i < width; ++i) {
+                out.end_field();
+            }
         }
     }
 }
 
-void converter::convert_rows(const std::string* fields, std::size_t rows,
-                             std::vector<std::string>& out,
+void converter::convert_rows(const std::string_view* fields, std::size_t rows, result_fields& out,
                              std::vector<std::string>& errors) const {
-    const std::size_t width = headers_.size();
-    out.resize(rows * width);
+    out.clear();
     errors.resize(rows);
-    for (auto* v : {&out, &errors}) {
-        for (std::string& text : *v) {
-            text.clear();
-        }
+    for (std::string& text : errors) {
+        text.clear();
     }
     const point_columns in = read_points(options_, input_count_, fields, rows, errors);
     const std::size_t n = in.row.size();
@@ -493,25 +519,20 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
     } else if (!batch::convert(core_, points, results)) {
         throw std::logic_error(batch::wording::arguments_fault(core_, points, results));
     }
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::size_t row = in.row[k];
-        if (results.status[k] != batch::point_status::none) {
-            // Messages quote the fields as written; a reference's words are its own.
-            const bool reference = entry(options_.from).lettered;
-            const std::span<const std::string> written(
-                reference ? nullptr : fields + row * input_count_, reference ? 0 : input_count_);
-            errors[row] = batch::wording::failure_reason(core_, points, k, written);
-            continue;
-        }
-        write_values(points, results, k, out.data() + row * width, errors[row]);
-    }
+    write_rows(fields, rows, points, in.row, results, out, errors);
 }
 
 void converter::convert(const std::string* fields, std::vector<std::string>& out) const {
+    const std::vector<std::string_view> views(fields, fields + input_count_);
+    result_fields values;
     std::vector<std::string> errors;
-    convert_rows(fields, 1, out, errors);
+    convert_rows(views.data(), 1, values, errors);
     if (!errors[0].empty()) {
         throw row_failure(errors[0]);
+    }
+    out.clear();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out.emplace_back(values[i]);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "table_text.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace tarnwick_convert {
@@ -114,6 +115,32 @@ std::size_t record_scanner::find_record_end(std::string_view bytes, std::size_t 
     return npos;
 }
 
+std::size_t record_scanner::find_last_record_end(std::string_view bytes, std::size_t from) {
+    const char* const start = bytes.data() + from;
+    const std::size_t n = bytes.size() - from;
+    if (state_ == state::quoted || std::memchr(start, '"', n) != nullptr) {
+        std::size_t last = npos;
+        for (std::size_t end = find_record_end(bytes, from); end != npos;
+             end = find_record_end(bytes, end)) {
+            last = end;
+        }
+        return last;
+    }
+    // Without a quote every line feed ends a record, and the last byte after the last of
+    // them decides the state.
+    const void* line_feed = ::memrchr(start, '\n', n);
+    const std::size_t last =
+        line_feed == nullptr
+            ? npos
+            : static_cast<std::size_t>(static_cast<const char*>(line_feed) - bytes.data()) + 1;
+    if (last == bytes.size()) {
+        state_ = state::field_start;
+    } else if (n > 0) {
+        state_ = is_delimiter(bytes.back()) ? state::field_start : state::unquoted;
+    }
+    return last;
+}
+
 record_text split_line_end(std::string_view record) {
     if (record.ends_with("\r\n")) {
         return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
@@ -161,16 +188,6 @@ std::size_t after_blanks(std::string_view text, std::size_t i) noexcept {
     return i;
 }
 
-// The `count`th field of `fields`, emptied, made when there is none yet; counts it.
-std::string& next_field(std::vector<std::string>& fields, std::size_t& count) {
-    if (count == fields.size()) {
-        fields.emplace_back();
-    }
-    std::string& f = fields[count++];
-    f.clear();
-    return f;
-}
-
 // Reads a quoted field whose opening quote is at `i` into `field`, up to the next separator;
 // `i` ends there. Returns whether the quote was closed.
 bool read_quoted_field(std::string_view text, std::size_t& i, field_separator separator,
@@ -202,36 +219,52 @@ bool read_quoted_field(std::string_view text, std::size_t& i, field_separator se
     return closed;
 }
 
-// Reads an unquoted field at `i` into `field`, up to the next separator; `i` ends there.
-void read_plain_field(std::string_view text, std::size_t& i, field_separator separator,
-                      std::string& field) {
+// The quoted field whose opening quote is at `i`, as `read_quoted_field` reads it; `i` ends at
+// the next separator. A field closed by the first quote after it and followed by a separator
+// or the end is the text between the quotes; any other is made in `held`.
+std::string_view quoted_field_view(std::string_view text, std::size_t& i, field_separator separator,
+                                   std::deque<std::string>& held, bool& closed) {
+    const std::size_t q = text.find('"', i + 1);
+    if (q != std::string_view::npos && (q + 1 == text.size() || separator.at(text[q + 1]))) {
+        const std::string_view value = text.substr(i + 1, q - i - 1);
+        i = q + 1;
+        closed = true;
+        return value;
+    }
+    std::string& field = held.emplace_back();
+    closed = read_quoted_field(text, i, separator, field);
+    return field;
+}
+
+// The unquoted field at `i`, up to the next separator; `i` ends there.
+std::string_view plain_field_view(std::string_view text, std::size_t& i,
+                                  field_separator separator) {
     const std::size_t start = i;
     while (i < text.size() && !separator.at(text[i])) {
         ++i;
     }
-    field.assign(text.substr(start, i - start));
+    return text.substr(start, i - start);
 }
 
 }  // namespace
 
-split_result split_fields(std::string_view text, table_format format,
-                          std::vector<std::string>& fields) {
+split_result split_field_views(std::string_view text, table_format format,
+                               std::vector<std::string_view>& fields,
+                               std::deque<std::string>& held) {
     split_result result;
-    std::size_t count = 0;
+    fields.clear();
     const field_separator separator{format == table_format::whitespace, output_delimiter(format)};
     std::size_t i = separator.whitespace ? after_blanks(text, 0) : 0;
     if (separator.whitespace && i == text.size()) {
-        fields.resize(0);
         return result;
     }
     while (true) {
-        std::string& field = next_field(fields, count);
         if (i < text.size() && text[i] == '"') {
-            if (!read_quoted_field(text, i, separator, field)) {
-                result.unterminated = true;
-            }
+            bool closed = false;
+            fields.push_back(quoted_field_view(text, i, separator, held, closed));
+            result.unterminated = result.unterminated || !closed;
         } else {
-            read_plain_field(text, i, separator, field);
+            fields.push_back(plain_field_view(text, i, separator));
         }
         if (i >= text.size()) {
             break;
@@ -244,7 +277,18 @@ split_result split_fields(std::string_view text, table_format format,
             }
         }
     }
-    fields.resize(count);
+    return result;
+}
+
+split_result split_fields(std::string_view text, table_format format,
+                          std::vector<std::string>& fields) {
+    std::deque<std::string> held;
+    std::vector<std::string_view> views;
+    const split_result result = split_field_views(text, format, views, held);
+    fields.resize(views.size());
+    for (std::size_t k = 0; k < views.size(); ++k) {
+        fields[k].assign(views[k]);
+    }
     return result;
 }
 
@@ -262,6 +306,25 @@ char output_delimiter(table_format format) noexcept {
     return ',';
 }
 
+namespace {
+
+// The bytes that make a value quoted, for each format in the order of `table_format`: a quote,
+// a line end and the separator (in whitespace format a blank or a tab). In whitespace format
+// "-" alone is quoted too, as it would read as empty.
+constexpr std::array<std::array<bool, 256>, 4> quoted_bytes = [] {
+    std::array<std::array<bool, 256>, 4> table{};
+    constexpr std::array<char, 4> separators{',', '\t', ';', ' '};
+    for (std::size_t f = 0; f < table.size(); ++f) {
+        for (const char c : {'"', '\r', '\n', separators[f]}) {
+            table[f][static_cast<unsigned char>(c)] = true;
+        }
+    }
+    table[static_cast<std::size_t>(table_format::whitespace)]['\t'] = true;
+    return table;
+}();
+
+}  // namespace
+
 void append_field(std::string& out, std::string_view value, table_format format) {
     if (value.empty()) {
         if (format == table_format::whitespace) {
@@ -269,15 +332,11 @@ void append_field(std::string& out, std::string_view value, table_format format)
         }
         return;
     }
-    // Quoted: a value holding a quote, a line end or the format's separator (in whitespace
-    // format a blank or tab), and in whitespace format "-", which would read as empty.
-    const bool whitespace = format == table_format::whitespace;
-    const char delimiter = output_delimiter(format);
-    const bool needs_quotes =
-        (whitespace && value == "-") || std::any_of(value.begin(), value.end(), [&](char c) {
-            return c == '"' || c == '\r' || c == '\n' || c == delimiter ||
-                   (whitespace && c == '\t');
-        });
+    const auto& special = quoted_bytes[static_cast<std::size_t>(format)];
+    const bool needs_quotes = (format == table_format::whitespace && value == "-") ||
+                              std::any_of(value.begin(), value.end(), [&](char c) {
+                                  return special[static_cast<unsigned char>(c)];
+                              });
     if (!needs_quotes) {
         out.append(value);
         return;

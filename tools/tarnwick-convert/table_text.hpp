@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,10 @@ class record_scanner {
     /// ends a record, or `npos` when the bytes end inside a record; the state is kept, so the
     /// next call may continue with more bytes (pass the offset where this call stopped).
     std::size_t find_record_end(std::string_view bytes, std::size_t from);
+
+    /// Scans `bytes` from `from` onwards to their end, as `find_record_end` called again and
+    /// again; returns the offset just past the last record end in them, or `npos`.
+    std::size_t find_last_record_end(std::string_view bytes, std::size_t from);
 
     /// Whether the scanner stands inside a quoted field (an unterminated quote at end of
     /// input).
@@ -78,6 +83,13 @@ struct split_result {
 /// are ignored. `fields` is cleared first; its strings' capacity is reused.
 split_result split_fields(std::string_view text, table_format format,
                           std::vector<std::string>& fields);
+
+/// Splits as `split_fields` into views: of `text` where a value stands in it unchanged, else
+/// of a string added to `held` (a field whose quoting is undone), which keeps its place while
+/// more are added. `fields` is cleared first.
+split_result split_field_views(std::string_view text, table_format format,
+                               std::vector<std::string_view>& fields,
+                               std::deque<std::string>& held);
 
 /// Appends `value` to `out` as one field of the format, quoted where it must be. An empty
 /// value is written as "-" in whitespace format, where an empty field would vanish.
