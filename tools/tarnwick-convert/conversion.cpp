@@ -72,13 +72,17 @@ std::string_view name_of(coordinate_system s) {
 // the bytes shown escaped: nothing further on has to carry them through a message.
 void check_printable(const std::string_view* fields, std::span<const std::string_view> names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
+        // Every byte is looked at without a branch (the loop runs on vectors); a field that
+        // holds one is then refused.
+        bool control = false;
         for (const char c : fields[i]) {
             const auto byte = static_cast<unsigned char>(c);
-            if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-                throw global_types::constraint_error(std::string(names[i]) + " \"" +
-                                                     escaped(fields[i]) +
-                                                     "\" holds a control character");
-            }
+            control |= (byte < 0x20 && c != '\t') || byte == 0x7F;
+        }
+        if (control) {
+            throw global_types::constraint_error(std::string(names[i]) + " \"" +
+                                                 escaped(fields[i]) +
+                                                 "\" holds a control character");
         }
     }
 }
