@@ -87,12 +87,6 @@ void check_printable(const std::string_view* fields, std::span<const std::string
     }
 }
 
-void append_whole(std::string& text, std::int32_t v) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-    text.append(digits, end);
-}
-
 // The points of a run of rows as the core takes them, and which row each one came from.
 struct point_columns {
     std::vector<double> zone;
@@ -427,7 +421,7 @@ void converter::write_values(const batch::points& in, const batch::results& r, s
     using batch::systems::column_unit;
     if (options_.to == coordinate_system::mgrs) {
         try {
-            out.text() += mgrs_of(in, r, k);
+            out.append(mgrs_of(in, r, k));
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
@@ -442,7 +436,7 @@ void converter::write_values(const batch::points& in, const batch::results& r, s
                     ? grid_reference::bng_point{utm::bng::easting_integer_bng(r.easting[k]),
                                                 utm::bng::northing_integer_bng(r.northing[k])}
                     : grid_reference::metre_square(r.easting_metres[k], r.northing_metres[k]);
-            out.text() += grid_reference::format(p, *options_.digits);
+            out.append(grid_reference::format(p, *options_.digits));
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
@@ -451,18 +445,18 @@ void converter::write_values(const batch::points& in, const batch::results& r, s
     }
     // Blank where the point has no neighbouring zone (its alt_zone is then 0).
     const bool has_alt = options_.alt && r.alt_easting[k] != -1;
-    std::string& text = out.text();
     for (const batch::systems::result_column& column : columns_) {
         if (column.alt && !has_alt) {
+            // left empty
         } else if (column.unit == column_unit::degrees) {
             const bool latitude = column.real == &batch::results::latitude;
-            text += format_angle((r.*column.real)[k],
-                                 latitude ? angle_kind::latitude : angle_kind::longitude,
-                                 options_.dms, angle_decimals_);
+            out.append(format_angle((r.*column.real)[k],
+                                    latitude ? angle_kind::latitude : angle_kind::longitude,
+                                    options_.dms, angle_decimals_));
         } else if (column.real != nullptr && grid_decimals_ > 0) {
-            text += format_decimal((r.*column.real)[k], grid_decimals_);
+            out.append(format_decimal((r.*column.real)[k], grid_decimals_));
         } else {
-            append_whole(text, (r.*column.whole)[k]);
+            out.append_whole((r.*column.whole)[k]);
         }
         out.end_field();
     }

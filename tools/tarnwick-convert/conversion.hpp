@@ -3,7 +3,11 @@
 // are converted by the core's array conversions, and the results are written as text here.
 #pragma once
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -95,7 +99,7 @@ class result_fields {
   public:
     /// Empties it, keeping its room.
     void clear() noexcept {
-        text_.clear();
+        used_ = 0;
         ends_.clear();
     }
     /// The number of fields.
@@ -105,17 +109,39 @@ class result_fields {
         const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
         return std::string_view(text_).substr(begin, ends_[i] - begin);
     }
-    /// The text the next field is appended to; `end_field` closes it.
-    std::string& text() noexcept { return text_; }
-    void end_field() { ends_.push_back(text_.size()); }
+    /// Appends `text` to the field being written.
+    void append(std::string_view text) {
+        if (!text.empty()) {
+            std::memcpy(room(text.size()), text.data(), text.size());
+        }
+    }
+    /// Appends the decimal digits of `v` (with a minus sign) to the field being written: they
+    /// go straight into the text.
+    void append_whole(std::int32_t v) {
+        char* const at = room(11);
+        used_ = static_cast<std::size_t>(std::to_chars(at, at + 11, v).ptr - text_.data());
+    }
+    /// Closes the field being written.
+    void end_field() { ends_.push_back(used_); }
     /// Drops the fields from `count` on.
     void truncate(std::size_t count) {
         ends_.resize(count);
-        text_.resize(count == 0 ? 0 : ends_[count - 1]);
+        used_ = count == 0 ? 0 : ends_[count - 1];
     }
 
   private:
-    std::string text_;
+    // Where `count` more bytes go; they count as written.
+    char* room(std::size_t count) {
+        if (text_.size() - used_ < count) {
+            text_.resize(std::max(2 * text_.size(), used_ + count + 64));
+        }
+        char* const at = text_.data() + used_;
+        used_ += count;
+        return at;
+    }
+
+    std::string text_;  // its first `used_` bytes are written
+    std::size_t used_ = 0;
     std::vector<std::size_t> ends_;
 };
 

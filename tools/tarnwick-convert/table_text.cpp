@@ -1,7 +1,6 @@
 #include "table_text.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace tarnwick_convert {
@@ -306,39 +305,13 @@ char output_delimiter(table_format format) noexcept {
     return ',';
 }
 
-namespace {
+namespace detail {
 
-// The bytes that make a value quoted, for each format in the order of `table_format`: a quote,
-// a line end and the separator (in whitespace format a blank or a tab). In whitespace format
-// "-" alone is quoted too, as it would read as empty.
-constexpr std::array<std::array<bool, 256>, 4> quoted_bytes = [] {
-    std::array<std::array<bool, 256>, 4> table{};
-    constexpr std::array<char, 4> separators{',', '\t', ';', ' '};
-    for (std::size_t f = 0; f < table.size(); ++f) {
-        for (const char c : {'"', '\r', '\n', separators[f]}) {
-            table[f][static_cast<unsigned char>(c)] = true;
-        }
-    }
-    table[static_cast<std::size_t>(table_format::whitespace)]['\t'] = true;
-    return table;
-}();
-
-}  // namespace
-
-void append_field(std::string& out, std::string_view value, table_format format) {
+void append_unusual_field(std::string& out, std::string_view value, table_format format) {
     if (value.empty()) {
         if (format == table_format::whitespace) {
             out.push_back('-');
         }
-        return;
-    }
-    const auto& special = quoted_bytes[static_cast<std::size_t>(format)];
-    const bool needs_quotes = (format == table_format::whitespace && value == "-") ||
-                              std::any_of(value.begin(), value.end(), [&](char c) {
-                                  return special[static_cast<unsigned char>(c)];
-                              });
-    if (!needs_quotes) {
-        out.append(value);
         return;
     }
     out.push_back('"');
@@ -350,5 +323,7 @@ void append_field(std::string& out, std::string_view value, table_format format)
     }
     out.push_back('"');
 }
+
+}  // namespace detail
 
 }  // namespace tarnwick_convert

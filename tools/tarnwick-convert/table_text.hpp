@@ -4,6 +4,8 @@
 // split from one record at a time, so the splitting can run on any thread.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -91,9 +93,41 @@ split_result split_field_views(std::string_view text, table_format format,
                                std::vector<std::string_view>& fields,
                                std::deque<std::string>& held);
 
-/// Appends `value` to `out` as one field of the format, quoted where it must be. An empty
-/// value is written as "-" in whitespace format, where an empty field would vanish.
-void append_field(std::string& out, std::string_view value, table_format format);
+namespace detail {
+
+/// The bytes that make a value quoted, for each format in the order of `table_format`: a quote,
+/// a line end and the separator (in whitespace format a blank or a tab).
+inline constexpr std::array<std::array<bool, 256>, 4> quoted_bytes = [] {
+    std::array<std::array<bool, 256>, 4> table{};
+    constexpr std::array<char, 4> separators{',', '\t', ';', ' '};
+    for (std::size_t f = 0; f < table.size(); ++f) {
+        for (const char c : {'"', '\r', '\n', separators[f]}) {
+            table[f][static_cast<unsigned char>(c)] = true;
+        }
+    }
+    table[static_cast<std::size_t>(table_format::whitespace)]['\t'] = true;
+    return table;
+}();
+
+/// Appends an empty value, or one that must be quoted, as `append_field` does.
+void append_unusual_field(std::string& out, std::string_view value, table_format format);
+
+}  // namespace detail
+
+/// Appends `value` to `out` as one field of the format, quoted where it must be: where it holds
+/// a byte of `detail::quoted_bytes`, and in whitespace format "-" alone, which would read as
+/// empty. An empty value is written as "-" in whitespace format, where an empty field would
+/// vanish. Inline: the plain value is the common case of every field written.
+inline void append_field(std::string& out, std::string_view value, table_format format) {
+    const auto& special = detail::quoted_bytes[static_cast<std::size_t>(format)];
+    if (!value.empty() && !(format == table_format::whitespace && value == "-") &&
+        std::none_of(value.begin(), value.end(),
+                     [&](char c) { return special[static_cast<unsigned char>(c)]; })) {
+        out.append(value);
+        return;
+    }
+    detail::append_unusual_field(out, value, format);
+}
 
 /// The character that separates fields on output.
 char output_delimiter(table_format format) noexcept;

@@ -56,6 +56,9 @@ std::string trimmed(std::string_view text) {
 }
 
 double parse_number(std::string_view text, std::string_view what) {
+    if (const auto whole = plain_integer(text)) {
+        return *whole;  // nothing to trim, no '+'
+    }
     std::string_view t = trim_view(text);
     if (t.empty()) {
         throw global_types::constraint_error(std::string(what) + " is empty");
