@@ -81,6 +81,14 @@ void read_record(const input_job& j, std::string_view record, bool same_format, 
     }
 }
 
+// Where the record at `start` of a batch's bytes ends (the end of the bytes for the last).
+std::size_t record_end(std::string_view bytes, std::size_t start, bool quoted,
+                       record_scanner& scanner) {
+    const std::size_t end =
+        quoted ? scanner.find_record_end(bytes, start) : bytes.find('\n', start);
+    return end == std::string_view::npos ? bytes.size() : end + (quoted ? 0 : 1);
+}
+
 // Every row is read first, so that the points of the whole batch convert in one call. The
 // records are found as the reader found them: the batch starts where a record does.
 std::vector<read_row> read_records(const record_batch& b, batch_room& room) {
@@ -94,8 +102,10 @@ std::vector<read_row> read_records(const record_batch& b, batch_room& room) {
     record_scanner scanner(j.format);
     bool header_pending = b.header_first;
     const std::string_view bytes = b.bytes;
+    // Without a quote in the batch every line feed ends a record: the scanner is not needed.
+    const bool quoted = bytes.find('"') != std::string_view::npos;
     for (std::size_t start = 0; start < bytes.size();) {
-        const std::size_t end = std::min(scanner.find_record_end(bytes, start), bytes.size());
+        const std::size_t end = record_end(bytes, start, quoted, scanner);
         const std::string_view record = bytes.substr(start, end - start);
         start = end;
         if (header_pending && !is_blank(split_line_end(record).text)) {
