@@ -11,7 +11,9 @@
 #include <QPalette>
 #include <QPixmap>
 #include <cmath>
+#include <optional>
 
+#include "precise_mode.hpp"
 #include "tarnwick_binding.hpp"
 #include "velmont_resources.hpp"
 
@@ -120,6 +122,11 @@ TForm1::TForm1(QWidget* parent)
     Label8 = make_label(193, 9, 115, "Longitude");
     Label1 = make_label(17, 595, 104, "Latitude");
     Label2 = make_label(193, 595, 115, "Longitude");
+    // Empty by the Helmert chain, as the window has always been; "ETRS89" in precise mode.
+    DatumAbove = make_label(121, 9, 66, "Datum of the labels beside");
+    DatumBelow = make_label(121, 595, 66, "Datum of the labels beside");
+    DatumAbove->setAlignment(Qt::AlignCenter);
+    DatumBelow->setAlignment(Qt::AlignCenter);
 
     // The marker is display only: clicks and moves on it belong to the map underneath.
     Image2 = new QLabel(Panel1);
@@ -163,13 +170,43 @@ void TForm1::SetPointOfInterest(int easting, int northing) {
     PoiNorthing = northing;
 }
 
+void TForm1::ShowAngles(QLabel* latitude, QLabel* longitude, int easting, int northing) {
+    if (precise_) {
+        // Where OSTN15 has no angles the labels say nothing rather than the Helmert chain's.
+        const std::optional<precise::LatLong> angles = precise::BngToEtrs89(easting, northing);
+        latitude->setText(angles ? FormatAngle(angles->latitude, AngleKind::latitude) : QString());
+        longitude->setText(angles ? FormatAngle(angles->longitude, AngleKind::longitude)
+                                  : QString());
+        return;
+    }
+    double lat = 0;
+    double lon = 0;
+    Tarnwick().from_bng_to_wgs84_lat_long(easting, northing, &lat, &lon);
+    if (lat > -500 && lon > -500) {
+        latitude->setText(FormatAngle(lat, AngleKind::latitude));
+        longitude->setText(FormatAngle(lon, AngleKind::longitude));
+    }
+}
+
 void TForm1::PoiLabels() {
-    double latitude = 0;
-    double longitude = 0;
-    Tarnwick().from_bng_to_wgs84_lat_long(PoiEasting, PoiNorthing, &latitude, &longitude);
-    if (latitude > -500 && longitude > -500) {
-        Label5->setText(FormatAngle(latitude, AngleKind::latitude));
-        Label8->setText(FormatAngle(longitude, AngleKind::longitude));
+    ShowAngles(Label5, Label8, PoiEasting, PoiNorthing);
+}
+
+void TForm1::SetPreciseMode(bool on) {
+    precise_ = on;
+    const QString datum = on ? QStringLiteral("ETRS89") : QString();
+    DatumAbove->setText(datum);
+    DatumBelow->setText(datum);
+    const QString suffix = on ? QStringLiteral(" (ETRS89, OSTN15)") : QString();
+    for (QLabel* label : {Label5, Label1}) {
+        label->setToolTip(QStringLiteral("Latitude") + suffix);
+    }
+    for (QLabel* label : {Label8, Label2}) {
+        label->setToolTip(QStringLiteral("Longitude") + suffix);
+    }
+    ClearCursorLabels();
+    if (!PoiLabelsEmpty()) {
+        PoiLabels();
     }
 }
 
@@ -203,8 +240,16 @@ void TForm1::WritePoiToActivePage() {
 
 void TForm1::ConvertPoiOnUtmPage() {
     const TarnwickBracket bracket;
-    Tarnwick().convert_bng_to_utm(PoiEasting, PoiNorthing, &PoiZone, &PoiUtmEasting,
-                                  &PoiUtmNorthing);
+    if (precise_) {
+        // The UTM page then converts back by OSTN15 too: the inputs take its whole metres.
+        const auto utm = precise::BngToUtm(PoiEasting, PoiNorthing);
+        PoiZone = static_cast<signed char>(utm ? utm->ostn15.zone : -1);
+        PoiUtmEasting = utm ? precise::WholeMetres(utm->ostn15.easting) : -1;
+        PoiUtmNorthing = utm ? precise::WholeMetres(utm->ostn15.northing) : -1;
+    } else {
+        Tarnwick().convert_bng_to_utm(PoiEasting, PoiNorthing, &PoiZone, &PoiUtmEasting,
+                                      &PoiUtmNorthing);
+    }
     if (PoiZone != -1 && PoiUtmEasting != -1 && PoiUtmNorthing != -1) {
         converter_->WriteUtmInputs(PoiZone, PoiUtmEasting, PoiUtmNorthing);
     }
@@ -227,14 +272,7 @@ void TForm1::Image1MouseDown(int x, int y) {
 }
 
 void TForm1::Image1MouseMove(int x, int y) {
-    double latitude = 0;
-    double longitude = 0;
-    Tarnwick().from_bng_to_wgs84_lat_long(PixelToEasting(x), PixelToNorthing(y), &latitude,
-                                          &longitude);
-    if (latitude > -500 && longitude > -500) {
-        Label1->setText(FormatAngle(latitude, AngleKind::latitude));
-        Label2->setText(FormatAngle(longitude, AngleKind::longitude));
-    }
+    ShowAngles(Label1, Label2, PixelToEasting(x), PixelToNorthing(y));
 }
 
 void TForm1::Panel1MouseMove() {

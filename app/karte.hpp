@@ -1,6 +1,7 @@
 // The map window of velmont: a map of Great Britain over the whole National Grid area, the
-// marker of the point of interest, the WGS84 latitude and longitude of that point above the map
-// and of the mouse cursor below it. The converter window drives the marker and the labels above
+// marker of the point of interest, the latitude and longitude of that point above the map and
+// of the mouse cursor below it (WGS84 by the Helmert chain, or ETRS89 by OSTN15 in precise
+// mode). The converter window drives the marker and the labels above
 // the map through PointDisplay; this window writes the converter window's input fields and
 // runs its keys through ConverterLink.
 #pragma once
@@ -45,13 +46,15 @@ class TForm1 : public QWidget, public PointDisplay {
     static constexpr int MapTop = 27;
     static constexpr int MarkerSize = 27;
 
-    QFrame* Panel1 = nullptr;  ///< white panel that fills the window
-    QLabel* Image1 = nullptr;  ///< the map bitmap, 300 x 559 at (14, 27)
-    QLabel* Image2 = nullptr;  ///< the 27 x 27 marker, hidden at start
-    QLabel* Label1 = nullptr;  ///< latitude under the mouse cursor (below the map)
-    QLabel* Label2 = nullptr;  ///< longitude under the mouse cursor (below the map)
-    QLabel* Label5 = nullptr;  ///< latitude of the point of interest (above the map)
-    QLabel* Label8 = nullptr;  ///< longitude of the point of interest (above the map)
+    QFrame* Panel1 = nullptr;      ///< white panel that fills the window
+    QLabel* Image1 = nullptr;      ///< the map bitmap, 300 x 559 at (14, 27)
+    QLabel* Image2 = nullptr;      ///< the 27 x 27 marker, hidden at start
+    QLabel* Label1 = nullptr;      ///< latitude under the mouse cursor (below the map)
+    QLabel* Label2 = nullptr;      ///< longitude under the mouse cursor (below the map)
+    QLabel* Label5 = nullptr;      ///< latitude of the point of interest (above the map)
+    QLabel* Label8 = nullptr;      ///< longitude of the point of interest (above the map)
+    QLabel* DatumAbove = nullptr;  ///< "ETRS89" between Label5 and Label8 in precise mode
+    QLabel* DatumBelow = nullptr;  ///< the same between Label1 and Label2
 
     int PoiEasting = 0;       ///< BNG point of interest, metres
     int PoiNorthing = 0;      ///< BNG point of interest, metres
@@ -70,12 +73,16 @@ class TForm1 : public QWidget, public PointDisplay {
     /// Sets PoiEasting and PoiNorthing (metres).
     void SetPointOfInterest(int easting, int northing) override;
     /// Fills Label5/Label8 with the WGS84 latitude/longitude of the point of interest (no
-    /// initialize_api/finalize_api bracket); leaves them unchanged when the library fails.
+    /// initialize_api/finalize_api bracket); leaves them unchanged when the library fails. In
+    /// precise mode the ETRS89 latitude/longitude by OSTN15, and empty where it has none.
     void PoiLabels() override;
     /// Empties Label5 and Label8.
     void ClearPoiLabels() override;
     /// True while Label5 is empty.
     bool PoiLabelsEmpty() const override;
+    /// Switches the four labels between WGS84 (Helmert) and ETRS89 (OSTN15): the labels of
+    /// the point of interest are filled again, those under the cursor emptied.
+    void SetPreciseMode(bool on) override;
     /// Empties Label1 and Label2.
     void ClearCursorLabels();
 
@@ -110,5 +117,8 @@ class TForm1 : public QWidget, public PointDisplay {
     void ConvertPoiOnUtmPage();
     void WritePoiToActivePage();
 
+    void ShowAngles(QLabel* latitude, QLabel* longitude, int easting, int northing);
+
     ConverterLink* converter_ = nullptr;
+    bool precise_ = false;
 };

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStringList>
 #include <QStyle>
 #include <QTabBar>
@@ -18,10 +20,13 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
+#include "global_types.hpp"
 #include "grid_reference.hpp"
 #include "help_text.hpp"
+#include "mgrs.hpp"
 #include "tarnwick_binding.hpp"
 #include "velmont_resources.hpp"
 
@@ -88,6 +93,13 @@ const QString PaperSeparator = QLatin1Char(' ') + QString(43, QLatin1Char('-')) 
 const QString ArrowBngToUtm = QStringLiteral("    =>   ");
 const QString ArrowUtmToBng = QStringLiteral("   <=    ");
 const QString NoZoneHint = QStringLiteral(" Choose the zone first! ");
+const QString PreciseBoxCaption = QStringLiteral("Precise: OSTN15");
+const QString PreciseHint =
+    QStringLiteral(" OSTN15, the Ordnance Survey's definitive transformation (key 'p') ");
+// Rich text, so that the library's long reason wraps.
+const QString PreciseUnavailableHint = QStringLiteral("<p>Precise mode unavailable: %1</p>");
+// The Helmert line under an OSTN15 line of page "BNG > UTM": its zone under the zone.
+const QString HelmertColumn = QString(16, QLatin1Char(' ')) + QStringLiteral("Helmert  ");
 
 constexpr int MaxBngEasting = 700000;
 constexpr int MaxBngNorthing = 1300000;
@@ -187,6 +199,53 @@ QLineEdit* MakeGridReferenceRow(QWidget* page, int left) {
     row->setFocusPolicy(Qt::ClickFocus);
     row->setToolTip(QStringLiteral(" Grid reference "));
     return row;
+}
+
+// The MGRS reference under the UTM column, in the row below "Northing": read-only,
+// selectable, no tab stop.
+QLineEdit* MakeMgrsRow(QWidget* page, int left) {
+    auto* row = new QLineEdit(page);
+    row->setGeometry(left, 142, 128, 22);
+    row->setFont(ConsoleFont(11));
+    SetColours(row, Teal, &InfoBackground);
+    row->setReadOnly(true);
+    row->setFocusPolicy(Qt::ClickFocus);
+    row->setToolTip(QStringLiteral(" MGRS reference "));
+    return row;
+}
+
+// Precise mode's check box in the page's top left corner, clear of the fields. It takes no
+// focus: ticking it while typing leaves the field being typed into as it is.
+QCheckBox* MakePreciseBox(QWidget* page) {
+    auto* box = new QCheckBox(PreciseBoxCaption, page);
+    box->setGeometry(6, 2, 116, 20);
+    box->setFont(ArialFont(11));
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+// The MGRS reference (1 m squares) of a UTM point of a northern zone, or nothing where it has
+// none.
+QString MgrsOf(const precise::UtmPoint& p) {
+    try {
+        return QString::fromStdString(mgrs::format({p.zone, true, p.easting, p.northing}, 5));
+    } catch (const global_types::failure&) {
+        return QString();
+    }
+}
+
+QString Millimetres(double metres, int width) {
+    return QStringLiteral("%1").arg(metres, width, 'f', 3);
+}
+
+QString Metres(double metres, int width) {
+    return QStringLiteral("%1").arg(precise::WholeMetres(metres), width);
+}
+
+// How far the Helmert chain's result lies from OSTN15's, or that it has none.
+QString ApartText(double apart) {
+    return std::isnan(apart) ? QStringLiteral("no result")
+                             : QStringLiteral("%1 m apart").arg(apart, 0, 'f', 3);
 }
 
 QLabel* MakeLabel(QWidget* page, const QString& text, int left, int top, const QFont& font,
@@ -344,6 +403,8 @@ TMainFormular::TMainFormular(QWidget* parent)
     }
     NumMaskEdit1->PasteHandler = [this](const QString& text) { return PasteBngPoint(text); };
     NumMaskEdit2->PasteHandler = NumMaskEdit1->PasteHandler;
+    NumMaskEdit3->PasteHandler = [this](const QString& text) { return PasteMgrsReference(text); };
+    NumMaskEdit4->PasteHandler = NumMaskEdit3->PasteHandler;
     PageControl1->setFocus();
     // The window previews every key typed into it (keys "c" and "a").
     qApp->installEventFilter(this);
@@ -363,6 +424,7 @@ void TMainFormular::BuildConverterPages() {
     NumMaskEdit1->setToolTip(QStringLiteral(" 0 .. 700 000 "));
     NumMaskEdit2->setToolTip(QStringLiteral(" 0 .. 1 300 000 "));
     GridReference1 = MakeGridReferenceRow(TabSheet1, 96);
+    MgrsReference1 = MakeMgrsRow(TabSheet1, 248);
     SpeedButton1 = new TSpeedButton(TabSheet1);
     SpeedButton1->setGeometry(220, 45, 24, 24);
     SpeedButton1->setToolTip(QStringLiteral(" Alternative values "));
@@ -378,10 +440,26 @@ void TMainFormular::BuildConverterPages() {
     NumMaskEdit6 = MakeField(TabSheet2, EastingMask, 248, 78, 112, Maroon, true);
     NumMaskEdit7 = MakeField(TabSheet2, NorthingOutputMask, 248, 110, 112, Maroon, true);
     GridReference2 = MakeGridReferenceRow(TabSheet2, 248);
+    MgrsReference2 = MakeMgrsRow(TabSheet2, 96);
     NumMaskEdit5->setToolTip(QStringLiteral(" 29 .. 31 "));
     SetZoneHints(0);
     QWidget::setTabOrder(NumMaskEdit5, NumMaskEdit3);
     QWidget::setTabOrder(NumMaskEdit3, NumMaskEdit4);
+    SetUpPreciseBoxes();
+}
+
+void TMainFormular::SetUpPreciseBoxes() {
+    PreciseBox1 = MakePreciseBox(TabSheet1);
+    PreciseBox2 = MakePreciseBox(TabSheet2);
+    const QString unavailable = precise::Unavailable();
+    for (QCheckBox* box : {PreciseBox1, PreciseBox2}) {
+        box->setEnabled(unavailable.isEmpty());
+        box->setToolTip(unavailable.isEmpty()
+                            ? PreciseHint
+                            : PreciseUnavailableHint.arg(unavailable.toHtmlEscaped()));
+        // A click has already ticked or cleared the box: the toggle sets both to the mode.
+        connect(box, &QCheckBox::clicked, this, &TMainFormular::TogglePrecise);
+    }
 }
 
 void TMainFormular::BuildTextPages() {
@@ -498,10 +576,19 @@ void TMainFormular::ClearMapPoint() {
 }
 
 void TMainFormular::ShowGridReference(QLineEdit* row, bool result) {
-    // The reference of the BNG point of this page's last result; nothing without a result.
+    // The reference of the BNG point of this page's last result; nothing without a result,
+    // and then no MGRS reference either.
     row->setText(result
                      ? QString::fromStdString(grid_reference::format({BngEasting, BngNorthing}, 10))
                      : QString());
+    if (!result) {
+        ShowMgrsReference(row == GridReference1 ? MgrsReference1 : MgrsReference2, std::nullopt);
+    }
+}
+
+void TMainFormular::ShowMgrsReference(QLineEdit* row,
+                                      const std::optional<precise::UtmPoint>& point) {
+    row->setText(point ? MgrsOf(*point) : QString());
 }
 
 void TMainFormular::LeavingPage() {
@@ -551,17 +638,84 @@ void TMainFormular::AppendPaperLine(const QString& line) {
     }
     end.insertText(line);
     Memo3->moveCursor(QTextCursor::End);  // the newest line comes into view
+    // From its start: precise mode's lines are wider than the page.
+    Memo3->horizontalScrollBar()->setValue(0);
     ++PaperLines;
 }
 
 void TMainFormular::LogBngToUtm() {
+    if (PreciseMode) {
+        const auto& result = AltShown ? preciseAlt_ : precisePrimary_;
+        if (result) {
+            LogPreciseBngToUtm(*result);
+        }
+        return;
+    }
     AppendPaperLine(QLatin1Char(' ') + NumMaskEdit1->Text() + QStringLiteral("  ") +
                     NumMaskEdit2->Text() + ArrowBngToUtm + NumMaskEdit8->Text() +
                     QStringLiteral("  ") + NumMaskEdit9->Text() + QStringLiteral("  ") +
                     NumMaskEdit10->Text() + QLatin1Char(' '));
 }
 
+// Two lines: the OSTN15 result to the millimetre with its MGRS reference, then the Helmert
+// chain's whole metres for the same point and how far apart the two lie, under "OSTN15".
+void TMainFormular::LogPreciseBngToUtm(const precise::Comparison<precise::UtmPoint>& result) {
+    const precise::UtmPoint& p = result.ostn15;
+    AppendPaperLine(QLatin1Char(' ') + NumMaskEdit1->Text() + QStringLiteral("  ") +
+                    NumMaskEdit2->Text() + ArrowBngToUtm + QString::number(p.zone) +
+                    QStringLiteral("  ") + Millimetres(p.easting, 10) + QStringLiteral("  ") +
+                    Millimetres(p.northing, 11) + QStringLiteral("  OSTN15  ") + MgrsOf(p) +
+                    QLatin1Char(' '));
+    QString helmert = HelmertColumn;
+    if (result.helmert) {
+        const precise::UtmPoint& h = *result.helmert;
+        helmert += QString::number(h.zone) + QStringLiteral("  ") + Metres(h.easting, 6) +
+                   QString(6, QLatin1Char(' ')) + Metres(h.northing, 7) +
+                   QString(4, QLatin1Char(' '));
+    }
+    AppendPaperLine(helmert + ApartText(result.apart) + QLatin1Char(' '));
+}
+
+void TMainFormular::LogPreciseUtmToBng(const precise::Comparison<precise::BngPoint>& result) {
+    const precise::UtmPoint utm{UtmZone, static_cast<double>(UtmEasting),
+                                static_cast<double>(UtmNorthing)};
+    AppendPaperLine(QLatin1Char(' ') + Millimetres(result.ostn15.easting, 10) +
+                    QStringLiteral("  ") + Millimetres(result.ostn15.northing, 11) + ArrowUtmToBng +
+                    NumMaskEdit5->Text() + QStringLiteral("  ") + NumMaskEdit3->Text() +
+                    QStringLiteral("  ") + NumMaskEdit4->Text() + QStringLiteral("  OSTN15  ") +
+                    MgrsOf(utm) + QLatin1Char(' '));
+    // The Helmert line's whole metres under the OSTN15 line's.
+    QString helmert = QString(1, QLatin1Char(' '));
+    if (result.helmert) {
+        helmert += Metres(result.helmert->easting, 6) + QString(6, QLatin1Char(' ')) +
+                   Metres(result.helmert->northing, 7) + QString(4, QLatin1Char(' '));
+    } else {
+        helmert += QString(23, QLatin1Char(' '));
+    }
+    AppendPaperLine(helmert + QStringLiteral("   Helmert  ") + ApartText(result.apart) +
+                    QLatin1Char(' '));
+}
+
 // --- conversions ---
+
+bool TMainFormular::ConvertPrimaryUtm() {
+    if (!PreciseMode) {
+        Tarnwick().convert_bng_to_utm(BngEasting, BngNorthing, &UtmZone, &UtmEasting, &UtmNorthing);
+        primaryPoint_ = {UtmZone, static_cast<double>(UtmEasting),
+                         static_cast<double>(UtmNorthing)};
+        return UtmZone != -1 && UtmEasting != -1 && UtmNorthing != -1;
+    }
+    // No Helmert value stands in where OSTN15 has none: that is the page's failure.
+    precisePrimary_ = precise::BngToUtm(BngEasting, BngNorthing);
+    if (!precisePrimary_) {
+        return false;
+    }
+    primaryPoint_ = precisePrimary_->ostn15;
+    UtmZone = static_cast<signed char>(primaryPoint_.zone);
+    UtmEasting = precise::WholeMetres(primaryPoint_.easting);
+    UtmNorthing = precise::WholeMetres(primaryPoint_.northing);
+    return true;
+}
 
 void TMainFormular::ConvertBngToUtm() {
     const QString eastingText = NumMaskEdit1->Text();
@@ -579,9 +733,7 @@ void TMainFormular::ConvertBngToUtm() {
     BngNorthing = *northing;
 
     const TarnwickBracket bracket;
-    TarnwickApi& api = Tarnwick();
-    api.convert_bng_to_utm(BngEasting, BngNorthing, &UtmZone, &UtmEasting, &UtmNorthing);
-    if (UtmZone == -1 || UtmEasting == -1 || UtmNorthing == -1) {
+    if (!ConvertPrimaryUtm()) {
         ConversionFailed({NumMaskEdit8, NumMaskEdit9, NumMaskEdit10});
         return;
     }
@@ -596,6 +748,7 @@ void TMainFormular::ConvertBngToUtm() {
     NumMaskEdit10->SetText(PadNumber(7, UtmNorthing));
 
     ShowGridReference(GridReference1, true);
+    ShowMgrsReference(MgrsReference1, primaryPoint_);
 
     if (display_ != nullptr) {
         display_->SetPointOfInterest(BngEasting, BngNorthing);
@@ -611,16 +764,29 @@ void TMainFormular::ConvertBngToUtm() {
             display_->PoiLabels();
         }
     }
+    OfferAlternative();
+}
 
+void TMainFormular::OfferAlternative() {
     signed char westZone = 0;
     signed char eastZone = 0;
+    TarnwickApi& api = Tarnwick();
     api.is_in_overlap_region(BngNorthing, BngEasting, &OverlapFlag, &westZone, &eastZone);
     AltZone = UtmZone == westZone ? eastZone : westZone;
     if (OverlapFlag != 0) {
         return;
     }
-    api.convert_to_overlap_zone(UtmZone, UtmEasting, UtmNorthing, AltZone, &AltEasting,
-                                &AltNorthing);
+    if (PreciseMode) {
+        // The same BNG point in the neighbouring zone, by the same method.
+        preciseAlt_ = precise::BngToUtm(BngEasting, BngNorthing, AltZone);
+        altPoint_ = preciseAlt_ ? preciseAlt_->ostn15 : precise::UtmPoint{AltZone, -1, -1};
+        AltEasting = preciseAlt_ ? precise::WholeMetres(altPoint_.easting) : -1;
+        AltNorthing = preciseAlt_ ? precise::WholeMetres(altPoint_.northing) : -1;
+    } else {
+        api.convert_to_overlap_zone(UtmZone, UtmEasting, UtmNorthing, AltZone, &AltEasting,
+                                    &AltNorthing);
+        altPoint_ = {AltZone, static_cast<double>(AltEasting), static_cast<double>(AltNorthing)};
+    }
     if (AltEasting == -1 || AltNorthing == -1) {
         // The primary results stay; no alternative values to offer.
         Beep(this);
@@ -633,6 +799,19 @@ void TMainFormular::ConvertBngToUtm() {
     SpeedButton1->setChecked(false);
     SpeedButton1->show();
     SpeedButton1->setEnabled(true);
+}
+
+bool TMainFormular::ConvertUtmPoint() {
+    if (!PreciseMode) {
+        Tarnwick().convert_utm_to_bng(UtmZone, UtmNorthing, UtmEasting, &BngEasting, &BngNorthing);
+    } else if ((preciseBng_ = precise::UtmToBng(UtmZone, UtmEasting, UtmNorthing))) {
+        BngEasting = precise::WholeMetres(preciseBng_->ostn15.easting);
+        BngNorthing = precise::WholeMetres(preciseBng_->ostn15.northing);
+    } else {
+        return false;
+    }
+    return BngEasting >= 0 && BngEasting <= MaxBngEasting && BngNorthing >= 0 &&
+           BngNorthing <= MaxBngNorthing;
 }
 
 void TMainFormular::ConvertUtmToBng() {
@@ -654,9 +833,7 @@ void TMainFormular::ConvertUtmToBng() {
     UtmNorthing = *northing;
 
     const TarnwickBracket bracket;
-    Tarnwick().convert_utm_to_bng(UtmZone, UtmNorthing, UtmEasting, &BngEasting, &BngNorthing);
-    if (BngEasting < 0 || BngEasting > MaxBngEasting || BngNorthing < 0 ||
-        BngNorthing > MaxBngNorthing) {
+    if (!ConvertUtmPoint()) {
         ConversionFailed({NumMaskEdit6, NumMaskEdit7});
         return;
     }
@@ -665,11 +842,17 @@ void TMainFormular::ConvertUtmToBng() {
     NumMaskEdit6->SetText(PadNumber(6, BngEasting));
     NumMaskEdit7->SetText(PadNumber(7, BngNorthing));
     ShowGridReference(GridReference2, true);
+    ShowMgrsReference(MgrsReference2, precise::UtmPoint{UtmZone, static_cast<double>(UtmEasting),
+                                                        static_cast<double>(UtmNorthing)});
     WritePaperHeader();
-    AppendPaperLine(QLatin1Char(' ') + NumMaskEdit6->Text() + QStringLiteral("  ") +
-                    NumMaskEdit7->Text() + ArrowUtmToBng + NumMaskEdit5->Text() +
-                    QStringLiteral("  ") + NumMaskEdit3->Text() + QStringLiteral("  ") +
-                    NumMaskEdit4->Text() + QLatin1Char(' '));
+    if (PreciseMode) {
+        LogPreciseUtmToBng(*preciseBng_);
+    } else {
+        AppendPaperLine(QLatin1Char(' ') + NumMaskEdit6->Text() + QStringLiteral("  ") +
+                        NumMaskEdit7->Text() + ArrowUtmToBng + NumMaskEdit5->Text() +
+                        QStringLiteral("  ") + NumMaskEdit3->Text() + QStringLiteral("  ") +
+                        NumMaskEdit4->Text() + QLatin1Char(' '));
+    }
     if (display_ != nullptr) {
         display_->SetPointOfInterest(BngEasting, BngNorthing);
         display_->PlaceMarker(BngEasting, BngNorthing);
@@ -689,11 +872,13 @@ void TMainFormular::ToggleAlternative() {
         NumMaskEdit8->SetText(QString::number(primaryZone_));
         NumMaskEdit9->SetText(PadNumber(6, primaryEasting_));
         NumMaskEdit10->SetText(PadNumber(7, primaryNorthing_));
+        ShowMgrsReference(MgrsReference1, primaryPoint_);
         AltShown = false;
     } else {
         NumMaskEdit8->SetText(QString::number(AltZone));
         NumMaskEdit9->SetText(PadNumber(6, AltEasting));
         NumMaskEdit10->SetText(PadNumber(7, AltNorthing));
+        ShowMgrsReference(MgrsReference1, altPoint_);
         AltShown = true;
         if (!AltLogged) {
             LogBngToUtm();
@@ -702,6 +887,40 @@ void TMainFormular::ToggleAlternative() {
     }
     // However the toggle came (button, heading, key), the button says which values are shown.
     SpeedButton1->setChecked(AltShown);
+}
+
+void TMainFormular::TogglePrecise() {
+    if (!PreciseBox1->isEnabled()) {
+        Beep(this);  // OSTN15 is unavailable: the boxes' hint says why
+        return;
+    }
+    PreciseMode = !PreciseMode;
+    for (QCheckBox* box : {PreciseBox1, PreciseBox2}) {
+        const QSignalBlocker quiet(box);
+        box->setChecked(PreciseMode);
+    }
+    setWindowTitle(QString::fromLatin1(MainFormularCaption) +
+                   (PreciseMode ? QString::fromLatin1(PreciseCaption) : QString()));
+    if (display_ != nullptr) {
+        display_->SetPreciseMode(PreciseMode);
+    }
+    ReconvertActivePage();
+}
+
+void TMainFormular::ReconvertActivePage() {
+    // No page goes on showing a result of the method just left.
+    const int page = PageControl1->currentIndex();
+    const bool utmShown = !NumMaskEdit9->Text().isEmpty();
+    const bool bngShown = !NumMaskEdit6->Text().isEmpty();
+    EmptyFields({NumMaskEdit8, NumMaskEdit9, NumMaskEdit10, NumMaskEdit6, NumMaskEdit7});
+    ShowGridReference(GridReference1, false);
+    ShowGridReference(GridReference2, false);
+    ClearAlternative();
+    if (page == PageBngToUtm && utmShown) {
+        ConvertBngToUtm();
+    } else if (page == PageUtmToBng && bngShown) {
+        ConvertUtmToBng();
+    }
 }
 
 void TMainFormular::SetZoneHints(int zone) {
@@ -914,6 +1133,8 @@ void TMainFormular::FormKeyPress(QChar key) {
         }
     } else if (command == QLatin1Char('a') && page == PageBngToUtm) {
         ToggleAlternative();  // it sets the button to match what is shown
+    } else if (command == QLatin1Char('p')) {
+        TogglePrecise();
     }
 }
 
@@ -957,6 +1178,35 @@ bool TMainFormular::PasteBngPoint(const QString& text) {
         return true;
     }
     WriteBngInputs(*easting, *northing);
+    return true;
+}
+
+bool TMainFormular::PasteMgrsReference(const QString& text) {
+    // An MGRS reference ("30U XC 99293 09783", any case, blanks or none) fills the whole UTM
+    // point; a number is left to the field. Only the 1 m square of a northern point in zones
+    // 29 .. 31 names whole metres the page takes; anything else is refused aloud.
+    const QString trimmed = text.trimmed();
+    const bool lettered =
+        std::any_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c.isLetter(); });
+    if (trimmed.isEmpty() || !trimmed.front().isDigit() || !lettered) {
+        return false;
+    }
+    try {
+        const mgrs::square square = mgrs::parse(trimmed.toStdString());
+        const int zone = square.corner.zone;
+        const int easting = precise::WholeMetres(square.corner.easting);
+        const int northing = precise::WholeMetres(square.corner.northing);
+        const Range* eastings = ZoneRange(zone, false);
+        const Range* northings = ZoneRange(zone, true);
+        if (square.side != 1 || !square.corner.north || eastings == nullptr ||
+            !eastings->Contains(easting) || !northings->Contains(northing)) {
+            Beep(this);
+            return true;
+        }
+        WriteUtmInputs(zone, easting, northing);
+    } catch (const global_types::failure&) {
+        Beep(this);
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QChar>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,8 +15,10 @@
 #include <QToolButton>
 #include <QWidget>
 #include <initializer_list>
+#include <optional>
 
 #include "NumMaskEdit.hpp"
+#include "precise_mode.hpp"
 #include "window_links.hpp"
 
 class TMainFormular;
@@ -25,6 +28,9 @@ extern TMainFormular* MainFormular;
 
 /// The converter window's caption.
 inline constexpr const char* MainFormularCaption = "  The Vantre BNG <> UTM  Converter";
+
+/// What the caption gains while precise mode is on.
+inline constexpr const char* PreciseCaption = "  -  precise: OSTN15";
 
 /// A label with a click event.
 class TClickLabel : public QLabel {
@@ -100,6 +106,10 @@ class TMainFormular : public QWidget, public ConverterLink {
 
     QLineEdit* GridReference1;  ///< lettered reference of page 0's last result (zone row)
     QLineEdit* GridReference2;  ///< lettered reference of page 1's last result (zone row)
+    QLineEdit* MgrsReference1;  ///< MGRS reference of the UTM values page 0 shows
+    QLineEdit* MgrsReference2;  ///< MGRS reference of page 1's last converted UTM point
+    QCheckBox* PreciseBox1;     ///< "Precise: OSTN15" on page 0; disabled without OSTN15
+    QCheckBox* PreciseBox2;     ///< the same on page 1, always in the same state
 
     QLabel* Label2;              ///< heading "BNG" of page 0
     TClickLabel* Label6;         ///< heading "UTM " of page 0; a click toggles
@@ -128,6 +138,7 @@ class TMainFormular : public QWidget, public ConverterLink {
     bool AltShown = false;      ///< page 0's outputs show the alternative values
     bool AltLogged = false;     ///< the alternative values are on the paper trail
     int PaperLines = 0;         ///< lines written to the paper trail; 0: no header yet
+    bool PreciseMode = false;   ///< conversions by OSTN15 instead of the Helmert chain
 
     /// Decimal text of `value`, prefixed with "_" up to `width` characters.
     static QString PadNumber(int width, int value);
@@ -140,6 +151,9 @@ class TMainFormular : public QWidget, public ConverterLink {
     void ToggleAlternative();
     /// Sets the hints of the UTM easting and northing inputs for a zone (29..31, else none).
     void SetZoneHints(int zone);
+    /// Switches between the Helmert chain and OSTN15 (beeps while OSTN15 is unavailable); the
+    /// active page converts its shown result again by the new method, the other is emptied.
+    void TogglePrecise();
 
     // --- event handlers ---
     void NumMaskEdit8Click();     ///< click on a UTM output of page 0: ConvertBngToUtm
@@ -179,6 +193,15 @@ class TMainFormular : public QWidget, public ConverterLink {
     void WritePaperHeader();
     void AppendPaperLine(const QString& line);
     void LogBngToUtm();
+    void LogPreciseBngToUtm(const precise::Comparison<precise::UtmPoint>& result);
+    void LogPreciseUtmToBng(const precise::Comparison<precise::BngPoint>& result);
+    bool ConvertPrimaryUtm();
+    bool ConvertUtmPoint();
+    void OfferAlternative();
+    void ShowMgrsReference(QLineEdit* row, const std::optional<precise::UtmPoint>& point);
+    void SetUpPreciseBoxes();
+    void ReconvertActivePage();
+    bool PasteMgrsReference(const QString& text);
     void CheckBngInput(TNumMaskEdit* field, int maximum, int width);
     void CheckUtmInput(TNumMaskEdit* field, bool overall, bool northing);
     void Reformat(TNumMaskEdit* field, const QString& text);
@@ -194,4 +217,12 @@ class TMainFormular : public QWidget, public ConverterLink {
     signed char primaryZone_ = 0;
     int primaryEasting_ = 0;
     int primaryNorthing_ = 0;
+
+    // What page "BNG > UTM" shows, unrounded (whole metres by Helmert), for its MGRS row; and
+    // the OSTN15 results of the last conversions with their Helmert companions.
+    precise::UtmPoint primaryPoint_{};
+    precise::UtmPoint altPoint_{};
+    std::optional<precise::Comparison<precise::UtmPoint>> precisePrimary_;
+    std::optional<precise::Comparison<precise::UtmPoint>> preciseAlt_;
+    std::optional<precise::Comparison<precise::BngPoint>> preciseBng_;
 };

@@ -1,6 +1,7 @@
 // velmont's binding to libtarnwick.so: one process-wide table of the seven library functions
-// the program calls, bound to the real exports when the program is loaded, and the one
-// function through which every failure is signalled to the user (the beep).
+// the program calls, bound to the real exports when the program is loaded, the four functions
+// of libtarnwick_transform.so that precise mode needs, bound at start-up beside them, and the
+// one function through which every failure is signalled to the user (the beep).
 //
 // Tests overwrite entries of the table with recording fakes and count beeps through
 // BeepObserver(), so that real widgets can be driven with real or recorded library calls.
@@ -9,10 +10,13 @@
 #include <functional>
 
 #include "tarnwick.h"
+#include "tarnwick_transform.h"
 
 class QWidget;
 
-/// The library functions velmont uses, with the exact C signatures of tarnwick.h.
+/// The library functions velmont uses, with the exact C signatures of tarnwick.h and
+/// tarnwick_transform.h. The transform entries are null where libtarnwick_transform.so could
+/// not be loaded: precise mode is then unavailable, the rest of the program unaffected.
 struct TarnwickApi {
     decltype(&::initialize_api) initialize_api;
     decltype(&::finalize_api) finalize_api;
@@ -21,6 +25,10 @@ struct TarnwickApi {
     decltype(&::is_in_overlap_region) is_in_overlap_region;
     decltype(&::convert_to_overlap_zone) convert_to_overlap_zone;
     decltype(&::from_bng_to_wgs84_lat_long) from_bng_to_wgs84_lat_long;
+    decltype(&::tarnwick_transform_create) transform_create;
+    decltype(&::tarnwick_transform_points) transform_points;
+    decltype(&::tarnwick_transform_destroy) transform_destroy;
+    decltype(&::tarnwick_last_error) last_error;
 };
 
 /// The process-wide table; bound to libtarnwick.so's exports by default (null entries in a
@@ -29,6 +37,10 @@ TarnwickApi& Tarnwick();
 
 /// The table as bound at load time: what Tarnwick() holds until a test replaces entries.
 const TarnwickApi& TarnwickExports();
+
+/// Why the transform entries of TarnwickExports() are null (the loader's message), or empty
+/// when they are bound.
+const char* TransformBindingFault();
 
 /// Brackets a batch of conversions: initialize_api on construction, finalize_api on
 /// destruction, so the library is closed again on every way out of a handler.

@@ -18,7 +18,8 @@ class ConverterLink {
     /// Writes a UTM point into page "UTM > BNG"'s inputs, the same way.
     virtual void WriteUtmInputs(int zone, int easting, int northing) = 0;
     /// The one handler of the character keys of both windows: "c" (and Return, Enter)
-    /// converts on the active page, "a" toggles the alternative values; capitals alike.
+    /// converts on the active page, "a" toggles the alternative values, "p" precise mode;
+    /// capitals alike.
     virtual void FormKeyPress(QChar key) = 0;
 };
 
@@ -48,4 +49,7 @@ class PointDisplay {
     virtual void ClearPoiLabels() = 0;
     /// True while the latitude label of the point of interest is empty.
     virtual bool PoiLabelsEmpty() const = 0;
+    /// Switches the latitude and longitude labels between WGS84 by the Helmert chain (off)
+    /// and ETRS89 by OSTN15 (on), refilling those shown; the labels say which is in force.
+    virtual void SetPreciseMode(bool on) = 0;
 };

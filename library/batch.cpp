@@ -24,6 +24,7 @@
 #include "utm.hpp"
 
 #include "detail/batch_input.hpp"
+#include "detail/batch_precise_simd.hpp"
 #include "detail/batch_simd.hpp"
 #include "detail/helmert_chain.hpp"
 
@@ -954,10 +955,14 @@ bool convert(const conversion& c, const points& in, const results& out) noexcept
     const bool chain = runs_on_chain(c, in, out);
     const bool blocks = chain && simd::available();
     const simd::chain_pair pair = chain_pair_of(c);
+    // Precise mode's pairs between the National Grid and UTM have a block kernel of their own.
+    const precise_simd::precise_pair precise_pair = precise_simd::pair_of(c, in);
     const std::size_t n = out.status.size();
     for (std::size_t first = 0; first < n; first += simd::block_size) {
         const std::size_t count = std::min(simd::block_size, n - first);
-        const unsigned done = blocks ? simd::convert_block(pair, in, out, first, count) : 0U;
+        const unsigned done =
+            blocks ? simd::convert_block(pair, in, out, first, count)
+                   : precise_simd::convert_block(precise_pair, in, out, first, count);
         if (done == (1U << count) - 1U) {
             continue;  // the whole block converted
         }

@@ -15,6 +15,8 @@
 #include "utm-exceptions.hpp"
 #include "utm.hpp"
 
+#include "detail/ostn15.hpp"
+#include "detail/ostn15_steps.hpp"
 #include "detail/utm.hpp"
 
 // Where the library's build installs the shift grid and where it leaves it in its build tree.
@@ -51,13 +53,6 @@ constexpr std::array<unsigned char, 8> file_magic = {'T', 'W', 'O', 'S', 'T', 'N
 constexpr std::size_t header_bytes = 32;
 constexpr std::size_t node_count = std::size_t{shift_grid::columns} * shift_grid::rows;
 constexpr std::size_t file_bytes = header_bytes + 4 * node_count + 8;
-
-// The extent of the shifts on the ETRS89 Transverse Mercator grid, metres.
-constexpr long_float last_easting = (shift_grid::columns - 1) * shift_grid::spacing;
-constexpr long_float last_northing = (shift_grid::rows - 1) * shift_grid::spacing;
-
-// The way back stops when an iteration moves the point by less than this, metres.
-constexpr long_float iteration_limit = 1e-4;
 
 std::uint64_t little_endian(const unsigned char* p, int bytes) {
     std::uint64_t v = 0;
@@ -110,27 +105,9 @@ const shift_grid& grid() {
     return *loaded.grid;
 }
 
-const etm::projection& national_grid_on_grs80() {
-    static const etm::projection tm = etm::make_projection(
-        {major_axis_grs80, minor_axis_grs80, utm::bng::scale_on_central_meridian,
-         utm::bng::latitude_of_natural_origin, utm::bng::longitude_of_natural_origin,
-         utm::bng::false_origin_east, utm::bng::false_origin_north});
-    return tm;
-}
-
-// The UTM projection on GRS80 of the northern zone `zone` (1 .. 60, checked by the caller).
-const etm::projection& utm_zone_on_grs80(zone_integer zone) {
-    static const std::array<etm::projection, 60> zones = [] {
-        std::array<etm::projection, 60> all{};
-        for (int z = 1; z <= 60; ++z) {
-            all[static_cast<std::size_t>(z - 1)] = etm::make_projection(
-                {major_axis_grs80, minor_axis_grs80, utm::scale_on_central_meridian, 0.0,
-                 utm::central_meridian(zone_integer(z)), utm::false_easting, 0.0});
-        }
-        return all;
-    }();
-    return zones[static_cast<std::size_t>(zone.value() - 1)];
-}
+using detail::meridian_turns;
+using detail::national_grid_on_grs80;
+using detail::utm_zone_on_grs80;
 
 void require_finite(long_float a, long_float b, const char* what) {
     if (!std::isfinite(a) || !std::isfinite(b)) {
@@ -138,69 +115,96 @@ void require_finite(long_float a, long_float b, const char* what) {
     }
 }
 
-void require_inside_shifts(long_float x, long_float y) {
+using detail::iteration_limit;
+using detail::last_easting;
+using detail::last_northing;
+
+// The shift grid's steps on doubles: one lane, its mask a bool.
+struct scalar_lanes {
+    using mask = bool;
+    static int whole_below(long_float c, int last) { return std::min(static_cast<int>(c), last); }
+    static long_float to_float(int i) { return i; }
+    static std::size_t south_west(int column, int row) {
+        return 2 * (static_cast<std::size_t>(row) * shift_grid::columns +
+                    static_cast<std::size_t>(column));
+    }
+    static detail::nodes_of<long_float> nodes(const shift_grid& g, int column, int row) {
+        const std::size_t sw = south_west(column, row);
+        const std::size_t nw = sw + 2 * shift_grid::columns;
+        const auto& v = g.values;
+        const auto at = [&v](std::size_t i) { return static_cast<long_float>(v[i]); };
+        return {at(sw),     at(sw + 2), at(nw + 2), at(nw),
+                at(sw + 1), at(sw + 3), at(nw + 3), at(nw + 1)};
+    }
+    static mask all() { return true; }
+    static mask no_lanes() { return false; }
+    static bool none(mask m) { return !m; }
+    static mask within(long_float x, long_float first, long_float last) {
+        return x >= first && x <= last;
+    }
+    static mask both(mask a, mask b) { return a && b; }
+    static mask either(mask a, mask b) { return a || b; }
+    static mask and_not(mask a, mask b) { return a && !b; }
+    static mask below(long_float a, long_float b) { return a < b; }
+    static long_float select(mask m, long_float a, long_float b) { return m ? a : b; }
+    static long_float clamp(long_float x, long_float first, long_float last) {
+        return std::clamp(x, first, last);
+    }
+    static long_float max(long_float a, long_float b) { return std::max(a, b); }
+    static long_float abs(long_float x) { return std::abs(x); }
+};
+
+bool inside_shifts(long_float x, long_float y) {
+    return detail::inside_shifts<scalar_lanes>(x, y);
+}
+
+[[noreturn]] void outside_shifts(long_float x, long_float y) {
     if (!(x >= 0.0 && x <= last_easting)) {
         throw utm::exceptions::easting_out_of_range(
             "outside the OSTN15 shifts: ETRS89 grid easting " + std::to_string(x) +
             " m, the data cover 0 .. 700000 m");
     }
-    if (!(y >= 0.0 && y <= last_northing)) {
-        throw utm::exceptions::northing_out_of_range(
-            "outside the OSTN15 shifts: ETRS89 grid northing " + std::to_string(y) +
-            " m, the data cover 0 .. 1250000 m");
+    throw utm::exceptions::northing_out_of_range(
+        "outside the OSTN15 shifts: ETRS89 grid northing " + std::to_string(y) +
+        " m, the data cover 0 .. 1250000 m");
+}
+
+void require_inside_shifts(long_float x, long_float y) {
+    if (!inside_shifts(x, y)) [[unlikely]] {
+        outside_shifts(x, y);
     }
 }
 
-struct shift {
-    long_float east;
-    long_float north;
-};
+using shift = detail::shift_of<long_float>;
 
-// The shifts (metres) at the ETRS89 grid position x, y, interpolated bilinearly between the
-// four nodes of its 1 km cell; the last row and column of nodes close the cells below them.
+// The shifts at an ETRS89 grid position; raises outside the shifts' extent.
 shift shifts_at(const shift_grid& g, long_float x, long_float y) {
     require_inside_shifts(x, y);
-    const int column = std::min(static_cast<int>(x / shift_grid::spacing), shift_grid::columns - 2);
-    const int row = std::min(static_cast<int>(y / shift_grid::spacing), shift_grid::rows - 2);
-    const long_float t = (x - column * shift_grid::spacing) / shift_grid::spacing;
-    const long_float u = (y - row * shift_grid::spacing) / shift_grid::spacing;
-    const std::size_t sw = 2 * (static_cast<std::size_t>(row) * shift_grid::columns +
-                                static_cast<std::size_t>(column));
-    const std::size_t nw = sw + 2 * shift_grid::columns;
-    const long_float w_sw = (1.0 - t) * (1.0 - u);
-    const long_float w_se = t * (1.0 - u);
-    const long_float w_ne = t * u;
-    const long_float w_nw = (1.0 - t) * u;
-    const auto& v = g.values;
-    const long_float east = w_sw * v[sw] + w_se * v[sw + 2] + w_ne * v[nw + 2] + w_nw * v[nw];
-    const long_float north =
-        w_sw * v[sw + 1] + w_se * v[sw + 3] + w_ne * v[nw + 3] + w_nw * v[nw + 1];
-    return {(east + g.east_offset_mm) / 1000.0, (north + g.north_offset_mm) / 1000.0};
+    return detail::interpolated<scalar_lanes>(g, x, y);
 }
 
 // The ETRS89 Transverse Mercator grid position (metres) of a National Grid point.
-etm::grid_point etrs89_grid_of_bng(long_float easting, long_float northing) {
+etm::grid_point grid_of_bng(long_float easting, long_float northing) {
     const shift_grid& g = grid();
     require_finite(easting, northing, "National Grid easting and northing");
-    // First guess: the shifts at the point itself, taken at the nearest place inside the data
-    // (a point just outside may still have its ETRS89 position inside).
-    shift s = shifts_at(g, std::clamp(easting, 0.0, last_easting),
-                        std::clamp(northing, 0.0, last_northing));
-    long_float x = easting - s.east;
-    long_float y = northing - s.north;
-    for (int step = 0; step < 20; ++step) {
-        s = shifts_at(g, x, y);
-        const long_float next_x = easting - s.east;
-        const long_float next_y = northing - s.north;
-        const long_float change = std::max(std::abs(next_x - x), std::abs(next_y - y));
-        x = next_x;
-        y = next_y;
-        if (change < iteration_limit) {
-            require_inside_shifts(x, y);
-            return {x, y};
-        }
+    long_float x = 0.0;
+    long_float y = 0.0;
+    const detail::way_back_of<scalar_lanes> end =
+        detail::way_back<scalar_lanes>(g, easting, northing, x, y);
+    if (end.outside) {
+        outside_shifts(x, y);
     }
-    throw constraint_error("precise mode: the way back from the National Grid did not converge");
+    if (!end.converged) {
+        throw constraint_error(
+            "precise mode: the way back from the National Grid did not converge");
+    }
+    return {x, y};
+}
+
+// The National Grid point of an ETRS89 grid position: the position with its shifts.
+grid_point shifted(const shift_grid& g, const etm::grid_point& p) {
+    const shift s = shifts_at(g, p.easting, p.northing);
+    return {p.easting + s.east, p.northing + s.north};
 }
 
 void require_bng_zone(zone_integer zone) {
@@ -239,6 +243,23 @@ zone_integer zone_of_longitude(long_float longitude) {
                                " rad outside [-pi, pi)");
     }
     return zone_integer::round(utm::detail::automatic_zone_number(longitude));
+}
+
+// A National Grid point on the conformal sphere of its ETRS89 grid position. From there a UTM
+// zone on the same ellipsoid is a turn of the sphere away: the ETRS89 latitude, and the
+// iteration that finds it, are not needed on the way to UTM.
+etm::sphere_point sphere_of_bng(long_float easting, long_float northing) {
+    const etm::grid_point p = grid_of_bng(easting, northing);
+    return etm::grid_to_sphere(national_grid_on_grs80(), p.easting, p.northing);
+}
+
+// A point of the National Grid's conformal sphere in the northern zone `zone` (1 .. 60, checked
+// by the caller) on GRS80.
+utm_point utm_of_sphere(const etm::sphere_point& s, zone_integer zone) {
+    const etm::grid_point p =
+        etm::sphere_to_grid(utm_zone_on_grs80(zone), s, meridian_turns(zone).from_national_grid);
+    require_utm_ranges(p.easting, p.northing);
+    return {zone, p.easting, p.northing};
 }
 
 // Refuses a path that is not a regular file of the shift grid's size before it is opened: a
@@ -326,13 +347,11 @@ std::string shift_grid_file() {
 
 grid_point from_etrs89_to_bng(long_float latitude, long_float longitude) {
     const shift_grid& g = grid();
-    const etm::grid_point p = etm::lat_long_to_grid(national_grid_on_grs80(), latitude, longitude);
-    const shift s = shifts_at(g, p.easting, p.northing);
-    return {p.easting + s.east, p.northing + s.north};
+    return shifted(g, etm::lat_long_to_grid(national_grid_on_grs80(), latitude, longitude));
 }
 
 etrs89_point from_bng_to_etrs89(long_float easting, long_float northing) {
-    const etm::grid_point p = etrs89_grid_of_bng(easting, northing);
+    const etm::grid_point p = grid_of_bng(easting, northing);
     const etm::lat_long_point ll =
         etm::grid_to_lat_long(national_grid_on_grs80(), p.easting, p.northing);
     return {ll.latitude, ll.longitude};
@@ -358,20 +377,88 @@ etrs89_point from_utm_to_etrs89(zone_integer zone, long_float easting, long_floa
 }
 
 utm_point from_bng_to_utm(long_float easting, long_float northing) {
-    const etrs89_point ll = from_bng_to_etrs89(easting, northing);
-    return from_etrs89_to_utm(ll.latitude, ll.longitude);
+    const etm::sphere_point s = sphere_of_bng(easting, northing);
+    return utm_of_sphere(s,
+                         zone_of_longitude(etm::longitude_on_sphere(national_grid_on_grs80(), s)));
 }
 
 utm_point from_bng_to_utm(long_float easting, long_float northing, zone_integer zone) {
     require_bng_zone(zone);
-    const etrs89_point ll = from_bng_to_etrs89(easting, northing);
-    return from_etrs89_to_utm(ll.latitude, ll.longitude, zone);
+    return utm_of_sphere(sphere_of_bng(easting, northing), zone);
 }
 
 grid_point from_utm_to_bng(zone_integer zone, long_float easting, long_float northing) {
     require_bng_zone(zone);
-    const etrs89_point ll = from_utm_to_etrs89(zone, easting, northing);
-    return from_etrs89_to_bng(ll.latitude, ll.longitude);
+    require_utm_ranges(easting, northing);
+    const etm::sphere_point s = etm::grid_to_sphere(utm_zone_on_grs80(zone), easting, northing);
+    const etm::grid_point p =
+        etm::sphere_to_grid(national_grid_on_grs80(), s, meridian_turns(zone).to_national_grid);
+    return shifted(grid(), p);
 }
+
+namespace detail {
+
+const etm::projection& national_grid_on_grs80() {
+    static const etm::projection tm = etm::make_projection(
+        {major_axis_grs80, minor_axis_grs80, utm::bng::scale_on_central_meridian,
+         utm::bng::latitude_of_natural_origin, utm::bng::longitude_of_natural_origin,
+         utm::bng::false_origin_east, utm::bng::false_origin_north});
+    return tm;
+}
+
+const etm::projection& utm_zone_on_grs80(zone_integer zone) {
+    static const std::array<etm::projection, 60> zones = [] {
+        std::array<etm::projection, 60> all{};
+        for (int z = 1; z <= 60; ++z) {
+            all[static_cast<std::size_t>(z - 1)] = etm::make_projection(
+                {major_axis_grs80, minor_axis_grs80, utm::scale_on_central_meridian, 0.0,
+                 utm::central_meridian(zone_integer(z)), utm::false_easting, 0.0});
+        }
+        return all;
+    }();
+    return zones[static_cast<std::size_t>(zone.value() - 1)];
+}
+
+const zone_turns& meridian_turns(zone_integer zone) {
+    static const std::array<zone_turns, 60> turns = [] {
+        std::array<zone_turns, 60> all{};
+        for (int z = 1; z <= 60; ++z) {
+            const etm::projection& utm = utm_zone_on_grs80(zone_integer(z));
+            all[static_cast<std::size_t>(z - 1)] = {
+                etm::turn_between(national_grid_on_grs80(), utm),
+                etm::turn_between(utm, national_grid_on_grs80())};
+        }
+        return all;
+    }();
+    return turns[static_cast<std::size_t>(zone.value() - 1)];
+}
+
+const shift_grid* loaded_shift_grid() noexcept {
+    const loaded_grid& loaded = process_grid();
+    return loaded.grid ? &*loaded.grid : nullptr;
+}
+
+void prefetch_shifts(long_float easting, long_float northing) noexcept {
+    const loaded_grid& loaded = process_grid();
+    if (loaded.grid && detail::inside_shifts<scalar_lanes>(easting, northing)) {
+        constexpr long_float per_metre = 1.0 / shift_grid::spacing;
+        const std::size_t sw = scalar_lanes::south_west(
+            scalar_lanes::whole_below(easting * per_metre, shift_grid::columns - 2),
+            scalar_lanes::whole_below(northing * per_metre, shift_grid::rows - 2));
+        __builtin_prefetch(&loaded.grid->values[sw]);
+        __builtin_prefetch(&loaded.grid->values[sw + 2 * shift_grid::columns]);
+    }
+}
+
+bool bng_of_etrs89_grid(const etm::grid_point& p, grid_point& b) noexcept {
+    try {
+        b = shifted(grid(), p);
+        return true;
+    } catch (const global_types::failure&) {
+        return false;
+    }
+}
+
+}  // namespace detail
 
 }  // namespace utm::datum_transformations::ostn15

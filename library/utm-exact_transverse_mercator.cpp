@@ -1,15 +1,16 @@
 #include "utm-exact_transverse_mercator.hpp"
 
+#include <algorithm>
 #include <cmath>
-#include <complex>
 #include <numbers>
 #include <string>
+
+#include "detail/exact_transverse_mercator_steps.hpp"
 
 namespace utm::exact_transverse_mercator {
 
 namespace {
 
-using complex = std::complex<long_float>;
 using global_types::constraint_error;
 
 constexpr long_float half_pi = std::numbers::pi / 2.0;
@@ -20,45 +21,39 @@ void require(bool condition, const char* what) {
     }
 }
 
-// sum over j = 1 .. 6 of c[j - 1] sin(2 j zeta), by Clenshaw's recurrence on the complex
-// argument: its real part is the series in sin(2 j xi) cosh(2 j eta), its imaginary part the
-// one in cos(2 j xi) sinh(2 j eta). One complex sine and cosine instead of twelve of each.
-complex sine_series(const std::array<long_float, 6>& c, complex zeta) {
-    const complex two_zeta = 2.0 * zeta;
-    const complex r = 2.0 * std::cos(two_zeta);
-    complex b1 = 0.0;
-    complex b2 = 0.0;
-    for (int k = 5; k >= 0; --k) {
-        const complex b0 = c[static_cast<std::size_t>(k)] + r * b1 - b2;
-        b2 = b1;
-        b1 = b0;
-    }
-    return b1 * std::sin(two_zeta);
-}
+// The elementary functions of the steps on doubles: the platform's.
+struct scalar_math {
+    static long_float sin(long_float x) { return std::sin(x); }
+    static long_float cos(long_float x) { return std::cos(x); }
+    static long_float exp(long_float x) { return std::exp(x); }
+    static long_float sinh(long_float x) { return std::sinh(x); }
+    static long_float asinh(long_float x) { return std::asinh(x); }
+    static long_float sqrt(long_float x) { return std::sqrt(x); }
+    static long_float hypot(long_float x, long_float y) { return std::hypot(x, y); }
+    static long_float atan2(long_float y, long_float x) { return std::atan2(y, x); }
+    static long_float atanh(long_float x) { return std::atanh(x); }
+    static long_float abs(long_float x) { return std::abs(x); }
+    static long_float max_one(long_float x) { return std::max(1.0, x); }
+    // One lane: its mask is a bool.
+    using mask = bool;
+    static mask all() { return true; }
+    static bool none(mask m) { return !m; }
+    static mask at_most(long_float x, long_float y) { return x <= y; }
+    static mask and_not(mask a, mask b) { return a && !b; }
+    static long_float select(mask m, long_float a, long_float b) { return m ? a : b; }
+};
 
-// tan of the conformal latitude from tan of the geodetic latitude `tau`.
 long_float conformal_tan(long_float tau, long_float e) {
-    const long_float sigma = std::sinh(e * std::atanh(e * tau / std::hypot(1.0, tau)));
-    return tau * std::hypot(1.0, sigma) - sigma * std::hypot(1.0, tau);
+    return detail::conformal_tan<scalar_math>(tau, e);
 }
 
-// tan of the geodetic latitude from tan of the conformal latitude `tau_prime`, by Newton's
-// method; the derivative d tau' / d tau = (1 - e2) sqrt(1 + tau'^2) sqrt(1 + tau^2) /
-// (1 + (1 - e2) tau^2) is known in closed form. Quadratic convergence: three or four steps.
 long_float geodetic_tan(long_float tau_prime, long_float e, long_float e2) {
-    const long_float one_minus_e2 = 1.0 - e2;
-    long_float tau = tau_prime / one_minus_e2;
-    for (int step = 0; step < 20; ++step) {
-        const long_float tau_prime_i = conformal_tan(tau, e);
-        const long_float delta = (tau_prime - tau_prime_i) / std::hypot(1.0, tau_prime_i) *
-                                 (1.0 + one_minus_e2 * tau * tau) /
-                                 (one_minus_e2 * std::hypot(1.0, tau));
-        tau += delta;
-        if (std::abs(delta) <= 1e-15 * std::max(1.0, std::abs(tau))) {
-            return tau;
-        }
+    bool running = true;
+    const long_float tau = detail::geodetic_tan<scalar_math>(tau_prime, e, e2, running);
+    if (running) {
+        throw constraint_error("exact Transverse Mercator: latitude did not converge");
     }
-    throw constraint_error("exact Transverse Mercator: latitude did not converge");
+    return tau;
 }
 
 long_float longitude_in_range(long_float lambda) {
@@ -115,10 +110,23 @@ projection make_projection(const projection_parameters& p) {
     // The true origin's distance from the equator along the central meridian: k0 A times its
     // rectifying latitude, which is the forward series at longitude difference 0.
     const long_float chi0 = std::atan(conformal_tan(std::tan(p.latitude_of_origin), tm.e));
-    const long_float mu0 = chi0 + sine_series(tm.alpha, complex(chi0, 0.0)).real();
+    const long_float mu0 =
+        chi0 + detail::sine_series(
+                   tm.alpha, detail::double_angles_of<long_float>{std::sin(2.0 * chi0),
+                                                                  std::cos(2.0 * chi0), 0.0, 1.0})
+                   .re;
     tm.northing_of_equator = p.false_northing - tm.scaled_rectifying_axis * mu0;
     return tm;
 }
+
+namespace {
+
+grid_point grid_of_sphere(const projection& tm, long_float t, long_float c, long_float s) {
+    const detail::grid_of<long_float> g = detail::grid_of_sphere<scalar_math>(tm, t, c, s);
+    return {g.easting, g.northing};
+}
+
+}  // namespace
 
 grid_point lat_long_to_grid(const projection& tm, long_float latitude, long_float longitude) {
     require(std::isfinite(latitude) && std::isfinite(longitude),
@@ -127,30 +135,40 @@ grid_point lat_long_to_grid(const projection& tm, long_float latitude, long_floa
     const long_float delta_lambda = longitude_in_range(longitude - tm.parameters.central_meridian);
     const long_float cos_dl = std::cos(delta_lambda);
     require(cos_dl > 0.0, "point 90 degrees or more from the central meridian");
+    return grid_of_sphere(tm, conformal_tan(std::tan(latitude), tm.e), cos_dl,
+                          std::sin(delta_lambda));
+}
 
-    const long_float tau_prime = conformal_tan(std::tan(latitude), tm.e);
-    const long_float xi_prime = std::atan2(tau_prime, cos_dl);
-    const long_float eta_prime = std::asinh(std::sin(delta_lambda) / std::hypot(tau_prime, cos_dl));
-    const complex zeta_prime(xi_prime, eta_prime);
-    const complex zeta = zeta_prime + sine_series(tm.alpha, zeta_prime);
-    return {tm.parameters.false_easting + tm.scaled_rectifying_axis * zeta.imag(),
-            tm.northing_of_equator + tm.scaled_rectifying_axis * zeta.real()};
+sphere_point grid_to_sphere(const projection& tm, long_float easting, long_float northing) {
+    require(std::isfinite(easting) && std::isfinite(northing),
+            "easting and northing must be finite");
+    const long_float xi = (northing - tm.northing_of_equator) / tm.scaled_rectifying_axis;
+    const long_float eta = (easting - tm.parameters.false_easting) / tm.scaled_rectifying_axis;
+    require(std::abs(xi) <= half_pi, "northing beyond a pole");
+    const detail::sphere_of<long_float> s = detail::sphere_at<scalar_math>(tm, xi, eta);
+    return {s.sin_xi, s.cos_xi, s.sinh_eta};
+}
+
+long_float longitude_on_sphere(const projection& tm, const sphere_point& s) {
+    return longitude_in_range(std::atan2(s.sinh_eta, s.cos_xi) + tm.parameters.central_meridian);
 }
 
 lat_long_point grid_to_lat_long(const projection& tm, long_float easting, long_float northing) {
-    require(std::isfinite(easting) && std::isfinite(northing),
-            "easting and northing must be finite");
-    const complex zeta((northing - tm.northing_of_equator) / tm.scaled_rectifying_axis,
-                       (easting - tm.parameters.false_easting) / tm.scaled_rectifying_axis);
-    require(std::abs(zeta.real()) <= half_pi, "northing beyond a pole");
+    const sphere_point s = grid_to_sphere(tm, easting, northing);
+    const long_float tau_prime = s.sin_xi / std::hypot(s.sinh_eta, s.cos_xi);
+    return {std::atan(geodetic_tan(tau_prime, tm.e, tm.e2)), longitude_on_sphere(tm, s)};
+}
 
-    const complex zeta_prime = zeta - sine_series(tm.beta, zeta);
-    const long_float sinh_eta = std::sinh(zeta_prime.imag());
-    const long_float cos_xi = std::cos(zeta_prime.real());
-    const long_float tau_prime = std::sin(zeta_prime.real()) / std::hypot(sinh_eta, cos_xi);
-    const long_float tau = geodetic_tan(tau_prime, tm.e, tm.e2);
-    return {std::atan(tau),
-            longitude_in_range(std::atan2(sinh_eta, cos_xi) + tm.parameters.central_meridian)};
+meridian_turn turn_between(const projection& from, const projection& to) {
+    const long_float turn = from.parameters.central_meridian - to.parameters.central_meridian;
+    return {std::cos(turn), std::sin(turn)};
+}
+
+grid_point sphere_to_grid(const projection& to, const sphere_point& s, const meridian_turn& turn) {
+    const detail::complex_of<long_float> cs =
+        detail::turned<long_float>({s.sin_xi, s.cos_xi, s.sinh_eta}, turn.cos_turn, turn.sin_turn);
+    require(cs.re > 0.0, "point 90 degrees or more from the central meridian");
+    return grid_of_sphere(to, s.sin_xi, cs.re, cs.im);
 }
 
 }  // namespace utm::exact_transverse_mercator

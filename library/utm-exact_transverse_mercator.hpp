@@ -67,4 +67,37 @@ grid_point lat_long_to_grid(const projection& tm, long_float latitude, long_floa
 /// for a value that is not finite or a northing beyond a pole.
 lat_long_point grid_to_lat_long(const projection& tm, long_float easting, long_float northing);
 
+/// A point on the conformal sphere of a projection, in the sphere's transverse coordinates
+/// xi', eta': tan of its conformal latitude is sin_xi / hypot(sinh_eta, cos_xi), its longitude
+/// from the central meridian atan2(sinh_eta, cos_xi). Projections on the same ellipsoid share
+/// the sphere: a point passes from one grid to another through it without its geodetic
+/// latitude (and the iteration that finds it).
+struct sphere_point {
+    long_float sin_xi;
+    long_float cos_xi;
+    long_float sinh_eta;
+};
+
+/// Grid coordinates (metres) onto the conformal sphere. Raises as `grid_to_lat_long`.
+sphere_point grid_to_sphere(const projection& tm, long_float easting, long_float northing);
+
+/// The longitude (radians, in (-pi, pi]) of a point of `tm`'s conformal sphere, as
+/// `grid_to_lat_long` gives it.
+long_float longitude_on_sphere(const projection& tm, const sphere_point& s);
+
+/// The turn about the polar axis from one central meridian to another: the cosine and sine of
+/// the first's longitude less the second's.
+struct meridian_turn {
+    long_float cos_turn;
+    long_float sin_turn;
+};
+
+/// The turn from the central meridian of `from` to that of `to`.
+meridian_turn turn_between(const projection& from, const projection& to);
+
+/// A point of the conformal sphere of a projection on the ellipsoid of `to`, `turn` from that
+/// projection's central meridian to `to`'s, to the grid of `to` (metres). Raises
+/// `constraint_error` for a point 90 degrees or more from `to`'s central meridian.
+grid_point sphere_to_grid(const projection& to, const sphere_point& s, const meridian_turn& turn);
+
 }  // namespace utm::exact_transverse_mercator

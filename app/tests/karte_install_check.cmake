@@ -1,5 +1,5 @@
 # Installs the build into a scratch prefix and checks what velmont needs there: the program, the
-# library it finds through its run path, the desktop entry with its icon, and the documentation
+# library it finds through its run path, the transform library that precise mode opens beside it, the desktop entry with its icon, and the documentation
 # page at <bin>/../share/doc/velmont/index.html, where the Info page looks for it.
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -11,6 +11,7 @@ endif()
 set(expected
     ${BINDIR}/velmont
     ${LIBDIR}/libtarnwick.so.1
+    ${LIBDIR}/libtarnwick_transform.so.1
     share/applications/velmont.desktop
     share/icons/hicolor/16x16/apps/velmont.png
     share/icons/hicolor/256x256/apps/velmont.png

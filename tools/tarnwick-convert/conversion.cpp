@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -69,21 +70,21 @@ std::string_view name_of(coordinate_system s) {
 
 // Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
 // the bytes shown escaped: nothing further on has to carry them through a message.
-void check_printable(const std::string* fields, std::span<const std::string_view> names) {
+void check_printable(const std::string_view* fields, std::span<const std::string_view> names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
+        // Every byte is looked at without a branch (the loop runs on vectors); a field that
+        // holds one is then refused.
+        bool control = false;
         for (const char c : fields[i]) {
             const auto byte = static_cast<unsigned char>(c);
-            if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-                throw global_types::constraint_error(std::string(names[i]) + " \"" +
-                                                     escaped(fields[i]) +
-                                                     "\" holds a control character");
-            }
+            control |= (byte < 0x20 && c != '\t') || byte == 0x7F;
+        }
+        if (control) {
+            throw global_types::constraint_error(std::string(names[i]) + " \"" +
+                                                 escaped(fields[i]) +
+                                                 "\" holds a control character");
         }
     }
-}
-
-void set_whole(std::string& text, std::int32_t v) {
-    text = std::to_string(v);
 }
 
 // The points of a run of rows as the core takes them, and which row each one came from.
@@ -99,21 +100,32 @@ struct point_columns {
     batch::points points() const { return {zone, easting, northing, latitude, longitude, band}; }
 };
 
+// The names of a grid's easting and northing in messages ("BNG easting"), made once for a run
+// of rows rather than for each field.
+struct grid_field_names {
+    explicit grid_field_names(coordinate_system system)
+        : easting(std::string(entry(system).label) + " easting"),
+          northing(std::string(entry(system).label) + " northing") {}
+
+    std::string easting;
+    std::string northing;
+};
+
 // Reads the fields of a point of `system` into `to`; a failure carries the reason in its
 // message and adds nothing. National Grid metres that become a reference are checked here
 // and kept as the square that holds them (truncated, not rounded); all others are checked by
 // the conversion.
-void read_point(coordinate_system system, const std::string* fields, point_columns& to,
-                bool national_result, const conversion_options& options) {
+void read_point(coordinate_system system, const std::string_view* fields, point_columns& to,
+                bool national_result, const conversion_options& options,
+                const grid_field_names& grid) {
     using enum batch::systems::system_id;
-    const std::string_view grid = entry(system).label;
     grid_reference::bng_point square{};
     switch (system) {
         case bng:
         case lv03:
         case lv95: {
-            const double e = parse_number(fields[0], std::string(grid) + " easting");
-            const double n = parse_number(fields[1], std::string(grid) + " northing");
+            const double e = parse_number(fields[0], grid.easting);
+            const double n = parse_number(fields[1], grid.northing);
             if (!national_result) {
                 to.northing.push_back(n);
                 to.easting.push_back(e);
@@ -129,8 +141,8 @@ void read_point(coordinate_system system, const std::string* fields, point_colum
             char band = '\0';
             const double zone = parse_zone_field(
                 fields[0], band, options.utm_letters.value_or(utm_letter_convention::unstated));
-            const double e = parse_number(fields[1], std::string(grid) + " easting");
-            to.northing.push_back(parse_number(fields[2], std::string(grid) + " northing"));
+            const double e = parse_number(fields[1], grid.easting);
+            to.northing.push_back(parse_number(fields[2], grid.northing));
             to.zone.push_back(zone);
             to.easting.push_back(e);
             to.band.push_back(band);
@@ -162,10 +174,11 @@ std::string reason_of(const global_types::failure& failure) {
 // Reads the points of `rows` rows of `input_count` fields each; a row that cannot be read gets
 // its reason in `errors`.
 point_columns read_points(const conversion_options& options, std::size_t input_count,
-                          const std::string* fields, std::size_t rows,
+                          const std::string_view* fields, std::size_t rows,
                           std::vector<std::string>& errors) {
     const bool read_only = batch::systems::reads_only(options.from, options.to);
     const std::span<const std::string_view> names = entry(options.from).fields;
+    const grid_field_names grid(options.from);
     point_columns in;
     for (auto* v : {&in.zone, &in.easting, &in.northing, &in.latitude, &in.longitude}) {
         v->reserve(rows);
@@ -173,10 +186,10 @@ point_columns read_points(const conversion_options& options, std::size_t input_c
     in.band.reserve(rows);
     in.row.reserve(rows);
     for (std::size_t row = 0; row < rows; ++row) {
-        const std::string* f = fields + row * input_count;
+        const std::string_view* f = fields + row * input_count;
         try {
             check_printable(f, names);
-            read_point(options.from, f, in, read_only, options);
+            read_point(options.from, f, in, read_only, options, grid);
             in.row.push_back(row);
         } catch (const global_types::failure& failure) {
             errors[row] = reason_of(failure);
@@ -404,14 +417,15 @@ std::string converter::mgrs_of(const batch::points& in, const batch::results& r,
 }
 
 void converter::write_values(const batch::points& in, const batch::results& r, std::size_t k,
-                             std::string* out, std::string& error) const {
+                             result_fields& out, std::string& error) const {
     using batch::systems::column_unit;
     if (options_.to == coordinate_system::mgrs) {
         try {
-            out[0] = mgrs_of(in, r, k);
+            out.append(mgrs_of(in, r, k));
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
+        out.end_field();
         return;
     }
     if (options_.to == coordinate_system::gridref) {
@@ -422,42 +436,67 @@ void converter::write_values(const batch::points& in, const batch::results& r, s
                     ? grid_reference::bng_point{utm::bng::easting_integer_bng(r.easting[k]),
                                                 utm::bng::northing_integer_bng(r.northing[k])}
                     : grid_reference::metre_square(r.easting_metres[k], r.northing_metres[k]);
-            out[0] = grid_reference::format(p, *options_.digits);
+            out.append(grid_reference::format(p, *options_.digits));
         } catch (const global_types::failure& failure) {
             error = reason_of(failure);
         }
+        out.end_field();
         return;
     }
     // Blank where the point has no neighbouring zone (its alt_zone is then 0).
     const bool has_alt = options_.alt && r.alt_easting[k] != -1;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        const batch::systems::result_column& column = columns_[i];
+    for (const batch::systems::result_column& column : columns_) {
         if (column.alt && !has_alt) {
-            continue;
-        }
-        if (column.unit == column_unit::degrees) {
+            // left empty
+        } else if (column.unit == column_unit::degrees) {
             const bool latitude = column.real == &batch::results::latitude;
-            out[i] = format_angle((r.*column.real)[k],
-                                  latitude ? angle_kind::latitude : angle_kind::longitude,
-                                  options_.dms, angle_decimals_);
+            out.append(format_angle((r.*column.real)[k],
+                                    latitude ? angle_kind::latitude : angle_kind::longitude,
+                                    options_.dms, angle_decimals_));
         } else if (column.real != nullptr && grid_decimals_ > 0) {
-            out[i] = format_decimal((r.*column.real)[k], grid_decimals_);
+            out.append(format_decimal((r.*column.real)[k], grid_decimals_));
         } else {
-            set_whole(out[i], (r.*column.whole)[k]);
+            out.append_whole((r.*column.whole)[k]);
+        }
+        out.end_field();
+    }
+}
+
+void converter::write_rows(const std::string_view* fields, std::size_t rows,
+                           const batch::points& in, std::span<const std::size_t> point_rows,
+                           const batch::results& results, result_fields& out,
+                           std::vector<std::string>& errors) const {
+    const std::size_t width = headers_.size();
+    std::size_t k = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::size_t first = out.size();
+        if (k < point_rows.size() && point_rows[k] == row) {
+            if (results.status[k] != batch::point_status::none) {
+                // Messages quote the fields as written; a reference's words are its own.
+                const bool reference = entry(options_.from).lettered;
+                const std::string_view* f = fields + row * input_count_;
+                const std::vector<std::string> written(f, reference ? f : f + input_count_);
+                errors[row] = batch::wording::failure_reason(core_, in, k, written);
+            } else {
+                write_values(in, results, k, out, errors[row]);
+            }
+            ++k;
+        }
+        if (!errors[row].empty() || out.size() != first + width) {
+            out.truncate(first);
+            for (std::size_t i = 0; i < width; ++i) {
+                out.end_field();
+            }
         }
     }
 }
 
-void converter::convert_rows(const std::string* fields, std::size_t rows,
-                             std::vector<std::string>& out,
+void converter::convert_rows(const std::string_view* fields, std::size_t rows, result_fields& out,
                              std::vector<std::string>& errors) const {
-    const std::size_t width = headers_.size();
-    out.resize(rows * width);
+    out.clear();
     errors.resize(rows);
-    for (auto* v : {&out, &errors}) {
-        for (std::string& text : *v) {
-            text.clear();
-        }
+    for (std::string& text : errors) {
+        text.clear();
     }
     const point_columns in = read_points(options_, input_count_, fields, rows, errors);
     const std::size_t n = in.row.size();
@@ -478,25 +517,20 @@ void converter::convert_rows(const std::string* fields, std::size_t rows,
     } else if (!batch::convert(core_, points, results)) {
         throw std::logic_error(batch::wording::arguments_fault(core_, points, results));
     }
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::size_t row = in.row[k];
-        if (results.status[k] != batch::point_status::none) {
-            // Messages quote the fields as written; a reference's words are its own.
-            const bool reference = entry(options_.from).lettered;
-            const std::span<const std::string> written(
-                reference ? nullptr : fields + row * input_count_, reference ? 0 : input_count_);
-            errors[row] = batch::wording::failure_reason(core_, points, k, written);
-            continue;
-        }
-        write_values(points, results, k, out.data() + row * width, errors[row]);
-    }
+    write_rows(fields, rows, points, in.row, results, out, errors);
 }
 
 void converter::convert(const std::string* fields, std::vector<std::string>& out) const {
+    const std::vector<std::string_view> views(fields, fields + input_count_);
+    result_fields values;
     std::vector<std::string> errors;
-    convert_rows(fields, 1, out, errors);
+    convert_rows(views.data(), 1, values, errors);
     if (!errors[0].empty()) {
         throw row_failure(errors[0]);
+    }
+    out.clear();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out.emplace_back(values[i]);
     }
 }
 

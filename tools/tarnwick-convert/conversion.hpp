@@ -3,8 +3,13 @@
 // are converted by the core's array conversions, and the results are written as text here.
 #pragma once
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -88,6 +93,58 @@ void start_up_library();
 /// Why `method` cannot convert (precise mode without its shift grid), or empty.
 std::string method_unavailable(datum_method method);
 
+/// The result fields of a run of rows, one after the other in one text, so that a field costs
+/// no string of its own.
+class result_fields {
+  public:
+    /// Empties it, keeping its room.
+    void clear() noexcept {
+        used_ = 0;
+        ends_.clear();
+    }
+    /// The number of fields.
+    std::size_t size() const noexcept { return ends_.size(); }
+    /// Field `i`.
+    std::string_view operator[](std::size_t i) const noexcept {
+        const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(text_).substr(begin, ends_[i] - begin);
+    }
+    /// Appends `text` to the field being written.
+    void append(std::string_view text) {
+        if (!text.empty()) {
+            std::memcpy(room(text.size()), text.data(), text.size());
+        }
+    }
+    /// Appends the decimal digits of `v` (with a minus sign) to the field being written: they
+    /// go straight into the text.
+    void append_whole(std::int32_t v) {
+        char* const at = room(11);
+        used_ = static_cast<std::size_t>(std::to_chars(at, at + 11, v).ptr - text_.data());
+    }
+    /// Closes the field being written.
+    void end_field() { ends_.push_back(used_); }
+    /// Drops the fields from `count` on.
+    void truncate(std::size_t count) {
+        ends_.resize(count);
+        used_ = count == 0 ? 0 : ends_[count - 1];
+    }
+
+  private:
+    // Where `count` more bytes go; they count as written.
+    char* room(std::size_t count) {
+        if (text_.size() - used_ < count) {
+            text_.resize(std::max(2 * text_.size(), used_ + count + 64));
+        }
+        char* const at = text_.data() + used_;
+        used_ += count;
+        return at;
+    }
+
+    std::string text_;  // its first `used_` bytes are written
+    std::size_t used_ = 0;
+    std::vector<std::size_t> ends_;
+};
+
 /// Converts points of one system to another. Immutable after construction, so one converter
 /// may serve any number of threads at once.
 class converter {
@@ -114,7 +171,7 @@ class converter {
     /// from `fields`. `out` receives `output_headers().size()` fields per row (the alternative
     /// ones empty outside an overlap strip, all empty for a row that fails) and `errors` per
     /// row the reason it fails, or nothing.
-    void convert_rows(const std::string* fields, std::size_t rows, std::vector<std::string>& out,
+    void convert_rows(const std::string_view* fields, std::size_t rows, result_fields& out,
                       std::vector<std::string>& errors) const;
 
     /// Converts one point given as `input_count()` text fields into `out`, as `convert_rows`;
@@ -128,10 +185,15 @@ class converter {
     void check_format_options() const;
     // The result columns and their header names.
     void name_columns();
-    // Writes point `k` of `r` (converted from point `k` of `in`) as the fields of one row, or a
-    // reason into `error`.
+    // Appends point `k` of `r` (converted from point `k` of `in`) as the fields of one row, or
+    // sets a reason in `error`.
     void write_values(const batch::points& in, const batch::results& r, std::size_t k,
-                      std::string* out, std::string& error) const;
+                      result_fields& out, std::string& error) const;
+    // Appends the result fields of the `rows` rows of `fields` whose points, read into `in`,
+    // gave `results`; a row that fails gets empty ones and its reason in `errors`.
+    void write_rows(const std::string_view* fields, std::size_t rows, const batch::points& in,
+                    std::span<const std::size_t> point_rows, const batch::results& results,
+                    result_fields& out, std::vector<std::string>& errors) const;
     // The MGRS reference of point `k`: the UTM point itself where it lies in MGRS's zone for it,
     // else the reference of its latitude and longitude.
     std::string mgrs_of(const batch::points& in, const batch::results& r, std::size_t k) const;

@@ -106,14 +106,15 @@ batch_pipeline::batch_pipeline(const batch_options& options, std::uint64_t total
       pool_(options.threads) {}
 
 void batch_pipeline::submit(record_batch batch) {
-    if (batch.records.empty()) {
+    if (batch.bytes.empty()) {
         return;
     }
     const std::size_t bytes = batch.bytes.size();
+    const input_job* j = batch.j;
     in_flight_bytes_ += bytes;
     in_flight_.push_back({pool_.submit(std::packaged_task<batch_output()>(
                               [b = std::move(batch)] { return convert_batch(b); })),
-                          bytes});
+                          bytes, j});
     while (in_flight_.size() >= max_in_flight_ ||
            (in_flight_.size() > 1 && in_flight_bytes_ > in_flight_max_bytes)) {
         write_oldest();
@@ -131,12 +132,24 @@ batch_summary batch_pipeline::finish() {
 void batch_pipeline::write_oldest() {
     const bool long_records = holds_long_records(in_flight_.front().bytes);
     in_flight_bytes_ -= in_flight_.front().bytes;
+    const input_job* j = in_flight_.front().j;
     batch_output done = in_flight_.front().output.get();
     in_flight_.pop_front();
     out_->write(done.text);
-    if (!done.messages.empty()) {
-        std::fputs(done.messages.c_str(), stderr);
+    if (j != job_written_) {
+        job_written_ = j;
+        job_rows_ = 0;
     }
+    // Rows are numbered in their input, which only the batches before this one can tell.
+    std::string messages;
+    for (const failed_row& f : done.failed) {
+        messages += "tarnwick-convert: " + j->name + " row " + std::to_string(job_rows_ + f.row) +
+                    ": " + f.reason + "\n";
+    }
+    if (!messages.empty()) {
+        std::fputs(messages.c_str(), stderr);
+    }
+    job_rows_ += done.counts.read;
     summary_.read += done.counts.read;
     summary_.converted += done.counts.converted;
     summary_.failed += done.counts.failed;

@@ -84,6 +84,7 @@ class batch_pipeline {
     struct pending {
         std::future<batch_output> output;
         std::size_t bytes;  // of its input
+        const input_job* j;
     };
 
     void write_oldest();
@@ -92,6 +93,8 @@ class batch_pipeline {
     const std::uint64_t* bytes_read_;
     progress_bar progress_;
     batch_summary summary_;
+    const input_job* job_written_ = nullptr;  // the input of the batch written last
+    std::uint64_t job_rows_ = 0;              // its rows written so far
     std::size_t max_in_flight_;
     std::deque<pending> in_flight_;
     std::size_t in_flight_bytes_ = 0;

@@ -1,6 +1,7 @@
 #include "record_batch.hpp"
 
 #include <algorithm>
+#include <deque>
 #include <span>
 #include <string>
 #include <utility>
@@ -10,18 +11,24 @@ namespace tarnwick_convert {
 
 namespace {
 
-// Room each worker keeps from batch to batch, so that the strings keep their capacity.
+// Room each worker keeps from batch to batch, so that the vectors keep their capacity. The
+// fields are views of the batch's bytes, or of `held` where their text had to be made.
 struct batch_room {
-    std::vector<std::string> fields;
-    std::vector<std::string> stored;  // fields of rows not written as read
-    std::vector<std::string> picked;  // the point's fields of the rows converted
-    std::vector<std::string> values;
+    std::deque<std::string> held;          // fields unquoted or joined, for this batch
+    std::vector<std::string_view> fields;  // of the record being read
+    std::vector<std::string_view> stored;  // fields of rows not written as read
+    std::vector<std::string_view> picked;  // the point's fields of the rows converted
+    result_fields values;
     std::vector<std::string> errors;
 };
 
 // A data row of a batch as it was read: the text to write back or the fields to render it
 // from, and why it fails before its point is converted.
 struct read_row {
+    // Made member by member: zeroing the whole row first is a string operation that costs
+    // more than the rest of reading a short row.
+    read_row() noexcept {}  // NOLINT(modernize-use-equals-default)
+
     std::string_view text;
     std::string_view line_end;
     bool blank = false;
@@ -49,9 +56,10 @@ void read_record(const input_job& j, std::string_view record, bool same_format, 
         row.blank = true;
         return;
     }
-    std::vector<std::string>& fields = room.fields;
-    const split_result split = split_fields(text, j.format, fields);
-    const bool joined = j.reference_groups && join_reference_groups(fields, j.columns.front());
+    std::vector<std::string_view>& fields = room.fields;
+    const split_result split = split_field_views(text, j.format, fields, room.held);
+    const bool joined =
+        j.reference_groups && join_reference_groups(fields, j.columns.front(), room.held);
     row.unterminated = split.unterminated;
     row.as_read = same_format && !joined && fields.size() == j.width;
     if (!row.as_read) {
@@ -73,27 +81,45 @@ void read_record(const input_job& j, std::string_view record, bool same_format, 
     }
 }
 
-// Every row is read first, so that the points of the whole batch convert in one call.
+// Where the record at `start` of a batch's bytes ends (the end of the bytes for the last).
+std::size_t record_end(std::string_view bytes, std::size_t start, bool quoted,
+                       record_scanner& scanner) {
+    const std::size_t end =
+        quoted ? scanner.find_record_end(bytes, start) : bytes.find('\n', start);
+    return end == std::string_view::npos ? bytes.size() : end + (quoted ? 0 : 1);
+}
+
+// Every row is read first, so that the points of the whole batch convert in one call. The
+// records are found as the reader found them: the batch starts where a record does.
 std::vector<read_row> read_records(const record_batch& b, batch_room& room) {
     const input_job& j = *b.j;
     const bool same_format = j.format == j.out_format && j.order.empty();
     std::vector<read_row> rows;
-    rows.reserve(b.records.size());
+    rows.reserve(b.bytes.size() / 16);
+    room.held.clear();
     room.stored.clear();
     room.picked.clear();
-    for (const record_ref& r : b.records) {
-        if (r.kind == record_kind::header) {
-            continue;  // the output's header is written once, before the rows
+    record_scanner scanner(j.format);
+    bool header_pending = b.header_first;
+    const std::string_view bytes = b.bytes;
+    // Without a quote in the batch every line feed ends a record: the scanner is not needed.
+    const bool quoted = bytes.find('"') != std::string_view::npos;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = record_end(bytes, start, quoted, scanner);
+        const std::string_view record = bytes.substr(start, end - start);
+        start = end;
+        if (header_pending && !is_blank(split_line_end(record).text)) {
+            header_pending = false;  // the output's header is written once, before the rows
+            continue;
         }
-        read_record(j, std::string_view(b.bytes).substr(r.offset, r.length), same_format, room,
-                    rows.emplace_back());
+        read_record(j, record, same_format, room, rows.emplace_back());
     }
     return rows;
 }
 
 // Writes the input part of a row in the output's format: `width` fields in the output's order,
 // missing ones empty; surplus fields stay together in the last one.
-void render_fields(std::string& out, std::span<const std::string> fields, const input_job& j) {
+void render_fields(std::string& out, std::span<const std::string_view> fields, const input_job& j) {
     const char delimiter = output_delimiter(j.out_format);
     const char input_delimiter =
         j.format == table_format::whitespace ? ' ' : output_delimiter(j.format);
@@ -103,24 +129,34 @@ void render_fields(std::string& out, std::span<const std::string> fields, const 
         }
         const std::size_t from = j.order.empty() ? i : j.order[i];
         if (i + 1 == j.width && fields.size() > j.width) {
-            std::string rest = fields[from];
+            std::string rest(fields[from]);
             for (std::size_t k = j.width; k < fields.size(); ++k) {
                 rest.push_back(input_delimiter);
                 rest += fields[k];
             }
             append_field(out, rest, j.out_format);
         } else {
-            append_field(out, from < fields.size() ? std::string_view(fields[from]) : "",
-                         j.out_format);
+            append_field(out, from < fields.size() ? fields[from] : "", j.out_format);
         }
     }
 }
 
-// A row of the result columns alone: `v`'s `count` fields.
-void write_results_alone(std::string& out, const std::string* v, std::size_t count,
-                         const read_row& row, const input_job& j) {
+// The result fields of one row: `count` of `all` from `first`, or without `all` empty ones.
+struct row_values {
+    const result_fields* all;
+    std::size_t first;
+    std::size_t count;
+
+    std::string_view operator[](std::size_t i) const {
+        return all == nullptr ? std::string_view() : (*all)[first + i];
+    }
+};
+
+// A row of the result columns alone.
+void write_results_alone(std::string& out, const row_values& v, const read_row& row,
+                         const input_job& j) {
     const char delimiter = output_delimiter(j.out_format);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < v.count; ++i) {
         if (i > 0) {
             out.push_back(delimiter);
         }
@@ -130,8 +166,8 @@ void write_results_alone(std::string& out, const std::string* v, std::size_t cou
 }
 
 // A whole row: the input's fields (as read where they may be), the results, the error.
-void write_whole_row(std::string& out, const std::string* v, std::size_t count, const read_row& row,
-                     const input_job& j, const std::vector<std::string>& stored) {
+void write_whole_row(std::string& out, const row_values& v, const read_row& row, const input_job& j,
+                     const std::vector<std::string_view>& stored) {
     const char delimiter = output_delimiter(j.out_format);
     if (row.as_read) {
         out.append(j.format == table_format::whitespace ? without_trailing_blanks(row.text)
@@ -141,10 +177,11 @@ void write_whole_row(std::string& out, const std::string* v, std::size_t count, 
         }
     } else {
         render_fields(
-            out, std::span<const std::string>(stored).subspan(row.fields_first, row.fields_count),
+            out,
+            std::span<const std::string_view>(stored).subspan(row.fields_first, row.fields_count),
             j);
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < v.count; ++i) {
         out.push_back(delimiter);
         append_field(out, v[i], j.out_format);
     }
@@ -158,8 +195,7 @@ void write_rows(const record_batch& b, std::vector<read_row>& rows, batch_room& 
                 batch_output& result) {
     const input_job& j = *b.j;
     const std::size_t result_count = j.conv->output_headers().size();
-    const std::vector<std::string> no_values(result_count);
-    std::uint64_t row_number = b.first_row;
+    std::uint64_t row_number = 0;
     for (read_row& row : rows) {
         if (row.blank) {
             if (!j.results_only) {
@@ -170,22 +206,21 @@ void write_rows(const record_batch& b, std::vector<read_row>& rows, batch_room& 
         }
         ++result.counts.read;
         ++row_number;
-        const std::string* v = no_values.data();
+        row_values v{nullptr, 0, result_count};
         if (row.error.empty()) {
             row.error = std::move(room.errors[row.point]);
             if (row.error.empty()) {
-                v = room.values.data() + row.point * result_count;
+                v = {&room.values, row.point * result_count, result_count};
             }
         }
         ++(row.error.empty() ? result.counts.converted : result.counts.failed);
         if (!j.results_only) {
-            write_whole_row(result.text, v, result_count, row, j, room.stored);
+            write_whole_row(result.text, v, row, j, room.stored);
             continue;
         }
-        write_results_alone(result.text, v, result_count, row, j);
+        write_results_alone(result.text, v, row, j);
         if (!row.error.empty()) {
-            result.messages += "tarnwick-convert: " + j.name + " row " +
-                               std::to_string(row_number) + ": " + row.error + "\n";
+            result.failed.push_back({row_number, std::move(row.error)});
         }
     }
 }
@@ -196,8 +231,10 @@ batch_output convert_batch(const record_batch& b) {
     const input_job& j = *b.j;
     thread_local batch_room room;
     batch_output result;
-    result.text.reserve(b.bytes.size() * 2 + 64);
     std::vector<read_row> rows = read_records(b, room);
+    // Room for the rows as read and their results, so that the text is not moved as it grows.
+    result.text.reserve(b.bytes.size() + rows.size() * (16 * j.conv->output_headers().size() + 8) +
+                        64);
     // An input of blank lines alone has no point, nor the point's columns.
     if (!room.picked.empty()) {
         j.conv->convert_rows(room.picked.data(), room.picked.size() / j.columns.size(), room.values,

@@ -13,51 +13,38 @@
 
 namespace tarnwick_convert {
 
-/// A batch holds at most this many records, or this many bytes of them (beyond the record
-/// that crosses it).
-inline constexpr std::size_t batch_max_records = 4096;
-inline constexpr std::size_t batch_max_bytes = std::size_t{1} << 20;
+/// A batch holds whole records of about this many bytes (or one longer record): enough rows
+/// that a batch's hand-over costs little, few enough that the threads' room stays small.
+inline constexpr std::size_t batch_max_bytes = std::size_t{128} << 10;
 
-/// Whether a batch is one of very long records (more than twice the usual bytes), whose room
-/// is given back rather than kept for the next batch.
+/// Whether a batch is one of very long records (more than 2 MiB), whose room is given back
+/// rather than kept for the next batch.
 inline bool holds_long_records(std::size_t bytes) {
-    return bytes > 2 * batch_max_bytes;
+    return bytes > (std::size_t{2} << 20);
 }
 
-/// A record's part in a batch: the header is not written as a row.
-enum class record_kind : std::uint8_t { data, header };
-
-/// Where a record lies in its batch's bytes.
-struct record_ref {
-    std::uint32_t offset;
-    std::uint32_t length;
-    record_kind kind;
-};
-
-/// Whole records of one input, with their line ends, in input order.
+/// Whole records of one input, with their line ends, in input order. The reader only cuts
+/// the input between records; the worker finds the records in it.
 struct record_batch {
     const input_job* j = nullptr;
-    std::uint64_t first_row = 0;  ///< data rows of the input before this batch
+    bool header_first = false;  ///< its first record that is not blank is the header
     std::string bytes;
-    std::vector<record_ref> records;
 
-    /// Appends a record (with its line end).
-    void add(std::string_view record, record_kind kind) {
-        records.push_back({static_cast<std::uint32_t>(bytes.size()),
-                           static_cast<std::uint32_t>(record.size()), kind});
-        bytes.append(record);
-    }
-    /// Whether the batch has as many records or bytes as it may hold.
-    bool full() const {
-        return records.size() >= batch_max_records || bytes.size() >= batch_max_bytes;
-    }
+    /// Whether the batch has as many bytes as it may hold.
+    bool full() const { return bytes.size() >= batch_max_bytes; }
 };
 
-/// What a batch gives: its output text, the reasons of failed rows when the output has no
-/// error column ("tarnwick-convert: <input> row <n>: <reason>" lines), and its counts.
+/// A row that failed, for a message on standard error when the output has no error column.
+struct failed_row {
+    std::uint64_t row;  ///< counted from 1 in its batch
+    std::string reason;
+};
+
+/// What a batch gives: its output text, the rows that failed when the output has no error
+/// column, and its counts.
 struct batch_output {
     std::string text;
-    std::string messages;
+    std::vector<failed_row> failed;
     batch_summary counts;
 };
 

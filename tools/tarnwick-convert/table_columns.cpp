@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "text_values.hpp"
@@ -373,6 +374,19 @@ bool join_reference_groups(std::vector<std::string>& fields, std::size_t column)
     }
     fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(column + 1),
                  fields.begin() + static_cast<std::ptrdiff_t>(column + 1 + groups));
+    return true;
+}
+
+bool join_reference_groups(std::vector<std::string_view>& fields, std::size_t column,
+                           std::deque<std::string>& held) {
+    std::vector<std::string> owned(fields.begin(), fields.end());
+    if (!join_reference_groups(owned, column)) {
+        return false;
+    }
+    fields.clear();
+    for (std::string& field : owned) {
+        fields.push_back(held.emplace_back(std::move(field)));
+    }
     return true;
 }
 

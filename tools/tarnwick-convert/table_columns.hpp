@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ void read_first_record(record_reader& reader, input_start& start);
 /// groups of the same length. They are joined into the field at `column`. Returns whether
 /// fields were joined.
 bool join_reference_groups(std::vector<std::string>& fields, std::size_t column);
+
+/// Joins as above fields given as views; joined fields are views of strings added to `held`.
+bool join_reference_groups(std::vector<std::string_view>& fields, std::size_t column,
+                           std::deque<std::string>& held);
 
 /// Finds the point's columns of the input `j` from its first record (`start`, whose header it
 /// sets, or whose first record it resets when that is data) and how its rows are written.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -74,6 +75,27 @@ std::optional<std::string_view> record_reader::next() {
         from_ = buffer_.size();
         if (at_end_) {
             return start_ < buffer_.size() ? record_until(buffer_.size()) : std::nullopt;
+        }
+        read_block();
+    }
+}
+
+std::optional<std::string_view> record_reader::next_records(std::size_t max_bytes) {
+    while (true) {
+        const std::size_t limit = std::min(buffer_.size(), start_ + max_bytes);
+        if (from_ < limit) {
+            const std::size_t end =
+                scanner_.find_last_record_end(std::string_view(buffer_).substr(0, limit), from_);
+            from_ = limit;  // the scanner's state is that after `limit`
+            if (end != record_scanner::npos) {
+                const std::string_view records =
+                    std::string_view(buffer_).substr(start_, end - start_);
+                start_ = end;
+                return records;
+            }
+        }
+        if (limit < buffer_.size() || at_end_) {
+            return next();  // a record longer than `max_bytes`, or the last
         }
         read_block();
     }

@@ -70,6 +70,11 @@ class record_reader {
     /// record longer than `max_record_bytes`.
     std::optional<std::string_view> next();
 
+    /// The records from the next one on that end within `max_bytes` of bytes read, as one
+    /// piece (a longer record alone), valid until the next call; nothing at the end of the
+    /// input. Raises as `next`.
+    std::optional<std::string_view> next_records(std::size_t max_bytes);
+
     /// Starts again from the first record of the bytes kept; later reads keep only what
     /// they need.
     void rewind();

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -135,28 +136,27 @@ void write_heading(output_file& out, const converter& conv, const batch_options&
     }
 }
 
-// Cuts one input's records into batches for the pipeline; its header, if it has one, goes in
-// marked as such.
+// Cuts one input into batches of whole records for the pipeline; its header, if it has one,
+// goes into the first, which says so.
 void feed_input(table_input& in, batch_pipeline& pipeline) {
-    bool header_pending = !in.start.header.empty();
-    std::uint64_t rows = 0;
     record_batch batch;
     batch.j = &in.job;
-    while (const auto record = in.reader.next()) {
-        const bool blank = is_blank(split_line_end(*record).text);
-        record_kind kind = record_kind::data;
-        if (header_pending && !blank) {
-            kind = record_kind::header;
-            header_pending = false;
-        } else if (!blank) {
-            ++rows;
+    if (!in.start.header.empty()) {
+        batch.header_first = true;
+        while (const auto record = in.reader.next()) {
+            batch.bytes.append(*record);
+            if (!is_blank(split_line_end(*record).text)) {
+                break;
+            }
         }
-        batch.add(*record, kind);
+    }
+    while (const auto records = in.reader.next_records(
+               batch_max_bytes - std::min(batch.bytes.size(), batch_max_bytes - 1))) {
+        batch.bytes.append(*records);
         if (batch.full()) {
             pipeline.submit(std::move(batch));
             batch = record_batch();
             batch.j = &in.job;
-            batch.first_row = rows;
         }
     }
     pipeline.submit(std::move(batch));

@@ -1,5 +1,8 @@
 #include "table_text.hpp"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tarnwick_convert {
 
 std::string_view format_name(table_format format) {
@@ -43,12 +46,40 @@ bool record_scanner::is_delimiter(char c) const noexcept {
     return false;
 }
 
+namespace {
+
+// The first line feed or quote at or after `i`, or the end.
+std::size_t next_line_feed_or_quote(std::string_view bytes, std::size_t i) noexcept {
+    const char* const start = bytes.data() + i;
+    std::size_t n = bytes.size() - i;
+    if (const void* line_feed = std::memchr(start, '\n', n)) {
+        n = static_cast<std::size_t>(static_cast<const char*>(line_feed) - start);
+    }
+    const void* quote = std::memchr(start, '"', n);
+    return i + (quote != nullptr ? static_cast<std::size_t>(static_cast<const char*>(quote) - start)
+                                 : n);
+}
+
+}  // namespace
+
 bool record_scanner::in_quoted_field() const noexcept {
     return state_ == state::quoted;
 }
 
 std::size_t record_scanner::find_record_end(std::string_view bytes, std::size_t from) {
     for (std::size_t i = from; i < bytes.size(); ++i) {
+        if (state_ != state::quoted) {
+            // Up to the next line feed or quote every byte is a delimiter or plain text, and
+            // only the last of them decides the state: they are skipped in one step.
+            const std::size_t next = next_line_feed_or_quote(bytes, i);
+            if (next > i) {
+                state_ = is_delimiter(bytes[next - 1]) ? state::field_start : state::unquoted;
+                i = next;
+            }
+            if (i == bytes.size()) {
+                return npos;
+            }
+        }
         const char c = bytes[i];
         switch (state_) {
             case state::field_start:
@@ -83,6 +114,32 @@ std::size_t record_scanner::find_record_end(std::string_view bytes, std::size_t 
     return npos;
 }
 
+std::size_t record_scanner::find_last_record_end(std::string_view bytes, std::size_t from) {
+    const char* const start = bytes.data() + from;
+    const std::size_t n = bytes.size() - from;
+    if (state_ == state::quoted || std::memchr(start, '"', n) != nullptr) {
+        std::size_t last = npos;
+        for (std::size_t end = find_record_end(bytes, from); end != npos;
+             end = find_record_end(bytes, end)) {
+            last = end;
+        }
+        return last;
+    }
+    // Without a quote every line feed ends a record, and the last byte after the last of
+    // them decides the state.
+    const void* line_feed = ::memrchr(start, '\n', n);
+    const std::size_t last =
+        line_feed == nullptr
+            ? npos
+            : static_cast<std::size_t>(static_cast<const char*>(line_feed) - bytes.data()) + 1;
+    if (last == bytes.size()) {
+        state_ = state::field_start;
+    } else if (n > 0) {
+        state_ = is_delimiter(bytes.back()) ? state::field_start : state::unquoted;
+    }
+    return last;
+}
+
 record_text split_line_end(std::string_view record) {
     if (record.ends_with("\r\n")) {
         return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
@@ -93,20 +150,26 @@ record_text split_line_end(std::string_view record) {
     return {record, {}};
 }
 
-bool is_blank(std::string_view text) noexcept {
-    return text.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-std::string_view without_trailing_blanks(std::string_view text) noexcept {
-    const std::size_t last = text.find_last_not_of(" \t");
-    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
-}
-
 namespace {
 
 bool is_blank_char(char c) noexcept {
     return c == ' ' || c == '\t';
 }
+
+}  // namespace
+
+bool is_blank(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), is_blank_char);
+}
+
+std::string_view without_trailing_blanks(std::string_view text) noexcept {
+    while (!text.empty() && is_blank_char(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+namespace {
 
 // What ends a field: the format's delimiter, or in whitespace format any blank or tab.
 struct field_separator {
@@ -122,16 +185,6 @@ std::size_t after_blanks(std::string_view text, std::size_t i) noexcept {
         ++i;
     }
     return i;
-}
-
-// The `count`th field of `fields`, emptied, made when there is none yet; counts it.
-std::string& next_field(std::vector<std::string>& fields, std::size_t& count) {
-    if (count == fields.size()) {
-        fields.emplace_back();
-    }
-    std::string& f = fields[count++];
-    f.clear();
-    return f;
 }
 
 // Reads a quoted field whose opening quote is at `i` into `field`, up to the next separator;
@@ -165,36 +218,52 @@ bool read_quoted_field(std::string_view text, std::size_t& i, field_separator se
     return closed;
 }
 
-// Reads an unquoted field at `i` into `field`, up to the next separator; `i` ends there.
-void read_plain_field(std::string_view text, std::size_t& i, field_separator separator,
-                      std::string& field) {
+// The quoted field whose opening quote is at `i`, as `read_quoted_field` reads it; `i` ends at
+// the next separator. A field closed by the first quote after it and followed by a separator
+// or the end is the text between the quotes; any other is made in `held`.
+std::string_view quoted_field_view(std::string_view text, std::size_t& i, field_separator separator,
+                                   std::deque<std::string>& held, bool& closed) {
+    const std::size_t q = text.find('"', i + 1);
+    if (q != std::string_view::npos && (q + 1 == text.size() || separator.at(text[q + 1]))) {
+        const std::string_view value = text.substr(i + 1, q - i - 1);
+        i = q + 1;
+        closed = true;
+        return value;
+    }
+    std::string& field = held.emplace_back();
+    closed = read_quoted_field(text, i, separator, field);
+    return field;
+}
+
+// The unquoted field at `i`, up to the next separator; `i` ends there.
+std::string_view plain_field_view(std::string_view text, std::size_t& i,
+                                  field_separator separator) {
     const std::size_t start = i;
     while (i < text.size() && !separator.at(text[i])) {
         ++i;
     }
-    field.assign(text.substr(start, i - start));
+    return text.substr(start, i - start);
 }
 
 }  // namespace
 
-split_result split_fields(std::string_view text, table_format format,
-                          std::vector<std::string>& fields) {
+split_result split_field_views(std::string_view text, table_format format,
+                               std::vector<std::string_view>& fields,
+                               std::deque<std::string>& held) {
     split_result result;
-    std::size_t count = 0;
+    fields.clear();
     const field_separator separator{format == table_format::whitespace, output_delimiter(format)};
     std::size_t i = separator.whitespace ? after_blanks(text, 0) : 0;
     if (separator.whitespace && i == text.size()) {
-        fields.resize(0);
         return result;
     }
     while (true) {
-        std::string& field = next_field(fields, count);
         if (i < text.size() && text[i] == '"') {
-            if (!read_quoted_field(text, i, separator, field)) {
-                result.unterminated = true;
-            }
+            bool closed = false;
+            fields.push_back(quoted_field_view(text, i, separator, held, closed));
+            result.unterminated = result.unterminated || !closed;
         } else {
-            read_plain_field(text, i, separator, field);
+            fields.push_back(plain_field_view(text, i, separator));
         }
         if (i >= text.size()) {
             break;
@@ -207,7 +276,18 @@ split_result split_fields(std::string_view text, table_format format,
             }
         }
     }
-    fields.resize(count);
+    return result;
+}
+
+split_result split_fields(std::string_view text, table_format format,
+                          std::vector<std::string>& fields) {
+    std::deque<std::string> held;
+    std::vector<std::string_view> views;
+    const split_result result = split_field_views(text, format, views, held);
+    fields.resize(views.size());
+    for (std::size_t k = 0; k < views.size(); ++k) {
+        fields[k].assign(views[k]);
+    }
     return result;
 }
 
@@ -225,22 +305,13 @@ char output_delimiter(table_format format) noexcept {
     return ',';
 }
 
-void append_field(std::string& out, std::string_view value, table_format format) {
+namespace detail {
+
+void append_unusual_field(std::string& out, std::string_view value, table_format format) {
     if (value.empty()) {
         if (format == table_format::whitespace) {
             out.push_back('-');
         }
-        return;
-    }
-    std::string_view special = " \t\"\r\n";
-    if (format != table_format::whitespace) {
-        static constexpr char specials[3][5] = {",\"\r\n", "\t\"\r\n", ";\"\r\n"};
-        special = specials[static_cast<int>(format)];
-    }
-    const bool needs_quotes = value.find_first_of(special) != std::string_view::npos ||
-                              (format == table_format::whitespace && value == "-");
-    if (!needs_quotes) {
-        out.append(value);
         return;
     }
     out.push_back('"');
@@ -252,5 +323,7 @@ void append_field(std::string& out, std::string_view value, table_format format)
     }
     out.push_back('"');
 }
+
+}  // namespace detail
 
 }  // namespace tarnwick_convert

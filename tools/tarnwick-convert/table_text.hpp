@@ -4,7 +4,10 @@
 // split from one record at a time, so the splitting can run on any thread.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +36,10 @@ class record_scanner {
     /// ends a record, or `npos` when the bytes end inside a record; the state is kept, so the
     /// next call may continue with more bytes (pass the offset where this call stopped).
     std::size_t find_record_end(std::string_view bytes, std::size_t from);
+
+    /// Scans `bytes` from `from` onwards to their end, as `find_record_end` called again and
+    /// again; returns the offset just past the last record end in them, or `npos`.
+    std::size_t find_last_record_end(std::string_view bytes, std::size_t from);
 
     /// Whether the scanner stands inside a quoted field (an unterminated quote at end of
     /// input).
@@ -79,9 +86,48 @@ struct split_result {
 split_result split_fields(std::string_view text, table_format format,
                           std::vector<std::string>& fields);
 
-/// Appends `value` to `out` as one field of the format, quoted where it must be. An empty
-/// value is written as "-" in whitespace format, where an empty field would vanish.
-void append_field(std::string& out, std::string_view value, table_format format);
+/// Splits as `split_fields` into views: of `text` where a value stands in it unchanged, else
+/// of a string added to `held` (a field whose quoting is undone), which keeps its place while
+/// more are added. `fields` is cleared first.
+split_result split_field_views(std::string_view text, table_format format,
+                               std::vector<std::string_view>& fields,
+                               std::deque<std::string>& held);
+
+namespace detail {
+
+/// The bytes that make a value quoted, for each format in the order of `table_format`: a quote,
+/// a line end and the separator (in whitespace format a blank or a tab).
+inline constexpr std::array<std::array<bool, 256>, 4> quoted_bytes = [] {
+    std::array<std::array<bool, 256>, 4> table{};
+    constexpr std::array<char, 4> separators{',', '\t', ';', ' '};
+    for (std::size_t f = 0; f < table.size(); ++f) {
+        for (const char c : {'"', '\r', '\n', separators[f]}) {
+            table[f][static_cast<unsigned char>(c)] = true;
+        }
+    }
+    table[static_cast<std::size_t>(table_format::whitespace)]['\t'] = true;
+    return table;
+}();
+
+/// Appends an empty value, or one that must be quoted, as `append_field` does.
+void append_unusual_field(std::string& out, std::string_view value, table_format format);
+
+}  // namespace detail
+
+/// Appends `value` to `out` as one field of the format, quoted where it must be: where it holds
+/// a byte of `detail::quoted_bytes`, and in whitespace format "-" alone, which would read as
+/// empty. An empty value is written as "-" in whitespace format, where an empty field would
+/// vanish. Inline: the plain value is the common case of every field written.
+inline void append_field(std::string& out, std::string_view value, table_format format) {
+    const auto& special = detail::quoted_bytes[static_cast<std::size_t>(format)];
+    if (!value.empty() && !(format == table_format::whitespace && value == "-") &&
+        std::none_of(value.begin(), value.end(),
+                     [&](char c) { return special[static_cast<unsigned char>(c)]; })) {
+        out.append(value);
+        return;
+    }
+    detail::append_unusual_field(out, value, format);
+}
 
 /// The character that separates fields on output.
 char output_delimiter(table_format format) noexcept;

@@ -3,28 +3,71 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <utility>
 
 namespace tarnwick_convert {
 
-std::string trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
+namespace {
+
+bool is_blank_or_tab(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The text without blanks and tabs around it, as a view of it.
+std::string_view trim_view(std::string_view text) {
+    while (!text.empty() && is_blank_or_tab(text.front())) {
+        text.remove_prefix(1);
     }
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    while (!text.empty() && is_blank_or_tab(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Whole metres, the usual field, read without the general parser: an optional minus and up to
+// 15 digits are exactly a double, as the general parser would give them (-0 as -0.0). Other
+// text: nothing.
+std::optional<double> plain_integer(std::string_view t) {
+    const bool negative = !t.empty() && t.front() == '-';
+    if (negative) {
+        t.remove_prefix(1);
+    }
+    if (t.empty() || t.size() > 15) {
+        return std::nullopt;
+    }
+    std::int64_t v = 0;
+    for (const char c : t) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        v = v * 10 + (c - '0');
+    }
+    const auto magnitude = static_cast<double>(v);
+    return negative ? -magnitude : magnitude;
+}
+
+}  // namespace
+
+std::string trimmed(std::string_view text) {
+    return std::string(trim_view(text));
 }
 
 double parse_number(std::string_view text, std::string_view what) {
-    const std::string kept = trimmed(text);
-    std::string_view t = kept;
+    if (const auto whole = plain_integer(text)) {
+        return *whole;  // nothing to trim, no '+'
+    }
+    std::string_view t = trim_view(text);
     if (t.empty()) {
         throw global_types::constraint_error(std::string(what) + " is empty");
     }
     if (t.size() > 1 && t[0] == '+' && t[1] != '-') {
         t.remove_prefix(1);
+    }
+    if (const auto whole = plain_integer(t)) {
+        return *whole;
     }
     double v = 0.0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);

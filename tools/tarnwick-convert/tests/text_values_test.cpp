@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <string_view>
 
 #include "text_values.hpp"
 #include "utm-bng.hpp"
@@ -21,6 +26,94 @@ TEST(ParseNumber, RefusesWhatIsNotAFiniteNumber) {
     for (const char* text :
          {"", "  ", "abc", "12abc", "1,5", "nan", "inf", "-inf", "+-1", "++1", "0x10", "1 2"}) {
         EXPECT_THROW(parse_number(text, "x"), global_types::constraint_error) << text;
+    }
+}
+
+// The rule numbers have always been read by, kept here as the reference: blanks and tabs
+// trimmed, one leading '+' dropped unless a '-' follows, then the whole text a finite number of
+// the general decimal syntax. The value, or the message of the refusal.
+std::string reference_reading(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::string kept(first == std::string_view::npos
+                               ? std::string_view()
+                               : text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    std::string_view t = kept;
+    if (t.empty()) {
+        return "refused: x is empty";
+    }
+    if (t.size() > 1 && t[0] == '+' && t[1] != '-') {
+        t.remove_prefix(1);
+    }
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v)) {
+        return "refused: x \"" + kept + "\" is not a number";
+    }
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof v);
+    return "value bits " + std::to_string(bits);
+}
+
+std::string reading(std::string_view text) {
+    try {
+        const double v = parse_number(text, "x");
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof v);
+        return "value bits " + std::to_string(bits);
+    } catch (const global_types::constraint_error& e) {
+        return "refused: " + e.message();
+    }
+}
+
+// Random fields, mostly numbers and nearly numbers (signs, blanks, long digit strings, exponents,
+// letters, other scripts' digits, NUL), are read exactly as the reference reads them: the same
+// bits (the sign of zero too) or the same refusal.
+TEST(ParseNumber, ReadsEveryFieldAsTheReferenceRuleDoes) {
+    static constexpr std::string_view pieces[] = {"0",
+                                                  "1",
+                                                  "5",
+                                                  "7",
+                                                  "9",
+                                                  "00",
+                                                  "651410",
+                                                  "9999999999999999",
+                                                  "123456789012345",
+                                                  "-",
+                                                  "+",
+                                                  ".",
+                                                  "e",
+                                                  "E",
+                                                  "e-",
+                                                  "e+",
+                                                  " ",
+                                                  "\t",
+                                                  "x",
+                                                  "0x",
+                                                  "nan",
+                                                  "inf",
+                                                  "infinity",
+                                                  "\xD9\xA3",
+                                                  std::string_view("\0", 1),
+                                                  ",",
+                                                  "_",
+                                                  "1e400",
+                                                  "1e-400",
+                                                  "4.5"};
+    std::mt19937_64 random(26);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> count(1, 6);
+    std::uniform_int_distribution<int> digits(1, 30);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text;
+        if (i % 4 == 0) {
+            text.assign(static_cast<std::size_t>(digits(random)), '0' + static_cast<char>(i % 10));
+            text.insert(0, i % 8 == 0 ? "-" : "");
+        } else {
+            for (int k = count(random); k > 0; --k) {
+                text += pieces[piece(random)];
+            }
+        }
+        ASSERT_EQ(reading(text), reference_reading(text)) << "\"" << text << "\"";
     }
 }
 
