@@ -5,11 +5,11 @@
 //   convert_utm_to_bng          the same chain the other way
 //   from_bng_to_wgs84_lat_long  the first four steps of convert_bng_to_utm
 // and, for the same three conversions, the core's array conversions (batch::convert, one
-// thread, whole arrays per call) next to PROJ's proj_trans_generic; for convert_bng_to_utm also
-// libtarnwick_transform.so's tarnwick_transform_points (one thread, the whole set per call, by
-// Helmert), the C interface's own array call; and convert_bng_to_utm
-// through the exports on one and on two threads (points per second, each thread converting
-// the whole set).
+// thread, whole arrays per call) and libtarnwick_transform.so's tarnwick_transform_points (one
+// thread, the whole set per call, by Helmert), the C interface's own array call, next to PROJ's
+// proj_trans_generic; and convert_bng_to_utm through the exports, the array conversions and
+// the transform on one and on two threads (points per second, each thread converting the
+// whole set on arrays of its own).
 //
 //   build/release/bench/tarnwick_proj_compare --benchmark_repetitions=10
 //       --benchmark_enable_random_interleaving=true
@@ -196,7 +196,7 @@ struct batch_arrays {
 
 void run_batch(benchmark::State& state, batch::coordinate_system from,
                batch::coordinate_system to) {
-    static batch_arrays arrays;
+    batch_arrays arrays;  // each thread of the benchmark its own
     batch::points in;
     if (from == batch::coordinate_system::utm) {
         in.zone = arrays.zone;
@@ -227,34 +227,43 @@ void batch_bng_to_wgs84(benchmark::State& state) {
 
 // ---- tarnwick through libtarnwick_transform.so ---------------------------------------------
 
-/// The National Grid points as the transform's arrays, and room for its results.
+/// A conversion's points as the transform's arrays (in the interface's order), and room for
+/// its results: from the National Grid or, with `from_utm`, from UTM.
 struct transform_arrays {
-    std::vector<double> easting, northing, zone, utm_easting, utm_northing;
+    std::vector<double> in[3], out[3];
     std::vector<int> status;
 
-    transform_arrays() {
-        for (const bng_point& b : points().bng) {
-            easting.push_back(b.easting);
-            northing.push_back(b.northing);
+    explicit transform_arrays(bool from_utm) {
+        if (from_utm) {
+            for (const utm_point& u : points().utm) {
+                in[0].push_back(u.zone);
+                in[1].push_back(u.easting);
+                in[2].push_back(u.northing);
+            }
+        } else {
+            for (const bng_point& b : points().bng) {
+                in[0].push_back(b.easting);
+                in[1].push_back(b.northing);
+            }
         }
-        const std::size_t n = easting.size();
-        zone.resize(n);
-        utm_easting.resize(n);
-        utm_northing.resize(n);
-        status.resize(n);
+        status.resize(in[0].size());
+        for (auto& column : out)
+            column.resize(status.size());
     }
 
     /// Converts the whole set; the number of points converted.
     std::size_t run(const tarnwick_transform* t) {
-        return tarnwick_transform_points(t, easting.size(), easting.data(), northing.data(),
-                                         nullptr, zone.data(), utm_easting.data(),
-                                         utm_northing.data(), status.data());
+        return tarnwick_transform_points(t, status.size(), in[0].data(), in[1].data(),
+                                         in[2].empty() ? nullptr : in[2].data(), out[0].data(),
+                                         out[1].data(), out[2].data(), status.data());
     }
 };
 
-void transform_bng_to_utm(benchmark::State& state) {
-    static transform_arrays arrays;
-    tarnwick_transform* t = tarnwick_transform_create("bng", "utm", "helmert", 0);
+/// tarnwick_transform_points from `from` to `to` by Helmert over the whole set, each thread of
+/// the benchmark on arrays of its own.
+void run_transform(benchmark::State& state, const char* from, const char* to) {
+    transform_arrays arrays(std::string(from) == "utm");
+    tarnwick_transform* t = tarnwick_transform_create(from, to, "helmert", 0);
     if (t == nullptr) {
         state.SkipWithError(tarnwick_last_error());
         return;
@@ -264,20 +273,30 @@ void transform_bng_to_utm(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     tarnwick_transform_destroy(t);
-    set_per_point(state, arrays.easting.size());
+    set_per_point(state, arrays.status.size());
+}
+
+void transform_bng_to_utm(benchmark::State& state) {
+    run_transform(state, "bng", "utm");
+}
+void transform_utm_to_bng(benchmark::State& state) {
+    run_transform(state, "utm", "bng");
+}
+void transform_bng_to_wgs84(benchmark::State& state) {
+    run_transform(state, "bng", "wgs84");
 }
 
 /// Whether the transform gives convert_bng_to_utm's integers for every point of the set.
 bool transform_agrees() {
-    transform_arrays arrays;
+    transform_arrays arrays(false);
     tarnwick_transform* t = tarnwick_transform_create("bng", "utm", "helmert", 0);
     arrays.run(t);
     tarnwick_transform_destroy(t);
     const auto& set = points().utm;
     std::size_t same = 0;
     for (std::size_t i = 0; i < set.size(); ++i) {
-        same += set[i].zone == arrays.zone[i] && set[i].easting == arrays.utm_easting[i] &&
-                set[i].northing == arrays.utm_northing[i];
+        same += set[i].zone == arrays.out[0][i] && set[i].easting == arrays.out[1][i] &&
+                set[i].northing == arrays.out[2][i];
     }
     std::printf("tarnwick_transform_points against convert_bng_to_utm: %zu of %zu the same\n", same,
                 set.size());
@@ -493,8 +512,9 @@ class summary_reporter : public benchmark::ConsoleReporter {
             const bool single = run.run_type == Run::RT_Iteration;
             if (!median && !single)
                 continue;
-            if (run.run_name.function_name == "convert_bng_to_utm/exports_threads") {
-                auto& rate = points_per_second_[static_cast<int>(run.threads)];
+            const std::string& name = run.run_name.function_name;
+            if (name.ends_with("_threads")) {
+                auto& rate = points_per_second_[name][static_cast<int>(run.threads)];
                 if (median || !rate.from_median)
                     rate = {run.counters.at("items_per_second").value, median};
             }
@@ -531,13 +551,15 @@ class summary_reporter : public benchmark::ConsoleReporter {
             }
             std::printf("\n");
         }
-        const auto one = points_per_second_.find(1);
-        const auto two = points_per_second_.find(2);
-        if (one != points_per_second_.end() && two != points_per_second_.end())
-            std::printf(
-                "\nconvert_bng_to_utm through the exports: %.0f points/s on one thread, %.0f on "
-                "two, %.2f times\n",
-                one->second.ns, two->second.ns, two->second.ns / one->second.ns);
+        for (const auto& [name, rates] : points_per_second_) {
+            const auto one = rates.find(1);
+            const auto two = rates.find(2);
+            if (one != rates.end() && two != rates.end())
+                std::printf("\n%s: %.0f points/s on one thread, %.0f on two, %.2f times",
+                            name.c_str(), one->second.ns, two->second.ns,
+                            two->second.ns / one->second.ns);
+        }
+        std::printf("\n");
     }
 
   private:
@@ -564,7 +586,8 @@ class summary_reporter : public benchmark::ConsoleReporter {
         return it == per_point_ns_.end() ? 0.0 : it->second.ns;
     }
     std::map<std::string, measured> per_point_ns_;
-    std::map<int, measured> points_per_second_;  // by thread count (in the `ns` field)
+    // Of each benchmark run on several threads, by thread count (in the `ns` field).
+    std::map<std::string, std::map<int, measured>> points_per_second_;
 };
 
 }  // namespace
@@ -589,11 +612,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("convert_bng_to_utm/batch", batch_bng_to_utm);
     benchmark::RegisterBenchmark("convert_bng_to_utm/transform", transform_bng_to_utm);
     benchmark::RegisterBenchmark("convert_utm_to_bng/batch", batch_utm_to_bng);
+    benchmark::RegisterBenchmark("convert_utm_to_bng/transform", transform_utm_to_bng);
     benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/batch", batch_bng_to_wgs84);
-    benchmark::RegisterBenchmark("convert_bng_to_utm/exports_threads", tarnwick_bng_to_utm_threads)
-        ->Threads(1)
-        ->Threads(2)
-        ->UseRealTime();
+    benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/transform", transform_bng_to_wgs84);
+    using benchmark_function = void (*)(benchmark::State&);
+    const std::pair<const char*, benchmark_function> on_threads[] = {
+        {"convert_bng_to_utm/exports_threads", tarnwick_bng_to_utm_threads},
+        {"convert_bng_to_utm/batch_threads", batch_bng_to_utm},
+        {"convert_bng_to_utm/transform_threads", transform_bng_to_utm}};
+    for (const auto& [name, run] : on_threads)
+        benchmark::RegisterBenchmark(name, run)->Threads(1)->Threads(2)->UseRealTime();
 #if TARNWICK_HAVE_PROJ
     benchmark::RegisterBenchmark("from_bng_to_wgs84_lat_long/proj", proj_bng_to_wgs84);
 #else

@@ -650,7 +650,7 @@ bool convert_point(const conversion& c, const points& in, std::size_t i, point_r
 
 // BNG <-> UTM (the zone of the longitude, no alternative) and BNG <-> WGS84 by the Helmert chain
 // run the chain's steps that report a fault instead of raising: the same results, and no
-// exception on the way; where the processor allows, four points at a time on vectors first
+// exception on the way; where the processor allows, eight points at a time on vectors first
 // (`simd::convert_block`), which leaves every point it is not sure of to the steps one by one. A
 // point that fails there takes the general way, so that its failure kind and words are the
 // general way's. Other pairs, methods and options take the general way only.
@@ -963,6 +963,9 @@ bool convert(const conversion& c, const points& in, const results& out) noexcept
         const unsigned done =
             blocks ? simd::convert_block(pair, in, out, first, count)
                    : precise_simd::convert_block(precise_pair, in, out, first, count);
+        if (done == (1U << count) - 1U) {
+            continue;  // the whole block converted
+        }
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = first + k;
             if ((done >> k & 1U) == 0 && !(chain && convert_on_chain(c, in, out, i))) {

@@ -68,7 +68,8 @@ using global_types::long_float;
 using low_level_math::degrees_per_radian;
 namespace etm = utm::exact_transverse_mercator;
 namespace ostn15 = utm::datum_transformations::ostn15;
-constexpr std::size_t lanes_per_block = simd::block_size;
+// Points per vector; the arrays' blocks (`simd::block_size`) are taken in parts of as many.
+constexpr std::size_t lanes_per_block = 4;
 
 // Four doubles; the intrinsics' own type, without its aliasing attribute.
 using v4 = double __attribute__((vector_size(4 * sizeof(double))));
@@ -445,13 +446,9 @@ TARNWICK_AVX2 unsigned geo_to_bng(const points& in, const results& out, std::siz
     return write_national_grid(b, doubt, out, first, count);
 }
 
-}  // namespace
-
-unsigned convert_block(precise_pair pair, const points& in, const results& out, std::size_t first,
+/// Points `first` .. `first + count - 1` (`count` at most `lanes_per_block`) by `pair`.
+unsigned convert_lanes(precise_pair pair, const points& in, const results& out, std::size_t first,
                        std::size_t count) noexcept {
-    if (!simd::available() || count == 0 || count > lanes_per_block) {
-        return 0;
-    }
     switch (pair) {
         case precise_pair::bng_to_utm:
             return bng_to_utm(in, out, first, count);
@@ -465,6 +462,21 @@ unsigned convert_block(precise_pair pair, const points& in, const results& out, 
             break;
     }
     return 0;
+}
+
+}  // namespace
+
+unsigned convert_block(precise_pair pair, const points& in, const results& out, std::size_t first,
+                       std::size_t count) noexcept {
+    if (!simd::available() || count == 0 || count > simd::block_size) {
+        return 0;
+    }
+    unsigned done = 0;
+    for (std::size_t part = 0; part < count; part += lanes_per_block) {
+        const std::size_t n = count - part < lanes_per_block ? count - part : lanes_per_block;
+        done |= convert_lanes(pair, in, out, first + part, n) << part;
+    }
+    return done;
 }
 
 }  // namespace batch::precise_simd

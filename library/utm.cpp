@@ -237,11 +237,8 @@ namespace {
 /// + sin^2(phi))): a short series instead of a full arc tangent, and no cancellation.
 long_float sphere_latitude_offset(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
                                   const low_level_math::sin_cos_type& dl) {
-    const long_float s = phi_sin_cos.sin;
-    const long_float c = phi_sin_cos.cos;
-    if (std::fabs(phi) < half_pi && c > 0.0) {
-        const long_float t =
-            s * c * (dl.sin * dl.sin) / ((1.0 + dl.cos) * (c * c * dl.cos + s * s));
+    if (std::fabs(phi) < half_pi && phi_sin_cos.cos > 0.0) {
+        const long_float t = latitude_offset_tangent(phi_sin_cos, dl);
         if (std::fabs(t) <= small_arc_tangent_limit) {
             return small_arc_tangent(t);
         }
@@ -286,9 +283,7 @@ namespace {
 long_float latitude_from_sphere(long_float D, const low_level_math::sin_cos_type& on_sphere,
                                 long_float sinh_u, long_float r) {
     if (std::fabs(D) >= near_angle_floor && std::fabs(D) < half_pi) {
-        const long_float s = on_sphere.sin;
-        const long_float c = on_sphere.cos;
-        const long_float t = -s * (sinh_u * sinh_u) / ((c + r) * (r * c + s * s));
+        const long_float t = latitude_from_sphere_tangent(on_sphere, sinh_u, r);
         if (std::fabs(t) <= small_arc_tangent_limit) {
             return D + small_arc_tangent(t);
         }
@@ -368,7 +363,7 @@ failure_kind geocentric_to_geodetic(const ellipsoid_model& model,
     return failure_kind::none;
 }
 
-const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
+const std::array<low_level_math::sin_cos_type, 61>& central_meridian_sin_cos_table() noexcept {
     static const std::array<low_level_math::sin_cos_type, 61> table = [] {
         std::array<low_level_math::sin_cos_type, 61> t{};
         for (int z = 0; z <= 60; ++z) {
@@ -377,7 +372,7 @@ const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept 
         }
         return t;
     }();
-    return table[static_cast<std::size_t>(zone)];
+    return table;
 }
 
 long_float normalised_longitude(long_float lambda_0) {

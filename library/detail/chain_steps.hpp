@@ -1,11 +1,11 @@
 // The arithmetic of the steps of the conversion chain, each written once as a template over the
 // number type: `double` for the one-point steps (library/utm.cpp and the grids' units), and the
-// block kernel's vector of four doubles (library/batch_simd.cpp), which so evaluates the very
-// same expression trees lane by lane. Checks, branches and raising stay with the scalar steps
-// that wrap these. A step takes its elementary functions from `lane_math<T>`: the double ones
-// are in detail/utm.hpp, the vector ones in the kernel, which includes this header under its
-// processor target. The templates have internal linkage, so the kernel's copies, compiled for
-// that target, never stand in for another unit's; and they are always inlined, so that the
+// block kernel's vectors of four or eight doubles (detail/batch_simd_kernel.hpp), which so
+// evaluates the very same expression trees lane by lane. Checks, branches and raising stay with the
+// scalar steps that wrap these. A step takes its elementary functions from `lane_math<T>`: the
+// double ones are in detail/utm.hpp, the vector ones in the kernel, which includes this header
+// under its processor target. The templates have internal linkage, so the kernel's copies, compiled
+// for that target, never stand in for another unit's; and they are always inlined, so that the
 // vectors stay in registers and a scalar step costs no more calls than before. Internal to
 // the library.
 #pragma once
@@ -83,6 +83,15 @@ inline constexpr int zone_0_western_edge_degrees =
     zone_0_central_meridian_degrees - zone_width_degrees / 2;
 static_assert(zone_0_western_edge_degrees == -186);
 
+/// Arguments up to this size take their arc tangent from the odd series to x^11; the first term
+/// left out is below 3e-21 (a hundred-thousandth of a unit in the last place of a latitude).
+inline constexpr double small_arc_tangent_limit = 1.0 / 32.0;
+
+/// Angles closer to the equator than this (radians, about 3.6 degrees) take no shortcut from a
+/// nearby angle: there a few units in the last place of the nearby angle could reach the sign
+/// or the relative accuracy of the result.
+inline constexpr double near_angle_floor = 1.0 / 16.0;
+
 namespace {  // NOLINT: internal linkage on purpose, see above
 
 /// Central meridian (radians) of the zone numbered `zone` (0 .. 60, whole numbers): 6 zone - 183
@@ -102,6 +111,29 @@ template <class T>
     // a - (-b) is a + b exactly: the bits of (degrees + 186) / 6.
     return (lambda * low_level_math::degrees_per_radian - double{zone_0_western_edge_degrees}) /
            double{zone_width_degrees};
+}
+
+/// The arc tangent of `x` with |x| <= `small_arc_tangent_limit` by its series.
+template <class T>
+[[gnu::always_inline]] inline T small_arc_tangent(T x) {
+    const T x2 = x * x;
+    return x + x * x2 *
+                   (-1.0 / 3.0 +
+                    x2 * (1.0 / 5.0 + x2 * (-1.0 / 7.0 + x2 * (1.0 / 9.0 - x2 * (1.0 / 11.0)))));
+}
+
+/// cos(h) (1 + t tan(h)) for the tangent `t` of an angle near the angle h whose sine and cosine
+/// are `h`: where it is positive, arctan(t) - h = arctan(`tangent_from_near_angle`).
+template <class T>
+[[gnu::always_inline]] inline T near_angle_denominator(T t, const sin_cos_of<T>& h) {
+    return h.cos + t * h.sin;
+}
+
+/// (t - tan(h)) / (1 + t tan(h)), the tangent of arctan(t) - h, with its `denominator`.
+template <class T>
+[[gnu::always_inline]] inline T tangent_from_near_angle(T t, const sin_cos_of<T>& h,
+                                                        T denominator) {
+    return (t * h.cos - h.sin) / denominator;
 }
 
 /// Sine and cosine of a - b from those of a and b.
@@ -174,6 +206,17 @@ template <class T>
     return lane_math<T>::arc_tangent(phi_sin_cos.sin / phi_sin_cos.cos / dl.cos) - phi;
 }
 
+/// The tangent of the northward angle `latitude_offset` where phi is a principal angle with
+/// cos(phi) > 0: sin(phi) cos(phi) sin^2(delta_lambda) / ((1 + cos(delta_lambda))
+/// (cos^2(phi) cos(delta_lambda) + sin^2(phi))), without cancellation.
+template <class T>
+[[gnu::always_inline]] inline T latitude_offset_tangent(const sin_cos_of<T>& phi_sin_cos,
+                                                        const sin_cos_of<T>& dl) {
+    const T s = phi_sin_cos.sin;
+    const T c = phi_sin_cos.cos;
+    return s * c * (dl.sin * dl.sin) / ((1.0 + dl.cos) * (c * c * dl.cos + s * s));
+}
+
 /// The spherical Transverse Mercator x, y (metres) on the sphere of radius S / w, from the
 /// projection's logarithm `ln` and northward angle `offset`.
 template <class T>
@@ -243,6 +286,18 @@ template <class T>
             r,
             {math::copysign(on_sphere.sin * sech_u, on_sphere.sin * on_sphere.cos),
              math::fabs(r) * sech_u}};
+}
+
+/// tan(phi - D) for the latitude phi of an inverse pass (arctan(sin(D) / r)) from the angle D
+/// on the sphere (its sine and cosine `on_sphere`), `sinh_u` and `r`:
+/// -sin(D) sinh^2(u) / ((cos(D) + r) (r cos(D) + sin^2(D))); the latitude lies a little closer to
+/// the equator than D.
+template <class T>
+[[gnu::always_inline]] inline T latitude_from_sphere_tangent(const sin_cos_of<T>& on_sphere,
+                                                             T sinh_u, T r) {
+    const T s = on_sphere.sin;
+    const T c = on_sphere.cos;
+    return -s * (sinh_u * sinh_u) / ((c + r) * (r * c + s * s));
 }
 
 /// Earth-centred coordinates (metres) of the latitude and longitude given by their sines and

@@ -3,7 +3,9 @@
 // Transverse Mercator. Internal to the library: nothing outside library/ includes this header.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <numbers>
 
@@ -104,30 +106,6 @@ long_float beta(long_float phi, const meridian_arc_series& series);
 long_float beta(long_float phi, const low_level_math::sin_cos_type& phi_sin_cos,
                 const meridian_arc_series& series);
 
-/// The arc tangent of `t` (radians) by the platform's one-argument arc tangent: the value of
-/// `long_float_math_lib::arctan(t)` (which takes the two-argument one) to a unit in the last
-/// place, at about half the cost. 0 gives +0, as there.
-inline long_float arc_tangent(long_float t) {
-    return lane_math<long_float>::arc_tangent(t);
-}
-
-/// Arguments up to this size take their arc tangent from the odd series to x^11; the first term
-/// left out is below 3e-21 (a hundred-thousandth of a unit in the last place of a latitude).
-inline constexpr long_float small_arc_tangent_limit = 1.0 / 32.0;
-
-/// The arc tangent of `x` with |x| <= `small_arc_tangent_limit` by its series.
-inline long_float small_arc_tangent(long_float x) {
-    const long_float x2 = x * x;
-    return x + x * x2 *
-                   (-1.0 / 3.0 +
-                    x2 * (1.0 / 5.0 + x2 * (-1.0 / 7.0 + x2 * (1.0 / 9.0 - x2 * (1.0 / 11.0)))));
-}
-
-/// Angles closer to the equator than this (radians, about 3.6 degrees) take no shortcut from a
-/// nearby angle: there a few units in the last place of the nearby angle could reach the sign
-/// or the relative accuracy of the result.
-inline constexpr long_float near_angle_floor = 1.0 / 16.0;
-
 /// A latitude close to one sought, with its sine and cosine: the latitude sought then follows
 /// from the small angle between them instead of from a full arc tangent. Only a latitude
 /// within -90 .. 90 degrees serves; others are passed over.
@@ -136,6 +114,16 @@ struct latitude_hint {
     low_level_math::sin_cos_type sin_cos;
 };
 
+// Internal linkage: the hinted one runs templates of detail/chain_steps.hpp (see there), and
+// both stay in one namespace, so that a call finds either.
+namespace {  // NOLINT
+/// The arc tangent of `t` (radians) by the platform's one-argument arc tangent: the value of
+/// `long_float_math_lib::arctan(t)` (which takes the two-argument one) to a unit in the last
+/// place, at about half the cost. 0 gives +0, as there.
+inline long_float arc_tangent(long_float t) {
+    return lane_math<long_float>::arc_tangent(t);
+}
+
 /// The arc tangent of `t` (radians) as `arc_tangent(t)`, taken through `hint` where that holds
 /// the same value: arctan(t) - arctan(h) = arctan((t - h) / (1 + t h)) for t h > -1, and the
 /// right side is a small arc tangent when the angles are close. Elsewhere (no hint, angles far
@@ -143,11 +131,10 @@ struct latitude_hint {
 inline long_float arc_tangent(long_float t, const latitude_hint* hint) {
     if (hint != nullptr && std::fabs(hint->latitude) >= near_angle_floor &&
         std::fabs(hint->latitude) < std::numbers::pi / 2.0) {
-        const long_float s = hint->sin_cos.sin;
         const long_float c = hint->sin_cos.cos;
-        const long_float denominator = c + t * s;  // cos(h) (1 + t tan(h))
+        const long_float denominator = near_angle_denominator(t, hint->sin_cos);
         if (c > 0.0 && denominator > 0.0) {
-            const long_float x = (t * c - s) / denominator;
+            const long_float x = tangent_from_near_angle(t, hint->sin_cos, denominator);
             if (std::fabs(x) <= small_arc_tangent_limit) {
                 return hint->latitude + small_arc_tangent(x);
             }
@@ -155,6 +142,7 @@ inline long_float arc_tangent(long_float t, const latitude_hint* hint) {
     }
     return arc_tangent(t);
 }
+}  // namespace
 
 /// Tangents up to this size give the sine and cosine of their arc tangent from one square
 /// root; steeper ones (within a few hundredths of a degree of a quarter turn, where the cosine
@@ -263,9 +251,14 @@ failure_kind conformal_transverse_mercator(const transverse_mercator_constants& 
                                            conformal_grid_type& grid,
                                            failure_kind beyond_reach) noexcept;
 
-/// Sine and cosine of the central meridian of zone 0 .. 60 (`central_meridian`), computed at
-/// the first call; safe from any thread.
-const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept;
+/// Sines and cosines of the central meridians of zones 0 .. 60 (`central_meridian`), by zone,
+/// computed at the first call; safe from any thread.
+const std::array<low_level_math::sin_cos_type, 61>& central_meridian_sin_cos_table() noexcept;
+
+/// Sine and cosine of the central meridian of zone 0 .. 60, from that table.
+inline const low_level_math::sin_cos_type& central_meridian_sin_cos(int zone) noexcept {
+    return central_meridian_sin_cos_table()[static_cast<std::size_t>(zone)];
+}
 
 /// Latitude (with its sine and cosine) and longitude difference (radians) of the inverse
 /// projection.

@@ -546,82 +546,109 @@ std::vector<std::vector<double>> chain_points(coordinate_system from) {
     return p;
 }
 
+// A call's results without the metres arrays: the pairs' own loop takes only calls that do
+// not ask for them.
+batch::results chain_results(call& c) {
+    batch::results r = c.results();
+    r.easting_metres = r.northing_metres = r.alt_easting_metres = r.alt_northing_metres = {};
+    return r;
+}
+
+// A call whose input fields hold `points` (the columns of each point in order).
+call chain_call(const std::vector<std::vector<double>>& points) {
+    call c(points.size());
+    for (auto& field : c.fields)
+        field.assign(points.size(), 0.0);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        for (std::size_t f = 0; f < points[i].size(); ++f)
+            c.fields[f][i] = points[i][f];
+    }
+    return c;
+}
+
+// Row `i` of `got` against the one-point results `want` (status first): grid integers exactly,
+// angles within 1e-12 rad.
+void expect_row(const batch::conversion& pair, const call& got, std::size_t i,
+                const std::vector<double>& want) {
+    constexpr double angle_tolerance = 1e-12 * 57.29577951308232;  // degrees
+    const std::vector<double> row = got.row(pair, i);
+    ASSERT_EQ(row.size() + 1, want.size());
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        if (pair.to == wgs84)
+            EXPECT_NEAR(row[j], want[j + 1], angle_tolerance) << "column " << j;
+        else
+            EXPECT_EQ(row[j], want[j + 1]) << "column " << j;
+    }
+}
+
+// The blocks of kernel `k` alone on `points`: what they write agrees with the one-point results
+// `wants`, they leave the rest untouched, and they take all but the rare doubtful points.
+void expect_blocks_agree(const batch::conversion& pair,
+                         const std::vector<std::vector<double>>& points,
+                         const std::vector<std::vector<double>>& wants, batch::simd::kernel k) {
+    SCOPED_TRACE("kernel " + std::to_string(int(k)));
+    const auto kernel_pair = static_cast<batch::simd::chain_pair>(
+        pair.from == bng ? (pair.to == utm ? 0 : 1) : (pair.from == utm ? 2 : 3));
+    const std::size_t count = points.size();
+    call blocks = chain_call(points);
+    std::vector<bool> by_block(count);
+    // Blocks of every length, so that a short block's lanes beyond its points are tried too.
+    for (std::size_t first = 0, n = 1; first < count; first += n, n = n % 8 + 1) {
+        n = std::min({n, batch::simd::block_size, count - first});
+        const unsigned done = batch::simd::convert_block(kernel_pair, blocks.points(pair.from),
+                                                         chain_results(blocks), first, n, k);
+        ASSERT_EQ(done >> n, 0u);
+        for (std::size_t j = 0; j < n; ++j)
+            by_block[first + j] = (done >> j & 1U) != 0;
+    }
+    std::size_t ok_points = 0, block_points = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE("point " + std::to_string(i));
+        ok_points += wants[i][0] == 0;
+        if (!by_block[i]) {
+            ASSERT_EQ(blocks.status[i], point_status::unexpected);
+            EXPECT_EQ(blocks.row(pair, i), call(1).row(pair, 0));  // nothing written
+            continue;
+        }
+        ++block_points;
+        ASSERT_EQ(wants[i][0], 0.0);  // a failing point is never the kernel's
+        ASSERT_EQ(blocks.status[i], point_status::none);
+        expect_row(pair, blocks, i, wants[i]);
+    }
+    EXPECT_GT(double(block_points), 0.99 * double(ok_points));
+}
+
 TEST(BatchConvert, HelmertChainPairsGiveTheOnePointResults) {
     // These four pairs run blocks of points on vectors, and the points the blocks leave one by
     // one over the chain's non-raising steps. Each point must get what the one-point functions
     // give it: grid integers exactly (a block leaves a value near a half metre to the scalar
-    // steps), angles within 1e-12 rad, and the same failure kind.
-    constexpr double angle_tolerance = 1e-12 * 57.29577951308232;  // degrees
+    // steps), angles within 1e-12 rad, and the same failure kind; on every kernel the processor
+    // runs.
+    using batch::simd::kernel;
     const batch::conversion pairs[] = {{bng, utm}, {bng, wgs84}, {utm, bng}, {wgs84, bng}};
     for (const batch::conversion& pair : pairs) {
         SCOPED_TRACE("pair " + std::to_string(int(pair.from)) + " -> " +
                      std::to_string(int(pair.to)));
         const std::vector<std::vector<double>> points = chain_points(pair.from);
-        const std::size_t count = points.size();
-        call whole(count);
-        call blocks(count);
-        for (call* c : {&whole, &blocks}) {
-            for (auto& field : c->fields)
-                field.assign(count, 0.0);
-            for (std::size_t i = 0; i < count; ++i) {
-                for (std::size_t f = 0; f < points[i].size(); ++f)
-                    c->fields[f][i] = points[i][f];
-            }
-        }
-        // Without the metres arrays: the pairs' own loop takes only calls that do not ask for
-        // them.
-        auto results = [](call& c) {
-            batch::results r = c.results();
-            r.easting_metres = r.northing_metres = r.alt_easting_metres =
-                r.alt_northing_metres = {};
-            return r;
-        };
-        ASSERT_TRUE(batch::convert(pair, whole.points(pair.from), results(whole)));
-
-        // The blocks alone: what they write, and that they leave the rest untouched.
-        const auto kernel_pair = static_cast<batch::simd::chain_pair>(
-            pair.from == bng ? (pair.to == utm ? 0 : 1) : (pair.from == utm ? 2 : 3));
-        std::vector<bool> by_block(count);
-        std::size_t ok_points = 0, block_points = 0;
-        for (std::size_t first = 0; first < count; first += batch::simd::block_size) {
-            const std::size_t n = std::min(batch::simd::block_size, count - first);
-            const unsigned done = batch::simd::convert_block(kernel_pair, blocks.points(pair.from),
-                                                             results(blocks), first, n);
-            for (std::size_t k = 0; k < n; ++k)
-                by_block[first + k] = (done >> k & 1U) != 0;
-        }
-        for (std::size_t i = 0; i < count; ++i) {
+        call whole = chain_call(points);
+        ASSERT_TRUE(batch::convert(pair, whole.points(pair.from), chain_results(whole)));
+        std::vector<std::vector<double>> wants;
+        for (std::size_t i = 0; i < points.size(); ++i) {
             SCOPED_TRACE("point " + std::to_string(i));
-            const std::vector<double> want = one_point(pair.from, pair.to, points[i]);
-            ASSERT_EQ(double(whole.status[i]), want[0]);
-            if (by_block[i]) {
-                ASSERT_EQ(blocks.status[i], point_status::none);
-                ++block_points;
-            } else {
-                ASSERT_EQ(blocks.status[i], point_status::unexpected);
-                EXPECT_EQ(blocks.row(pair, i), call(1).row(pair, 0));  // nothing written
-            }
-            if (want[0] != 0)
-                continue;
-            ++ok_points;
-            for (const call* c : {&whole, &blocks}) {
-                if (c == &blocks && !by_block[i])
-                    continue;
-                const std::vector<double> got = c->row(pair, i);
-                ASSERT_EQ(got.size() + 1, want.size());
-                for (std::size_t j = 0; j < got.size(); ++j) {
-                    if (pair.to == wgs84)
-                        EXPECT_NEAR(got[j], want[j + 1], angle_tolerance) << "column " << j;
-                    else
-                        EXPECT_EQ(got[j], want[j + 1]) << "column " << j;
-                }
-            }
+            wants.push_back(one_point(pair.from, pair.to, points[i]));
+            ASSERT_EQ(double(whole.status[i]), wants[i][0]);
+            if (wants[i][0] == 0)
+                expect_row(pair, whole, i, wants[i]);
         }
-        // Where the processor runs the blocks, they take all but the rare doubtful points.
-        if (batch::simd::available())
-            EXPECT_GT(double(block_points), 0.99 * double(ok_points));
-        else
-            EXPECT_EQ(block_points, 0u);
+        for (const kernel k : {kernel::avx2, kernel::avx512}) {
+            if (int(k) <= int(batch::simd::best_kernel()))
+                expect_blocks_agree(pair, points, wants, k);
+            else  // a kernel the processor does not run converts nothing
+                EXPECT_EQ(batch::simd::convert_block(batch::simd::chain_pair::bng_to_utm,
+                                                     whole.points(pair.from), chain_results(whole),
+                                                     0, 1, k),
+                          0u);
+        }
     }
 }
 
