@@ -140,35 +140,6 @@ std::size_t record_scanner::find_last_record_end(std::string_view bytes, std::si
     return last;
 }
 
-record_text split_line_end(std::string_view record) {
-    if (record.ends_with("\r\n")) {
-        return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
-    }
-    if (record.ends_with('\n')) {
-        return {record.substr(0, record.size() - 1), record.substr(record.size() - 1)};
-    }
-    return {record, {}};
-}
-
-namespace {
-
-bool is_blank_char(char c) noexcept {
-    return c == ' ' || c == '\t';
-}
-
-}  // namespace
-
-bool is_blank(std::string_view text) noexcept {
-    return std::all_of(text.begin(), text.end(), is_blank_char);
-}
-
-std::string_view without_trailing_blanks(std::string_view text) noexcept {
-    while (!text.empty() && is_blank_char(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 namespace {
 
 // The bytes that end a field, for each format in the order of `table_format`: its delimiter,
@@ -195,7 +166,7 @@ struct field_separator {
 
 // The first position from `i` on that holds no blank or tab.
 std::size_t after_blanks(std::string_view text, std::size_t i) noexcept {
-    while (i < text.size() && is_blank_char(text[i])) {
+    while (i < text.size() && detail::is_blank_char(text[i])) {
         ++i;
     }
     return i;

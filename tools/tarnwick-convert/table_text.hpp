@@ -65,14 +65,39 @@ struct record_text {
     std::string_view line_end;
 };
 
+// Inline, these and the helpers below: each runs on every record.
+
 /// Cuts a complete record (as delimited by `record_scanner`) into its text and its line end.
-record_text split_line_end(std::string_view record);
+inline record_text split_line_end(std::string_view record) noexcept {
+    if (record.ends_with("\r\n")) {
+        return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
+    }
+    if (record.ends_with('\n')) {
+        return {record.substr(0, record.size() - 1), record.substr(record.size() - 1)};
+    }
+    return {record, {}};
+}
+
+namespace detail {
+
+inline bool is_blank_char(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace detail
 
 /// Whether a record holds nothing but blanks and tabs (such lines pass through untouched).
-bool is_blank(std::string_view text) noexcept;
+inline bool is_blank(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), detail::is_blank_char);
+}
 
 /// The text without the blanks and tabs at its end.
-std::string_view without_trailing_blanks(std::string_view text) noexcept;
+inline std::string_view without_trailing_blanks(std::string_view text) noexcept {
+    while (!text.empty() && detail::is_blank_char(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 /// Result of `split_fields`: `fields` holds the values with quotes removed; `unterminated`
 /// tells that the record ended inside a quoted field.
