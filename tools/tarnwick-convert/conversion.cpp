@@ -71,13 +71,21 @@ std::string_view name_of(coordinate_system s) {
 // Refuses a field with control bytes (a NUL, a stray carriage return) before it is read, with
 // the bytes shown escaped: nothing further on has to carry them through a message.
 void check_printable(const std::string_view* fields, std::span<const std::string_view> names) {
+    // The control bytes: below 0x20 but the tab, and 0x7F.
+    static constexpr std::array<bool, 256> controls = [] {
+        std::array<bool, 256> table{};
+        for (std::size_t byte = 0; byte < 0x20; ++byte) {
+            table[byte] = byte != '\t';
+        }
+        table[0x7F] = true;
+        return table;
+    }();
     for (std::size_t i = 0; i < names.size(); ++i) {
-        // Every byte is looked at without a branch (the loop runs on vectors); a field that
-        // holds one is then refused.
+        // Every byte is looked up without a branch (fields are short: a vector loop would
+        // not start); a field that holds one is then refused.
         bool control = false;
         for (const char c : fields[i]) {
-            const auto byte = static_cast<unsigned char>(c);
-            control |= (byte < 0x20 && c != '\t') || byte == 0x7F;
+            control |= controls[static_cast<unsigned char>(c)];
         }
         if (control) {
             throw global_types::constraint_error(std::string(names[i]) + " \"" +

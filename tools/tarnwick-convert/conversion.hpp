@@ -109,6 +109,10 @@ class result_fields {
         const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
         return std::string_view(text_).substr(begin, ends_[i] - begin);
     }
+    /// The bytes of `count` fields from field `first` together (`count` > 0).
+    std::size_t bytes(std::size_t first, std::size_t count) const noexcept {
+        return ends_[first + count - 1] - (first == 0 ? 0 : ends_[first - 1]);
+    }
     /// Appends `text` to the field being written.
     void append(std::string_view text) {
         if (!text.empty()) {

@@ -1,6 +1,7 @@
 #include "record_batch.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <span>
 #include <string>
@@ -117,15 +118,50 @@ std::vector<read_row> read_records(const record_batch& b, batch_room& room) {
     return rows;
 }
 
+// The output text of a batch, written through a pointer: before a row, room is made for the
+// most bytes it can take, so that no byte written checks the text's capacity.
+class output_text {
+  public:
+    explicit output_text(std::string& text) : text_(text), used_(text.size()) {}
+    output_text(const output_text&) = delete;
+    output_text& operator=(const output_text&) = delete;
+    // Cuts the text to the bytes written.
+    ~output_text() { text_.resize(used_); }
+
+    // Where the next `count` bytes go (none of them counts as written yet).
+    char* room(std::size_t count) {
+        if (text_.size() - used_ < count) {
+            text_.resize(std::max({2 * text_.size(), used_ + count, text_.capacity()}));
+        }
+        return text_.data() + used_;
+    }
+    // The bytes up to `end` count as written.
+    void written(const char* end) noexcept { used_ = static_cast<std::size_t>(end - text_.data()); }
+
+  private:
+    std::string& text_;
+    std::size_t used_;
+};
+
+char* write_text(char* at, std::string_view text) noexcept {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
 // Writes the input part of a row in the output's format: `width` fields in the output's order,
 // missing ones empty; surplus fields stay together in the last one.
-void render_fields(std::string& out, std::span<const std::string_view> fields, const input_job& j) {
+void render_fields(output_text& out, std::span<const std::string_view> fields, const input_job& j) {
     const char delimiter = output_delimiter(j.out_format);
     const char input_delimiter =
         j.format == table_format::whitespace ? ' ' : output_delimiter(j.format);
+    std::size_t bytes = 0;
+    for (const std::string_view field : fields) {
+        bytes += field.size() + 1;
+    }
+    char* at = out.room(field_room(bytes) + 2 * j.width);
     for (std::size_t i = 0; i < j.width; ++i) {
         if (i > 0) {
-            out.push_back(delimiter);
+            *at++ = delimiter;
         }
         const std::size_t from = j.order.empty() ? i : j.order[i];
         if (i + 1 == j.width && fields.size() > j.width) {
@@ -134,11 +170,12 @@ void render_fields(std::string& out, std::span<const std::string_view> fields, c
                 rest.push_back(input_delimiter);
                 rest += fields[k];
             }
-            append_field(out, rest, j.out_format);
+            at = write_field(at, rest, j.out_format);
         } else {
-            append_field(out, from < fields.size() ? fields[from] : "", j.out_format);
+            at = write_field(at, from < fields.size() ? fields[from] : "", j.out_format);
         }
     }
+    out.written(at);
 }
 
 // The result fields of one row: `count` of `all` from `first`, or without `all` empty ones.
@@ -150,44 +187,54 @@ struct row_values {
     std::string_view operator[](std::size_t i) const {
         return all == nullptr ? std::string_view() : (*all)[first + i];
     }
+    // The most bytes the fields, each after a delimiter, and a last one of `last` bytes take.
+    std::size_t room(std::size_t last) const {
+        const std::size_t bytes = all == nullptr || count == 0 ? 0 : all->bytes(first, count);
+        return field_room(bytes) + 3 * count + field_room(last) + 1;
+    }
 };
 
 // A row of the result columns alone.
-void write_results_alone(std::string& out, const row_values& v, const read_row& row,
+void write_results_alone(output_text& out, const row_values& v, const read_row& row,
                          const input_job& j) {
     const char delimiter = output_delimiter(j.out_format);
+    char* at = out.room(v.room(0) + row.line_end.size());
     for (std::size_t i = 0; i < v.count; ++i) {
         if (i > 0) {
-            out.push_back(delimiter);
+            *at++ = delimiter;
         }
-        append_field(out, v[i], j.out_format);
+        at = write_field(at, v[i], j.out_format);
     }
-    out.append(row.line_end);
+    out.written(write_text(at, row.line_end));
 }
 
 // A whole row: the input's fields (as read where they may be), the results, the error.
-void write_whole_row(std::string& out, const row_values& v, const read_row& row, const input_job& j,
+void write_whole_row(output_text& out, const row_values& v, const read_row& row, const input_job& j,
                      const std::vector<std::string_view>& stored) {
     const char delimiter = output_delimiter(j.out_format);
+    const std::size_t rest = v.room(row.error.size()) + row.line_end.size();
+    char* at = nullptr;
     if (row.as_read) {
-        out.append(j.format == table_format::whitespace ? without_trailing_blanks(row.text)
-                                                        : row.text);
+        const std::string_view text =
+            j.format == table_format::whitespace ? without_trailing_blanks(row.text) : row.text;
+        at = write_text(out.room(text.size() + 1 + rest), text);
         if (row.unterminated) {
-            out.push_back('"');  // close it, so that the appended columns stay apart
+            *at++ = '"';  // close it, so that the appended columns stay apart
         }
     } else {
         render_fields(
             out,
             std::span<const std::string_view>(stored).subspan(row.fields_first, row.fields_count),
             j);
+        at = out.room(rest);
     }
     for (std::size_t i = 0; i < v.count; ++i) {
-        out.push_back(delimiter);
-        append_field(out, v[i], j.out_format);
+        *at++ = delimiter;
+        at = write_field(at, v[i], j.out_format);
     }
-    out.push_back(delimiter);
-    append_field(out, row.error, j.out_format);
-    out.append(row.line_end);
+    *at++ = delimiter;
+    at = write_field(at, row.error, j.out_format);
+    out.written(write_text(at, row.line_end));
 }
 
 // Writes the rows in order with their results, counting them.
@@ -196,12 +243,14 @@ void write_rows(const record_batch& b, std::vector<read_row>& rows, batch_room& 
     const input_job& j = *b.j;
     const std::size_t result_count = j.conv->output_headers().size();
     std::uint64_t row_number = 0;
+    output_text out(result.text);
     for (read_row& row : rows) {
         if (row.blank) {
+            char* at = out.room(row.text.size() + row.line_end.size());
             if (!j.results_only) {
-                result.text.append(row.text);
+                at = write_text(at, row.text);
             }
-            result.text.append(row.line_end);
+            out.written(write_text(at, row.line_end));
             continue;
         }
         ++result.counts.read;
@@ -215,10 +264,10 @@ void write_rows(const record_batch& b, std::vector<read_row>& rows, batch_room& 
         }
         ++(row.error.empty() ? result.counts.converted : result.counts.failed);
         if (!j.results_only) {
-            write_whole_row(result.text, v, row, j, room.stored);
+            write_whole_row(out, v, row, j, room.stored);
             continue;
         }
-        write_results_alone(result.text, v, row, j);
+        write_results_alone(out, v, row, j);
         if (!row.error.empty()) {
             result.failed.push_back({row_number, std::move(row.error)});
         }

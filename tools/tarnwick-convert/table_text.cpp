@@ -140,48 +140,33 @@ std::size_t record_scanner::find_last_record_end(std::string_view bytes, std::si
     return last;
 }
 
-record_text split_line_end(std::string_view record) {
-    if (record.ends_with("\r\n")) {
-        return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
-    }
-    if (record.ends_with('\n')) {
-        return {record.substr(0, record.size() - 1), record.substr(record.size() - 1)};
-    }
-    return {record, {}};
-}
-
 namespace {
 
-bool is_blank_char(char c) noexcept {
-    return c == ' ' || c == '\t';
-}
-
-}  // namespace
-
-bool is_blank(std::string_view text) noexcept {
-    return std::all_of(text.begin(), text.end(), is_blank_char);
-}
-
-std::string_view without_trailing_blanks(std::string_view text) noexcept {
-    while (!text.empty() && is_blank_char(text.back())) {
-        text.remove_suffix(1);
+// The bytes that end a field, for each format in the order of `table_format`: its delimiter,
+// in whitespace format a blank or a tab.
+constexpr std::array<std::array<bool, 256>, 4> separator_bytes = [] {
+    std::array<std::array<bool, 256>, 4> table{};
+    for (const table_format format : {table_format::csv, table_format::tsv, table_format::semicolon,
+                                      table_format::whitespace}) {
+        table[static_cast<std::size_t>(format)]
+             [static_cast<unsigned char>(output_delimiter(format))] = true;
     }
-    return text;
-}
+    table[static_cast<std::size_t>(table_format::whitespace)]['\t'] = true;
+    return table;
+}();
 
-namespace {
-
-// What ends a field: the format's delimiter, or in whitespace format any blank or tab.
+// What ends a field: the format's delimiter, or in whitespace format any blank or tab. Looked
+// up in a table, so that a field's bytes are each passed by one load and test.
 struct field_separator {
     bool whitespace;
-    char delimiter;
+    const std::array<bool, 256>* stops;
 
-    bool at(char c) const noexcept { return whitespace ? is_blank_char(c) : c == delimiter; }
+    bool at(char c) const noexcept { return (*stops)[static_cast<unsigned char>(c)]; }
 };
 
 // The first position from `i` on that holds no blank or tab.
 std::size_t after_blanks(std::string_view text, std::size_t i) noexcept {
-    while (i < text.size() && is_blank_char(text[i])) {
+    while (i < text.size() && detail::is_blank_char(text[i])) {
         ++i;
     }
     return i;
@@ -252,7 +237,8 @@ split_result split_field_views(std::string_view text, table_format format,
                                std::deque<std::string>& held) {
     split_result result;
     fields.clear();
-    const field_separator separator{format == table_format::whitespace, output_delimiter(format)};
+    const field_separator separator{format == table_format::whitespace,
+                                    &separator_bytes[static_cast<std::size_t>(format)]};
     std::size_t i = separator.whitespace ? after_blanks(text, 0) : 0;
     if (separator.whitespace && i == text.size()) {
         return result;
@@ -291,37 +277,18 @@ split_result split_fields(std::string_view text, table_format format,
     return result;
 }
 
-char output_delimiter(table_format format) noexcept {
-    switch (format) {
-        case table_format::csv:
-            return ',';
-        case table_format::tsv:
-            return '\t';
-        case table_format::semicolon:
-            return ';';
-        case table_format::whitespace:
-            return ' ';
-    }
-    return ',';
-}
-
 namespace detail {
 
-void append_unusual_field(std::string& out, std::string_view value, table_format format) {
-    if (value.empty()) {
-        if (format == table_format::whitespace) {
-            out.push_back('-');
-        }
-        return;
-    }
-    out.push_back('"');
+char* write_quoted_field(char* at, std::string_view value) noexcept {
+    *at++ = '"';
     for (const char c : value) {
         if (c == '"') {
-            out.push_back('"');
+            *at++ = '"';
         }
-        out.push_back(c);
+        *at++ = c;
     }
-    out.push_back('"');
+    *at++ = '"';
+    return at;
 }
 
 }  // namespace detail

@@ -65,14 +65,39 @@ struct record_text {
     std::string_view line_end;
 };
 
+// Inline, these and the helpers below: each runs on every record.
+
 /// Cuts a complete record (as delimited by `record_scanner`) into its text and its line end.
-record_text split_line_end(std::string_view record);
+inline record_text split_line_end(std::string_view record) noexcept {
+    if (record.ends_with("\r\n")) {
+        return {record.substr(0, record.size() - 2), record.substr(record.size() - 2)};
+    }
+    if (record.ends_with('\n')) {
+        return {record.substr(0, record.size() - 1), record.substr(record.size() - 1)};
+    }
+    return {record, {}};
+}
+
+namespace detail {
+
+inline bool is_blank_char(char c) noexcept {
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace detail
 
 /// Whether a record holds nothing but blanks and tabs (such lines pass through untouched).
-bool is_blank(std::string_view text) noexcept;
+inline bool is_blank(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), detail::is_blank_char);
+}
 
 /// The text without the blanks and tabs at its end.
-std::string_view without_trailing_blanks(std::string_view text) noexcept;
+inline std::string_view without_trailing_blanks(std::string_view text) noexcept {
+    while (!text.empty() && detail::is_blank_char(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 /// Result of `split_fields`: `fields` holds the values with quotes removed; `unterminated`
 /// tells that the record ended inside a quoted field.
@@ -109,27 +134,60 @@ inline constexpr std::array<std::array<bool, 256>, 4> quoted_bytes = [] {
     return table;
 }();
 
-/// Appends an empty value, or one that must be quoted, as `append_field` does.
-void append_unusual_field(std::string& out, std::string_view value, table_format format);
+/// Writes a value that must be quoted at `at` as `write_field` does; returns the end.
+char* write_quoted_field(char* at, std::string_view value) noexcept;
 
 }  // namespace detail
 
-/// Appends `value` to `out` as one field of the format, quoted where it must be: where it holds
+/// The most bytes `write_field` writes for a value of `size` bytes: each a doubled quote,
+/// between two quotes.
+constexpr std::size_t field_room(std::size_t size) noexcept {
+    return 2 * size + 2;
+}
+
+/// Writes `value` at `at` as one field of the format, quoted where it must be: where it holds
 /// a byte of `detail::quoted_bytes`, and in whitespace format "-" alone, which would read as
 /// empty. An empty value is written as "-" in whitespace format, where an empty field would
-/// vanish. Inline: the plain value is the common case of every field written.
-inline void append_field(std::string& out, std::string_view value, table_format format) {
+/// vanish. `at` has room for `field_room(value.size())` bytes; returns the end of the field.
+/// Inline: the plain value is the common case of every field written, copied while its bytes
+/// are looked at, without a branch per byte.
+inline char* write_field(char* at, std::string_view value, table_format format) noexcept {
     const auto& special = detail::quoted_bytes[static_cast<std::size_t>(format)];
-    if (!value.empty() && !(format == table_format::whitespace && value == "-") &&
-        std::none_of(value.begin(), value.end(),
-                     [&](char c) { return special[static_cast<unsigned char>(c)]; })) {
-        out.append(value);
-        return;
+    bool unusual = value.size() == 1 && value[0] == '-' && format == table_format::whitespace;
+    if (value.empty()) {
+        if (format == table_format::whitespace) {
+            *at++ = '-';
+        }
+        return at;
     }
-    detail::append_unusual_field(out, value, format);
+    for (const char c : value) {
+        unusual |= special[static_cast<unsigned char>(c)];
+        *at++ = c;
+    }
+    return unusual ? detail::write_quoted_field(at - value.size(), value) : at;
+}
+
+/// Appends `value` to `out` as `write_field` writes it.
+inline void append_field(std::string& out, std::string_view value, table_format format) {
+    const std::size_t used = out.size();
+    out.resize(used + field_room(value.size()));
+    out.resize(
+        static_cast<std::size_t>(write_field(out.data() + used, value, format) - out.data()));
 }
 
 /// The character that separates fields on output.
-char output_delimiter(table_format format) noexcept;
+constexpr char output_delimiter(table_format format) noexcept {
+    switch (format) {
+        case table_format::csv:
+            return ',';
+        case table_format::tsv:
+            return '\t';
+        case table_format::semicolon:
+            return ';';
+        case table_format::whitespace:
+            return ' ';
+    }
+    return ',';
+}
 
 }  // namespace tarnwick_convert

@@ -108,6 +108,15 @@ TEST(ParseNumber, ReadsEveryFieldAsTheReferenceRuleDoes) {
         if (i % 4 == 0) {
             text.assign(static_cast<std::size_t>(digits(random)), '0' + static_cast<char>(i % 10));
             text.insert(0, i % 8 == 0 ? "-" : "");
+        } else if (i % 4 == 1) {
+            // Up to 16 random digits, in half the cases one of them any byte at all.
+            for (std::size_t k = 1 + random() % 16; k > 0; --k) {
+                text.push_back(static_cast<char>('0' + random() % 10));
+            }
+            if (i % 8 == 1) {
+                text[random() % text.size()] = static_cast<char>(random() % 256);
+            }
+            text.insert(0, i % 3 == 0 ? "-" : "");
         } else {
             for (int k = count(random); k > 0; --k) {
                 text += pieces[piece(random)];
