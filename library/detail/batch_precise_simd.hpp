@@ -1,11 +1,11 @@
 // The array conversions' block kernel for precise mode from the National Grid to UTM and
-// ETRS89 (or WGS84 taken as ETRS89) and back: eight
-// points at once where the processor has AVX-512, else four where it has AVX2 and FMA (chosen
-// at run time, as `simd::best_kernel` says), the exact Transverse Mercator's and the shift
-// grid's steps on vectors with the platform's vector maths library. The vector functions differ
-// from the scalar ones in their last bits (some 1e-9 m on the grids), so a point whose result lies
-// near a decision (a half metre, the edge of a range or of the shifts, a zone boundary) is left to
-// the point-by-point way, as is every point that fails. Internal to the library.
+// ETRS89 (or WGS84 taken as ETRS89) and back: eight points at once where the processor has
+// AVX-512, else four where it has AVX2 and FMA (chosen at run time, as `simd::best_kernel`
+// says), the exact Transverse Mercator's and the shift grid's steps on vectors with the
+// platform's vector maths library. The vector functions differ from the scalar ones in their
+// last bits (some 1e-9 m on the grids), so a point whose result lies near a decision (a half
+// metre, the edge of a range or of the shifts, a zone boundary) is left to the point-by-point
+// way, as is every point that fails. Internal to the library.
 #pragma once
 
 #include <cstddef>
