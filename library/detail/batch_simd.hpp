@@ -20,6 +20,20 @@
 // TARNWICK_KERNEL_TARGET (a string), and for the steps, always inlined.
 #define TARNWICK_KERNEL __attribute__((target(TARNWICK_KERNEL_TARGET)))
 #define TARNWICK_KERNEL_INLINE __attribute__((target(TARNWICK_KERNEL_TARGET), always_inline)) inline
+// The same target over the step templates included between TARNWICK_KERNEL_BEGIN and
+// TARNWICK_KERNEL_END (templates of internal linkage, so that a kernel unit's copies never
+// stand in for another unit's).
+#define TARNWICK_KERNEL_PRAGMA_TEXT(text) _Pragma(#text)
+#define TARNWICK_KERNEL_PRAGMA(text) TARNWICK_KERNEL_PRAGMA_TEXT(text)
+#if defined(__clang__)
+#define TARNWICK_KERNEL_BEGIN \
+    TARNWICK_KERNEL_PRAGMA(clang attribute push(TARNWICK_KERNEL, apply_to = function))
+#define TARNWICK_KERNEL_END _Pragma("clang attribute pop")
+#else
+#define TARNWICK_KERNEL_BEGIN \
+    _Pragma("GCC push_options") TARNWICK_KERNEL_PRAGMA(GCC target(TARNWICK_KERNEL_TARGET))
+#define TARNWICK_KERNEL_END _Pragma("GCC pop_options")
+#endif
 #endif
 
 namespace batch::simd {

@@ -27,20 +27,10 @@
 // The chain's steps, compiled here for the unit's target (they have internal linkage): so the
 // vectors run the scalar steps' own expression trees. What that header includes is included
 // above, so that the target reaches nothing but the steps; the other headers come after it.
-#define TARNWICK_KERNEL_PRAGMA_TEXT(text) _Pragma(#text)
-#define TARNWICK_KERNEL_PRAGMA(text) TARNWICK_KERNEL_PRAGMA_TEXT(text)
-#if defined(__clang__)
-TARNWICK_KERNEL_PRAGMA(clang attribute push(TARNWICK_KERNEL, apply_to = function))
-#else
-#pragma GCC push_options
-TARNWICK_KERNEL_PRAGMA(GCC target(TARNWICK_KERNEL_TARGET))
-#endif
+#include "detail/batch_simd.hpp"
+TARNWICK_KERNEL_BEGIN
 #include "detail/chain_steps.hpp"
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+TARNWICK_KERNEL_END
 
 #include "global_types.hpp"
 #include "utm-bng.hpp"

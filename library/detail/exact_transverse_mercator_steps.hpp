@@ -1,7 +1,7 @@
 // The exact Transverse Mercator's formulas between a grid and the conformal sphere, one source
 // for every lane type: `utm::exact_transverse_mercator` runs them on doubles, the precise block
-// kernel on four lanes. A step takes its elementary functions from the policy `M` (sin, cos,
-// exp, sinh, asinh, atanh, sqrt, hypot and atan2, this last one only for a positive second
+// kernel on four or eight lanes. A step takes its elementary functions from the policy `M` (sin,
+// cos, exp, sinh, asinh, atanh, sqrt, hypot and atan2, this last one only for a positive second
 // argument), and for the iteration its lanes' masks (`mask`, `all`, `none`, `at_most`,
 // `and_not`, `select`). The
 // templates have internal linkage, so that the kernel's copies, compiled for its processor

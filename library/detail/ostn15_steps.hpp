@@ -1,5 +1,5 @@
 // The shift grid's steps, one source for every lane type: precise mode runs them on doubles,
-// the precise block kernel on four lanes. A step takes from the policy `M` the cell of a
+// the precise block kernel on four or eight lanes. A step takes from the policy `M` the cell of a
 // position (`whole_below`, `to_float`), the values of its nodes (`nodes`) and its lanes'
 // arithmetic and masks (`mask`, `all`, `no_lanes`, `any`, `none`, `within`, `both`, `either`,
 // `and_not`, `below`, `select`, `clamp`, `max`, `abs`). The templates have internal linkage, so
