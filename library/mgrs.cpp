@@ -250,7 +250,9 @@ std::string written(const grid_point& p, char band, int digits, form f) {
     const std::string gap = f == form::spaced ? " " : "";
     std::string text;
     if (p.zone != 0) {
-        text = (p.zone < 10 ? "0" : "") + std::to_string(p.zone);
+        // Two figures always; appended rather than concatenated to a literal, which g++ 12's
+        // -Wrestrict misreads at -O3.
+        text.append(p.zone < 10 ? 1 : 0, '0').append(std::to_string(p.zone));
     }
     text += std::string(1, band) + gap + letters[0] + letters[1];
     if (digits > 0) {
