@@ -3,13 +3,12 @@
 #include <array>
 #include <cmath>
 
+#include "low_level_math.hpp"
 #include "tarnwick_binding.hpp"
 
 namespace precise {
 
 namespace {
-
-constexpr double radians_per_degree = 0.017453292519943295;
 
 using Values = std::array<double, 3>;
 
@@ -88,7 +87,10 @@ std::optional<LatLong> BngToEtrs89(double easting, double northing) {
     if (!Convert("bng", "etrs89", "ostn15", 0, {easting, northing, 0}, out)) {
         return std::nullopt;
     }
-    return LatLong{out[0] * radians_per_degree, out[1] * radians_per_degree};
+    // Degrees become radians as everywhere else in the system, so that the map's labels carry
+    // the same last bits as the library's own angles.
+    return LatLong{out[0] / low_level_math::degrees_per_radian,
+                   out[1] / low_level_math::degrees_per_radian};
 }
 
 int WholeMetres(double metres) {
