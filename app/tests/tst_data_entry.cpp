@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "converter_fixture.hpp"
+#include "velmont_test_main.hpp"
 
 class TestDataEntry : public ConverterFixture {
     Q_OBJECT
@@ -344,5 +345,5 @@ class TestDataEntry : public ConverterFixture {
     }
 };
 
-QTEST_MAIN(TestDataEntry)
+VELMONT_TEST_MAIN(TestDataEntry)
 #include "tst_data_entry.moc"

@@ -11,6 +11,7 @@
 #include "main_formular.hpp"
 #include "tarnwick_binding.hpp"
 #include "velmont_start.hpp"
+#include "velmont_test_main.hpp"
 
 namespace {
 
@@ -483,5 +484,5 @@ class TestKarte : public QObject {
     }
 };
 
-QTEST_MAIN(TestKarte)
+VELMONT_TEST_MAIN(TestKarte)
 #include "tst_karte.moc"

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "karte.hpp"
+#include "velmont_test_main.hpp"
 
 namespace {
 
@@ -73,5 +74,5 @@ class TestKarteMap : public QObject {
     }
 };
 
-QTEST_MAIN(TestKarteMap)
+VELMONT_TEST_MAIN(TestKarteMap)
 #include "tst_karte_map.moc"

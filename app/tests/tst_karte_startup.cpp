@@ -10,6 +10,7 @@
 #include "karte.hpp"
 #include "main_formular.hpp"
 #include "velmont_start.hpp"
+#include "velmont_test_main.hpp"
 
 class TestKarteStartup : public QObject {
     Q_OBJECT
@@ -87,5 +88,5 @@ class TestKarteStartup : public QObject {
     }
 };
 
-QTEST_MAIN(TestKarteStartup)
+VELMONT_TEST_MAIN(TestKarteStartup)
 #include "tst_karte_startup.moc"

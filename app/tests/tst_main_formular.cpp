@@ -9,6 +9,7 @@
 
 #include "converter_fixture.hpp"
 #include "help_text.hpp"
+#include "velmont_test_main.hpp"
 
 class TestMainFormular : public ConverterFixture {
     Q_OBJECT
@@ -450,5 +451,5 @@ class TestMainFormular : public ConverterFixture {
     }
 };
 
-QTEST_MAIN(TestMainFormular)
+VELMONT_TEST_MAIN(TestMainFormular)
 #include "tst_main_formular.moc"

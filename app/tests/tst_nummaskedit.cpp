@@ -7,6 +7,7 @@
 
 #include "NumMaskEdit.hpp"
 #include "tarnwick_binding.hpp"
+#include "velmont_test_main.hpp"
 
 namespace {
 const QString EastingMask = QStringLiteral("\\ \\ \\ \\ \\ 999 999;0;_");
@@ -233,5 +234,5 @@ class TestNumMaskEdit : public QObject {
     }
 };
 
-QTEST_MAIN(TestNumMaskEdit)
+VELMONT_TEST_MAIN(TestNumMaskEdit)
 #include "tst_nummaskedit.moc"

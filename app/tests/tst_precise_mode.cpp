@@ -10,6 +10,7 @@
 
 #include "converter_fixture.hpp"
 #include "mgrs.hpp"
+#include "velmont_test_main.hpp"
 
 namespace {
 
@@ -337,5 +338,5 @@ class TestPreciseMode : public ConverterFixture {
     }
 };
 
-QTEST_MAIN(TestPreciseMode)
+VELMONT_TEST_MAIN(TestPreciseMode)
 #include "tst_precise_mode.moc"

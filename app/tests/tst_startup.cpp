@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "converter_fixture.hpp"
+#include "velmont_test_main.hpp"
 
 class TestStartup : public ConverterFixture {
     Q_OBJECT
@@ -63,5 +64,5 @@ class TestStartup : public ConverterFixture {
     }
 };
 
-QTEST_MAIN(TestStartup)
+VELMONT_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "converter_fixture.hpp"
+#include "velmont_test_main.hpp"
 
 class TestVelmontLibrary : public ConverterFixture {
     Q_OBJECT
@@ -92,5 +93,5 @@ class TestVelmontLibrary : public ConverterFixture {
     }
 };
 
-QTEST_MAIN(TestVelmontLibrary)
+VELMONT_TEST_MAIN(TestVelmontLibrary)
 #include "tst_velmont_library.moc"
